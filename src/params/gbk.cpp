@@ -1,0 +1,42 @@
+#include "params/gbk.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace t418 {
+namespace {
+
+// Converts with glibc iconv; an unconvertible or cut-off sequence becomes '?'
+// and conversion goes on behind it.
+std::string Convert(std::string_view in, const char* to, const char* from) {
+  iconv_t cd = iconv_open(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+  std::string out;
+  std::vector<char> buffer(in.size() * 4 + 16);
+  char* src = const_cast<char*>(in.data());
+  std::size_t srcLeft = in.size();
+  while (srcLeft > 0) {
+    char* dst = buffer.data();
+    std::size_t dstLeft = buffer.size();
+    const std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    out.append(buffer.data(), static_cast<std::size_t>(dst - buffer.data()));
+    if (rc == static_cast<std::size_t>(-1)) {
+      if (errno == E2BIG) continue;
+      out.push_back('?');  // EILSEQ or EINVAL: skip one byte
+      ++src;
+      --srcLeft;
+    }
+  }
+  iconv_close(cd);
+  return out;
+}
+
+}  // namespace
+
+std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "GBK"); }
+
+std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8"); }
+
+}  // namespace t418
