@@ -1,0 +1,7 @@
+// Proj_T418: the program's entry point.
+#include <QApplication>
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  return 0;
+}
