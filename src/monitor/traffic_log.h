@@ -2,6 +2,7 @@
 // The traffic log model: what was sent and received, as coloured entries
 // with optional time-stamped prefix lines, a hex copy, and two byte counters.
 // It only formats; a view (the log widget, or a test) is told of every change.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -63,7 +64,11 @@ class TrafficLog {
   bool rxHex = false;
   bool hexCopy = false;
 
-  // Lines each pane holds now, counted the way the cap counts them.
+  // Lines each pane holds now, counted the way the cap counts them: an entry
+  // is a new paragraph of 1 + (line breaks in it) lines, where a CR LF pair is
+  // one break and a lone CR or LF is one break each. Rows added by word wrap
+  // are not counted. Entries go uncounted while no view is set, since nothing
+  // is shown then.
   int LineCount(LogPane pane) const;
   // A pane that reaches exactly this many lines is emptied.
   static constexpr int kLineCap = 65535;
@@ -72,6 +77,15 @@ class TrafficLog {
   void PaneCleared(LogPane pane);
 
  private:
+  // ">[" direction "][hh:mm:ss][asc]" CR LF ("][Hex]" in hex mode), or "" without time stamps.
+  std::string DataPrefix(std::string_view direction) const;
+  void LogData(std::string_view direction, std::string_view text, LogColour colour);
+  void AddReceived(std::size_t count);
+  void NotifyCounters();
+  // The entry into the text pane, and its hex form into the hex pane while hexCopy is on.
+  void Append(const std::string& entry, LogColour colour);
+  void AppendTo(LogPane pane, const std::string& entry, LogColour colour);
+
   const LogClock& clock_;
   LogView* view_ = nullptr;
   std::uint32_t received_ = 0;
