@@ -63,7 +63,7 @@ TEST(ParseReply, CutsNameAndValue) {
 
 TEST(ParseReply, StoresNothingForEchoesDoneRepliesAndTooManyPlusSigns) {
   const std::string sixPlus = "\r\n+STMSG:+++++\r\n\r\nOK\r\n\r\n";  // six "+" in all
-  for (const std::string chunk : {std::string("\r\nOK\r\n\r\n"), sixPlus, std::string("AT+VER?\r\n")}) {
+  for (const std::string& chunk : {std::string("\r\nOK\r\n\r\n"), sixPlus, std::string("AT+VER?\r\n")}) {
     EngineRig rig;
     rig.engine.LastSent = "AT+VER?\r\n";
     rig.engine.ParseReply(chunk);
