@@ -1,0 +1,257 @@
+#include "params/encodings.h"
+
+#include <array>
+#include <charconv>
+
+#include "build_version.h"
+
+namespace t418 {
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+void AppendHexPair(std::string& out, unsigned char byte) {
+  out.push_back(kHexDigits[byte >> 4]);
+  out.push_back(kHexDigits[byte & 0x0F]);
+}
+
+// The value of one hexadecimal digit, either case; -1 for anything else.
+int HexDigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Decodes the whole pairs of hex; a last, unpaired character is ignored.
+// nullopt at the first pair that is not two hexadecimal digits.
+std::optional<std::string> DecodeHexPairs(std::string_view hex) {
+  std::string out;
+  out.reserve(hex.size() / 2);
+  for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
+    const int high = HexDigitValue(hex[i]);
+    const int low = HexDigitValue(hex[i + 1]);
+    if (high < 0 || low < 0) return std::nullopt;
+    out.push_back(static_cast<char>((high << 4) | low));
+  }
+  return out;
+}
+
+std::string RemoveChar(std::string_view text, char removed) {
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text)
+    if (c != removed) out.push_back(c);
+  return out;
+}
+
+char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+  return true;
+}
+
+constexpr std::array<std::string_view, 4> kHdVerSignNames = {"HdUnknown", "Hd520", "Hd521", "Hd540"};
+
+// Blank and control characters that separate items of a comma text.
+bool IsSeparatorBlank(char c) {
+  const auto code = static_cast<unsigned char>(c);
+  return code >= 1 && code <= 32;
+}
+
+}  // namespace
+
+std::string BytesToText(const std::uint8_t* bytes, std::size_t count) {
+  if (bytes == nullptr || count == 0) return {};
+  return std::string(reinterpret_cast<const char*>(bytes), count);
+}
+
+std::string BytesToHex(const std::uint8_t* bytes, std::size_t count) {
+  if (bytes == nullptr) return {};
+  std::string out;
+  out.reserve(count * 2);
+  for (std::size_t i = 0; i < count; ++i) AppendHexPair(out, bytes[i]);
+  return out;
+}
+
+std::string BytesToHex(std::string_view bytes) {
+  return BytesToHex(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+}
+
+std::string TextToHex(std::string_view text, std::string_view separator) {
+  std::string out;
+  out.reserve(text.size() * (2 + separator.size()));
+  for (char c : text) {
+    AppendHexPair(out, static_cast<unsigned char>(c));
+    out.append(separator);
+  }
+  return out;
+}
+
+std::string TextToSpacedHex(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() * 3);
+  for (char c : text) {
+    out.push_back(' ');
+    AppendHexPair(out, static_cast<unsigned char>(c));
+  }
+  if (!out.empty()) out.erase(0, 1);
+  return out;
+}
+
+std::string HexToTextOrSame(std::string_view hex) {
+  // Blanks are not skipped here: "41 42" pairs "41", " 4" and so stays as it is.
+  auto decoded = DecodeHexPairs(hex);
+  return decoded ? std::move(*decoded) : std::string(hex);
+}
+
+std::optional<std::string> TryHexToText(std::string_view hex) {
+  return DecodeHexPairs(RemoveSpaces(hex));
+}
+
+std::string RemoveSpaces(std::string_view text) { return RemoveChar(text, ' '); }
+
+std::string RemoveLineBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      ++i;  // the pair goes; a lone CR or LF stays
+      continue;
+    }
+    out.push_back(text[i]);
+  }
+  return out;
+}
+
+std::string RemoveQuotes(std::string_view text) { return RemoveChar(text, '"'); }
+
+int CountOccurrences(std::string_view pattern, std::string_view text) {
+  // Counted on the GBK bytes. For the patterns the tool counts ("+" and other
+  // ASCII below 0x40) this equals counting characters: such a byte is never
+  // the trail byte of a Chinese character. An empty pattern occurs nowhere.
+  if (pattern.empty()) return 0;
+  int count = 0;
+  std::size_t pos = 0;
+  while (text.size() - pos >= pattern.size()) {
+    if (text.compare(pos, pattern.size(), pattern) == 0) {
+      ++count;
+      pos += pattern.size();
+    } else {
+      ++pos;
+    }
+  }
+  return count;
+}
+
+std::vector<std::string> SplitCommaText(std::string_view text) {
+  // A zero byte ends the text, as it ends a C string; it is never part of an item.
+  if (const auto nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
+
+  std::vector<std::string> items;
+  std::size_t p = 0;
+  const std::size_t end = text.size();
+  while (p < end && IsSeparatorBlank(text[p])) ++p;
+
+  while (p < end) {
+    std::string item;
+    if (text[p] == '"') {
+      // Quoted item: "" inside stands for one quote; commas and blanks belong
+      // to it. A quote never closed takes the rest of the text.
+      ++p;
+      while (p < end) {
+        if (text[p] == '"') {
+          if (p + 1 < end && text[p + 1] == '"') {
+            item.push_back('"');
+            p += 2;
+            continue;
+          }
+          ++p;  // the closing quote
+          break;
+        }
+        item.push_back(text[p++]);
+      }
+    } else {
+      const std::size_t start = p;
+      while (p < end && !IsSeparatorBlank(text[p]) && text[p] != ',') ++p;
+      item.assign(text.substr(start, p - start));
+    }
+    items.push_back(std::move(item));
+
+    while (p < end && IsSeparatorBlank(text[p])) ++p;
+    if (p < end && text[p] == ',') {
+      if (p + 1 == end) items.emplace_back();  // a comma at the very end adds an empty item
+      do {
+        ++p;
+      } while (p < end && IsSeparatorBlank(text[p]));
+    }
+  }
+  return items;
+}
+
+std::uint16_t XModemCrc16(const std::uint8_t* buffer, std::size_t start, std::size_t count) {
+  std::uint16_t crc = 0;
+  if (buffer == nullptr) return crc;
+  for (std::size_t i = start; i < start + count; ++i) {
+    crc = static_cast<std::uint16_t>(crc ^ (static_cast<std::uint16_t>(buffer[i]) << 8));
+    for (int bit = 0; bit < 8; ++bit) {
+      if (crc & 0x8000)
+        crc = static_cast<std::uint16_t>((crc << 1) ^ 0x1021);
+      else
+        crc = static_cast<std::uint16_t>(crc << 1);
+    }
+  }
+  return crc;
+}
+
+std::string HdVerSignToName(THdVerSign sign) {
+  const auto index = static_cast<std::size_t>(sign);
+  return index < kHdVerSignNames.size() ? std::string(kHdVerSignNames[index]) : std::string();
+}
+
+int HdVerSignFromName(std::string_view name) {
+  for (std::size_t i = 0; i < kHdVerSignNames.size(); ++i)
+    if (EqualsIgnoringAsciiCase(kHdVerSignNames[i], name)) return static_cast<int>(i);
+  return -1;
+}
+
+std::string FileVersionText() {
+  // The version comes from the build; the fourth number (build) is not shown.
+  return std::to_string(T418_VERSION_MAJOR) + "." + std::to_string(T418_VERSION_MINOR) + "." +
+         std::to_string(T418_VERSION_PATCH);
+}
+
+std::int64_t VersionToNumber(std::string_view version) {
+  const std::string compact = RemoveSpaces(version);
+  std::vector<std::int64_t> parts;
+  std::size_t from = 0;
+  while (from <= compact.size()) {
+    std::size_t dot = compact.find('.', from);
+    if (dot == std::string::npos) dot = compact.size();
+    std::string_view part(compact.data() + from, dot - from);
+    while (!part.empty() &&
+           (part.front() == 'V' || part.front() == 'v' || part.front() == '\r' || part.front() == '\n'))
+      part.remove_prefix(1);
+    if (!part.empty()) {
+      std::int64_t value = 0;
+      const char* first = part.data();
+      const char* last = part.data() + part.size();
+      if (*first == '+' && part.size() > 1 && *(first + 1) != '-') ++first;
+      const auto [ptr, ec] = std::from_chars(first, last, value, 10);
+      if (ec != std::errc() || ptr != last || value < 0) return -1;
+      parts.push_back(value);
+    }
+    from = dot + 1;
+  }
+
+  // No carry check: a part of 100 or more spills into the part before it.
+  // Unsigned arithmetic so that absurdly long versions wrap instead of overflowing.
+  std::uint64_t number = 0;
+  for (std::int64_t value : parts) number = number * 100u + static_cast<std::uint64_t>(value);
+  return static_cast<std::int64_t>(number);
+}
+
+}  // namespace t418

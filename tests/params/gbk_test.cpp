@@ -1,0 +1,43 @@
+#include "params/gbk.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace t418 {
+namespace {
+
+using namespace std::string_literals;
+
+TEST(Gbk, ChineseTakesTwoBytesPerCharacterAndRoundTrips) {
+  const std::string utf8 = "串口未打开";
+  const std::string gbk = Utf8ToGbk(utf8);
+  EXPECT_EQ(gbk.size(), 10u);
+  EXPECT_EQ(GbkToUtf8(gbk), utf8);
+  EXPECT_EQ(Utf8ToGbk("心跳"), "\xd0\xc4\xcc\xf8"s);
+  EXPECT_EQ(GbkToUtf8("\xd0\xc4\xcc\xf8"s), "心跳");
+}
+
+TEST(Gbk, AsciiAndEmptyPassUnchanged) {
+  const std::string ascii = "AT+CSQ?\r\n\x00 ~"s;
+  EXPECT_EQ(Utf8ToGbk(ascii), ascii);
+  EXPECT_EQ(GbkToUtf8(ascii), ascii);
+  EXPECT_EQ(Utf8ToGbk(""), "");
+  EXPECT_EQ(GbkToUtf8(""), "");
+}
+
+TEST(Gbk, InvalidBytesBecomeQuestionMarks) {
+  // 0xFF is no GBK byte; a lead byte cut off at the end is no character either.
+  EXPECT_EQ(GbkToUtf8("A\xff" "B"s), "A?B");
+  EXPECT_EQ(GbkToUtf8("A\xd0"s), "A?");
+  EXPECT_EQ(GbkToUtf8("\xd0\xc4\xff\xcc\xf8"s), "心?跳");
+  // A broken UTF-8 sequence, and a character that GBK cannot hold.
+  EXPECT_EQ(Utf8ToGbk("A\xc3" "B"s), "A?B");
+  const std::string noGbk = Utf8ToGbk("a😀b");
+  EXPECT_EQ(noGbk.front(), 'a');
+  EXPECT_EQ(noGbk.back(), 'b');
+  EXPECT_NE(noGbk.find('?'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace t418
