@@ -1,0 +1,214 @@
+// t418-sim: a T418 terminal on a pseudo-terminal, for trying the tool without
+// hardware and for end-to-end tests. See README.md beside this file.
+#include <poll.h>
+#include <signal.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "serial/ports_folder.h"
+#include "t418-sim/boot_loader.h"
+#include "t418-sim/line_writer.h"
+#include "t418-sim/pty_link.h"
+#include "t418-sim/sim_config.h"
+#include "t418-sim/sim_device.h"
+#include "t418-sim/sim_options.h"
+#include "t418-sim/terminal_model.h"
+
+namespace t418::sim {
+namespace {
+
+Micros NowMicros() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+void Say(const std::string& text) { std::cerr << "t418-sim: " << text << std::endl; }
+
+// Appends each received command line to the log file.
+class LineLog {
+ public:
+  explicit LineLog(const std::string& path) {
+    if (path.empty()) return;
+    file_ = std::fopen(path.c_str(), "ab");
+    if (file_ == nullptr) Say("cannot open the log file " + path + "; lines are not logged");
+  }
+  ~LineLog() {
+    if (file_ != nullptr) std::fclose(file_);
+  }
+  LineLog(const LineLog&) = delete;
+  LineLog& operator=(const LineLog&) = delete;
+  void Write(std::string_view line) {
+    if (file_ == nullptr) return;
+    std::fwrite(line.data(), 1, line.size(), file_);
+    std::fputc('\n', file_);
+    std::fflush(file_);
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+void StoreImage(const std::string& path, const std::string& image) {
+  if (path.empty()) {
+    Say("received a firmware image of " + std::to_string(image.size()) + " bytes (no --firmware-out, not stored)");
+    return;
+  }
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(image.data(), static_cast<std::streamsize>(image.size()));
+  out.close();
+  if (!out) {
+    Say("cannot write the firmware image to " + path);
+    return;
+  }
+  Say("stored a firmware image of " + std::to_string(image.size()) + " bytes in " + path);
+}
+
+int Run(const SimOptions& options) {
+  sigset_t handled;
+  sigemptyset(&handled);
+  sigaddset(&handled, SIGINT);
+  sigaddset(&handled, SIGTERM);
+  sigaddset(&handled, SIGUSR1);
+  sigprocmask(SIG_BLOCK, &handled, nullptr);
+  const int signals = signalfd(-1, &handled, SFD_NONBLOCK | SFD_CLOEXEC);
+  if (signals < 0) {
+    Say("cannot receive signals");
+    return 1;
+  }
+  signal(SIGPIPE, SIG_IGN);
+
+  SimConfig config;
+  if (!options.stateFile.empty()) {
+    std::vector<std::string> warnings;
+    config.LoadFile(options.stateFile, warnings);
+    for (const auto& w : warnings) Say(w);
+  }
+
+  PtyLink link;
+  std::string error;
+  std::string warning;
+  if (!link.Open(error, warning)) {
+    Say(error);
+    return 1;
+  }
+  if (!warning.empty()) Say(warning + "; the boot menu then follows purges of the line only");
+
+  PortLink portLink;
+  if (!portLink.Place(SimPortsFolder(), options.name, link.SlavePath(), error)) {
+    Say(error);
+    return 1;
+  }
+  std::cout << link.SlavePath() << std::endl;  // the first line, flushed
+  Say("serving " + link.SlavePath() + " as " + portLink.Path() +
+      (options.bootLoader ? " (in the boot loader)" : ""));
+
+  LineLog lineLog(options.logFile);
+  TerminalBehaviour behaviour;
+  behaviour.silent = options.silent;
+  behaviour.error = options.error;
+  behaviour.split = options.split;
+  behaviour.startInDataMode = options.startInDataMode;
+  behaviour.hardwareVersion = options.hardwareVersion;
+  TerminalModel terminal(config, behaviour);
+  terminal.onLine = [&](std::string_view line) { lineLog.Write(line); };
+  terminal.onConfigChanged = [&] {
+    if (!options.stateFile.empty() && !config.SaveFile(options.stateFile))
+      Say("cannot save the settings to " + options.stateFile);
+  };
+  BootLoader loader(options.nakEvery);
+  loader.onImage = [&](const std::string& image) { StoreImage(options.firmwareOut, image); };
+  SimDevice device(terminal, loader, options.latencyMs, options.bootLoader);
+  device.SetOpenTracking(link.WatchFd() >= 0);
+
+  LineWriter writer([&](const char* bytes, std::size_t n) { return link.Write(bytes, n); }, options.baud);
+  auto queue = [&](const Emissions& out, Micros now) {
+    for (const auto& e : out) writer.Push(e, now);
+  };
+
+  bool running = true;
+  bool readFailed = false;
+  while (running) {
+    Micros now = NowMicros();
+    writer.Pump(now);
+    queue(device.Tick(now / 1000), now);
+    writer.Pump(now);
+
+    std::optional<Micros> wake = writer.NextWake(now);
+    if (const auto deadline = device.NextDeadline()) {
+      const Micros at = *deadline * 1000;
+      if (!wake || at < *wake) wake = at;
+    }
+    int timeout = -1;
+    if (wake) timeout = static_cast<int>(std::max<Micros>(0, (*wake - now + 999) / 1000));
+    if (readFailed && (timeout < 0 || timeout > 50)) timeout = 50;  // do not spin on a broken master
+
+    pollfd fds[3] = {{signals, POLLIN, 0},
+                     {link.MasterFd(), static_cast<short>(readFailed ? 0 : (POLLIN | POLLPRI)), 0},
+                     {link.WatchFd(), POLLIN, 0}};
+    if (writer.WaitingForRoom()) fds[1].events |= POLLOUT;
+    const int ready = ::poll(fds, link.WatchFd() >= 0 ? 3 : 2, timeout);
+    if (ready < 0 && errno != EINTR) {
+      Say("poll failed");
+      break;
+    }
+    now = NowMicros();
+    const Millis nowMs = now / 1000;
+
+    if (fds[0].revents & POLLIN) {
+      signalfd_siginfo info{};
+      while (::read(signals, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+        if (info.ssi_signo == SIGUSR1) {
+          writer.Clear();
+          queue(device.RestartIntoBootLoader(), now);
+        } else {
+          running = false;
+        }
+      }
+    }
+    if (link.WatchFd() >= 0 && (fds[2].revents & POLLIN)) {
+      const auto openings = link.ReadWatch();
+      for (int i = 0; i < openings.opened; ++i) device.PortOpened(nowMs);
+      for (int i = 0; i < openings.closed; ++i) device.PortClosed();
+    }
+    if (fds[1].revents & (POLLIN | POLLPRI | POLLHUP | POLLERR)) {
+      const PtyLink::Input input = link.Read();
+      if (input.purged) device.LinePurged(nowMs);
+      if (!input.data.empty()) queue(device.Receive(input.data, nowMs), now);
+      if (input.failed && !readFailed) Say("the pseudo-terminal cannot be read any more");
+      readFailed = input.failed;
+    }
+  }
+
+  portLink.Remove();
+  ::close(signals);
+  Say("ended");
+  return 0;
+}
+
+}  // namespace
+}  // namespace t418::sim
+
+int main(int argc, char** argv) {
+  using namespace t418::sim;
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::string error;
+  std::vector<std::string> warnings;
+  const auto options = ParseOptions(args, error, warnings);
+  if (!options) {
+    std::cerr << "t418-sim: " << error << "\n" << UsageText();
+    return 2;
+  }
+  if (options->help) {
+    std::cout << UsageText();
+    return 0;
+  }
+  for (const auto& w : warnings) std::cerr << "t418-sim: " << w << "\n";
+  return Run(*options);
+}
