@@ -87,6 +87,7 @@ ParamForm::ParamForm() {
   rzchckbxGREGTP.SetCheckedWithoutRule(true);
   rzgrpbxQHeartTM.SetVisible(false);
   rzchckbxGNSSMore.SetCheckedWithoutRule(true);
+  rzchckbxSMSFLT.SetCheckedWithoutRule(true);
 
   // Registration: user data in network transfer mode; the UDC field waits for its mode.
   cbbRegDt.ShowEntry(3);
