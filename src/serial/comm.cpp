@@ -1,0 +1,487 @@
+#include "serial/comm.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <system_error>
+
+#include "serial/receive_filter.h"
+
+namespace t418 {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Ms = std::chrono::milliseconds;
+
+// Milliseconds from now until the deadline for poll(): -1 without a deadline,
+// never negative, rounded up so a wait never ends before its deadline.
+int PollTimeout(std::optional<Clock::time_point> deadline) {
+  if (!deadline) return -1;
+  const auto left = *deadline - Clock::now();
+  if (left <= Clock::duration::zero()) return 0;
+  const auto ms = std::chrono::ceil<Ms>(left).count();
+  return static_cast<int>(std::min<long long>(ms, 1 << 30));
+}
+
+std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
+                                         std::optional<Clock::time_point> b) {
+  if (!a) return b;
+  if (!b) return a;
+  return std::min(*a, *b);
+}
+
+}  // namespace
+
+// What the two threads of one opening share with each other and with the owner.
+// The fields set at creation do not change while the threads run; the rest are
+// atomics or sit behind the queue's mutex.
+struct TComm::Link {
+  Link(int portFd, int close, int wake, Dispatcher& d, std::weak_ptr<TComm*> o,
+       std::shared_ptr<LineStatusSource> s, std::atomic<bool>& empty)
+      : fd(portFd), closeFd(close), queueFd(wake), dispatcher(d), owner(std::move(o)),
+        status(std::move(s)), sendDataEmpty(empty) {}
+  ~Link() {
+    ::close(closeFd);
+    ::close(queueFd);
+  }
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
+  const int fd;
+  const int closeFd;  // eventfd: once written, readable until the end (the close signal)
+  const int queueFd;  // eventfd: written after each block queued for the transmit thread
+  Dispatcher& dispatcher;
+  const std::weak_ptr<TComm*> owner;
+  const std::shared_ptr<LineStatusSource> status;
+  std::atomic<bool>& sendDataEmpty;
+  std::atomic<bool> hangupPosted{false};
+  // The driver's counters when the port was opened: what came later is reported.
+  LineCounters countersAtOpen;
+  CountersResult countersResultAtOpen = CountersResult::NotSupported;
+
+  std::atomic<std::uint32_t> readInterval{0};
+  std::atomic<std::uint32_t> readMultiplier{0};
+  std::atomic<std::uint32_t> readConstant{0};
+  std::atomic<std::uint32_t> writeMultiplier{0};
+  std::atomic<std::uint32_t> writeConstant{0};
+  std::atomic<bool> markedErrors{false};
+  std::atomic<bool> ignoreNull{false};
+  std::atomic<char> replacedChar{0};
+
+  std::mutex queueMutex;
+  std::deque<std::string> queue;  // blocks waiting for the transmit thread
+
+  // Runs f on the owner's thread, if the component still exists then.
+  template <typename F>
+  void Notify(F f) {
+    dispatcher.Post([o = owner, f = std::move(f)]() mutable {
+      if (auto self = o.lock()) f(**self);
+    });
+  }
+
+  void PostHangup() {
+    if (hangupPosted.exchange(true)) return;  // once per opening, whichever thread fails
+    Notify([](TComm& c) {
+      if (auto handler = c.OnRequestHangup) handler(c);
+    });
+  }
+
+  void SignalClose() const {
+    const std::uint64_t one = 1;
+    while (::write(closeFd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+  }
+
+  bool Closing() const {
+    pollfd p{closeFd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
+  }
+
+  void Push(std::string block) {
+    {
+      std::lock_guard<std::mutex> lock(queueMutex);
+      queue.push_back(std::move(block));
+    }
+    const std::uint64_t one = 1;
+    while (::write(queueFd, &one, sizeof one) < 0 && errno == EINTR) {
+    }
+  }
+
+  std::optional<std::string> Pop() {
+    std::lock_guard<std::mutex> lock(queueMutex);
+    if (queue.empty()) return std::nullopt;
+    std::string block = std::move(queue.front());
+    queue.pop_front();
+    return block;
+  }
+};
+
+TComm::TComm(Dispatcher& dispatcher)
+    : dispatcher_(dispatcher),
+      self_(std::make_shared<TComm*>(this)),
+      status_(std::make_shared<DriverLineStatus>()) {}
+
+TComm::~TComm() {
+  ClosePort();
+  self_.reset();
+}
+
+void TComm::OpenPort() {
+  if (fd_ > 0) throw ECommsError("This serial port already opened");
+
+  // Names without a folder are device names under /dev.
+  const std::string path =
+      commName_.find('/') == std::string::npos ? "/dev/" + commName_ : commName_;
+  // Only if it exists (no O_CREAT); non-blocking, since every wait is a poll.
+  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) throw ECommsError("Error opening serial port");
+  if (fd == 0) {
+    // 0 stands for "closed" in ComHandle.
+    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
+    ::close(fd);
+    if (moved < 0) throw ECommsError("Error opening serial port");
+    fd = moved;
+  }
+  // Without sharing: a second opener (of this or another process) is refused.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    ::close(fd);
+    throw ECommsError("Error opening serial port");
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+    ::close(fd);
+    throw ECommsError("File handle is not a comm handle ");
+  }
+  // Linux has no driver queue sizes to set; what must hold here is that the
+  // device is a terminal whose line can be set up at all.
+  if (!IsTerminal(fd)) {
+    ::close(fd);
+    throw ECommsError("Cannot setup comm buffer");
+  }
+  // Keep other openers out at the driver too (root passes this; flock above
+  // holds for everyone who asks for it).
+  ::ioctl(fd, TIOCEXCL);
+
+  fd_ = fd;
+  ::tcflush(fd_, TCIOFLUSH);
+  sendDataEmpty_ = true;
+  // The time-outs take effect through the link created below; the line
+  // settings now.
+  ApplyLineSettings();
+
+  const int closeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  const int queueFd = closeFd < 0 ? -1 : ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  if (closeFd < 0 || queueFd < 0) {
+    if (closeFd >= 0) ::close(closeFd);
+    ReleasePort();
+    throw ECommsError("Unable to create event");
+  }
+  link_ = std::make_shared<Link>(fd_, closeFd, queueFd, dispatcher_, self_, status_,
+                                 sendDataEmpty_);
+  SyncLink();
+  if (status_) link_->countersResultAtOpen = status_->Read(fd_, link_->countersAtOpen);
+
+  // The receive thread cannot run at a raised priority without privileges on
+  // Linux; it re-issues its read at once after each chunk all the same.
+  try {
+    readThread_ = std::thread(&TComm::ReceiveLoop, link_);
+  } catch (const std::system_error&) {
+    link_.reset();
+    ReleasePort();
+    throw ECommsError("Unable to create read thread");
+  }
+  try {
+    writeThread_ = std::thread(&TComm::TransmitLoop, link_);
+  } catch (const std::system_error&) {
+    link_->SignalClose();
+    ::tcflush(fd_, TCIFLUSH);
+    readThread_.join();
+    link_.reset();
+    ReleasePort();
+    throw ECommsError("Unable to create write thread");
+  }
+}
+
+void TComm::ClosePort() {
+  if (fd_ <= 0) return;
+  StopThreads();
+  ReleasePort();
+}
+
+void TComm::StopThreads() {
+  if (!link_) return;
+  // One close signal ends every wait of both threads.
+  link_->SignalClose();
+  ::tcflush(fd_, TCIFLUSH);
+  if (readThread_.joinable()) readThread_.join();
+  ::tcflush(fd_, TCOFLUSH);
+  sendDataEmpty_ = true;
+  if (writeThread_.joinable()) writeThread_.join();
+  // Blocks still queued are released with the link.
+  link_.reset();
+}
+
+void TComm::ReleasePort() {
+  ClearRs485(fd_, rs485Set_);
+  ::ioctl(fd_, TIOCNXCL);
+  ::close(fd_);  // also drops the flock
+  fd_ = 0;
+  sendDataEmpty_ = true;
+}
+
+bool TComm::SendData(const char* bytes, std::size_t count) {
+  if (!link_ || count == 0) return false;
+  sendDataEmpty_ = false;
+  // Each block is a copy that belongs to the transmit thread from here on, so
+  // the caller may reuse its buffer at once.
+  for (std::size_t offset = 0; offset < count; offset += kMaxBlock) {
+    link_->Push(std::string(bytes + offset, std::min(kMaxBlock, count - offset)));
+  }
+  return true;
+}
+
+void TComm::ApplyLineSettings() {
+  // The driver's answer is not looked at: a rate or mode it refuses leaves the
+  // port as the driver has it.
+  WriteLineSettings(fd_, line_, rs485Set_);
+  SyncLink();
+}
+
+void TComm::ApplyTimeouts() { SyncLink(); }
+
+void TComm::SyncLink() {
+  if (!link_) return;
+  link_->markedErrors = line_.replaceWhenParityError;
+  link_->ignoreNull = line_.ignoreNullChar;
+  link_->replacedChar = line_.replacedChar;
+  link_->readInterval = timeouts_.readInterval;
+  link_->readMultiplier = timeouts_.readMultiplier;
+  link_->readConstant = timeouts_.readConstant;
+  link_->writeMultiplier = timeouts_.writeMultiplier;
+  link_->writeConstant = timeouts_.writeConstant;
+}
+
+void TComm::ReceiveLoop(const std::shared_ptr<Link>& link) {
+  const int fd = link->fd;
+  char buffer[kReadBufferSize];
+  ReceiveFilter filter;
+
+  LineStatusSource* status = link->status.get();
+  LineCounters seen = link->countersAtOpen;
+  bool watching = false;
+  switch (link->countersResultAtOpen) {
+    case CountersResult::Ok: watching = status != nullptr; break;
+    case CountersResult::NotSupported: break;
+    case CountersResult::Failed: link->PostHangup(); goto done;
+  }
+  {
+    auto nextLook = Clock::now() + Ms(kStatusPollMs);
+
+    // Compares the driver's counters with the last look and reports changes.
+    auto look = [&]() -> bool {
+      LineCounters now;
+      switch (status->Read(fd, now)) {
+        case CountersResult::NotSupported: watching = false; return true;
+        case CountersResult::Failed: link->PostHangup(); return false;
+        case CountersResult::Ok: break;
+      }
+      std::uint32_t errors = 0;
+      if (now.bufOverrun != seen.bufOverrun) errors |= kCeRxOver;
+      if (now.overrun != seen.overrun) errors |= kCeOverrun;
+      if (now.parity != seen.parity) errors |= kCeRxParity;
+      if (now.frame != seen.frame) errors |= kCeFrame;
+      if (now.brk != seen.brk) errors |= kCeBreak;
+      std::uint32_t modem = 0;
+      if (now.dcd != seen.dcd) modem |= kModemCarrier;
+      if (now.rng != seen.rng) modem |= kModemRing;
+      seen = now;
+      if (errors) {
+        link->Notify([errors](TComm& c) {
+          if (auto handler = c.OnReceiveError) handler(c, errors);
+        });
+      }
+      if (modem) {
+        link->Notify([modem](TComm& c) {
+          if (auto handler = c.OnModemStateChange) handler(c, modem);
+        });
+      }
+      return true;
+    };
+
+    auto deliver = [&](std::size_t n) {
+      // The block belongs to the task, and so to the owner's thread, from here on.
+      link->Notify([block = std::string(buffer, n)](TComm& c) {
+        if (auto handler = c.OnReceiveData) {
+          handler(c, block.data(), static_cast<std::uint16_t>(block.size()));
+        }
+      });
+    };
+
+    for (;;) {
+      // One read: up to 1024 bytes, ended by the gap after a byte or the total time.
+      const std::uint32_t interval = link->readInterval;
+      const std::uint32_t multiplier = link->readMultiplier;
+      const std::uint32_t constant = link->readConstant;
+      const bool totalLimit = multiplier != 0 || constant != 0;
+      const bool atOnce = interval == kMaxDword && !totalLimit;
+      const bool gapLimit = interval != 0 && interval != kMaxDword;
+      std::optional<Clock::time_point> totalDeadline;
+      if (totalLimit) {
+        totalDeadline = Clock::now() + Ms(static_cast<long long>(multiplier) * kReadBufferSize +
+                                          constant);
+      }
+      std::optional<Clock::time_point> gapDeadline;
+      std::size_t n = 0;
+
+      for (;;) {
+        if (n == kReadBufferSize || (n > 0 && atOnce)) break;
+        const auto readDeadline = Earlier(totalDeadline, gapDeadline);
+        if (readDeadline && Clock::now() >= *readDeadline) break;
+        const auto wake = Earlier(readDeadline, watching ? std::optional(nextLook) : std::nullopt);
+
+        pollfd fds[2] = {{fd, POLLIN, 0}, {link->closeFd, POLLIN, 0}};
+        const int ready = ::poll(fds, 2, PollTimeout(wake));
+        if (ready < 0) {
+          if (errno == EINTR) continue;
+          link->PostHangup();
+          goto done;
+        }
+        // Nothing is read after the close; a partial chunk is dropped like an
+        // aborted read.
+        if (fds[1].revents) goto done;
+
+        if (fds[0].revents & POLLNVAL) {
+          if (n) deliver(n);
+          link->PostHangup();
+          goto done;
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+          const ssize_t got = ::read(fd, buffer + n, kReadBufferSize - n);
+          if (got > 0) {
+            const std::size_t kept =
+                filter.Apply(buffer + n, static_cast<std::size_t>(got), link->markedErrors,
+                             link->replacedChar, link->ignoreNull);
+            if (kept > 0) {
+              n += kept;
+              if (gapLimit) gapDeadline = Clock::now() + Ms(interval);
+            }
+          } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
+            // End of file on a terminal or EIO: the device has gone (a pulled
+            // adapter, a closed pseudo-terminal master). Hand over what came.
+            if (n) deliver(n);
+            link->PostHangup();
+            goto done;
+          } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+            // A hung-up line that has nothing to read: stop rather than spin.
+            if (n) deliver(n);
+            link->PostHangup();
+            goto done;
+          }
+        }
+        if (watching && Clock::now() >= nextLook) {
+          if (!look()) {
+            if (n) deliver(n);
+            goto done;
+          }
+          nextLook = Clock::now() + Ms(kStatusPollMs);
+        }
+      }
+      // A read that ends on its total time with no byte delivers nothing.
+      if (n) deliver(n);
+    }
+  }
+done:
+  ::tcflush(fd, TCIFLUSH);
+}
+
+void TComm::TransmitLoop(const std::shared_ptr<Link>& link) {
+  const int fd = link->fd;
+
+  // Writes one block whole, or reports why not: false ends the thread.
+  auto writeBlock = [&](const std::string& block) -> bool {
+    const std::uint32_t multiplier = link->writeMultiplier;
+    const std::uint32_t constant = link->writeConstant;
+    std::optional<Clock::time_point> deadline;
+    if (multiplier != 0 || constant != 0) {
+      deadline = Clock::now() + Ms(static_cast<long long>(multiplier) * block.size() + constant);
+    }
+    std::size_t done = 0;
+    while (done < block.size()) {
+      const ssize_t put = ::write(fd, block.data() + done, block.size() - done);
+      if (put > 0) {
+        done += static_cast<std::size_t>(put);
+        continue;
+      }
+      if (put < 0 && errno == EINTR) continue;
+      if (put == 0 || errno != EAGAIN) {
+        link->PostHangup();
+        return false;
+      }
+      pollfd fds[2] = {{fd, POLLOUT, 0}, {link->closeFd, POLLIN, 0}};
+      const int ready = ::poll(fds, 2, PollTimeout(deadline));
+      if (ready < 0) {
+        if (errno == EINTR) continue;
+        link->PostHangup();
+        return false;
+      }
+      if (fds[1].revents) return false;  // closing: no notice
+      if (ready == 0) {
+        // The write's total time has passed with the block not written whole.
+        link->PostHangup();
+        return false;
+      }
+      if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[0].revents & POLLOUT)) {
+        link->PostHangup();
+        return false;
+      }
+    }
+    return true;
+  };
+
+  bool noticeDue = true;  // so the first empty queue, right after opening, is reported
+  for (;;) {
+    std::optional<std::string> block = link->Pop();
+    if (!block) {
+      link->sendDataEmpty = true;
+      if (noticeDue) {
+        link->Notify([](TComm& c) {
+          if (auto handler = c.OnSendDataEmpty) handler(c);
+        });
+        noticeDue = false;
+      }
+      pollfd fds[2] = {{link->queueFd, POLLIN, 0}, {link->closeFd, POLLIN, 0}};
+      const int ready = ::poll(fds, 2, -1);
+      if (ready < 0) {
+        if (errno == EINTR) continue;
+        link->PostHangup();
+        break;
+      }
+      if (fds[1].revents) break;
+      std::uint64_t count = 0;
+      while (::read(link->queueFd, &count, sizeof count) < 0 && errno == EINTR) {
+      }
+      continue;
+    }
+    if (link->Closing()) break;
+    if (!writeBlock(*block)) break;
+    noticeDue = true;
+    link->sendDataEmpty = true;
+  }
+  ::tcflush(fd, TCOFLUSH);
+  link->sendDataEmpty = true;
+}
+
+}  // namespace t418

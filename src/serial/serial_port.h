@@ -1,0 +1,78 @@
+#pragma once
+// The port toolbar's logic: maps the toolbar's choices onto the serial
+// component, opens and closes it, keeps the PortOpen flag that the session
+// engine consults, and reopens the port after a line error. The window only
+// wires its widgets to this and shows the messages.
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "serial/comm.h"
+#include "session/engine_ports.h"
+
+namespace t418 {
+
+// The toolbar's choices: the texts of the port and baud lists and the selection
+// indexes of the parity ("NONE", "ODD", "EVEN"), data ("7", "8") and stop ("1",
+// "2") lists, -1 for no selection.
+struct LineChoices {
+  std::string port;
+  std::string baud;
+  int parityIndex = -1;
+  int dataIndex = -1;
+  int stopIndex = -1;
+};
+
+// The gap that ends a received chunk at a line speed, in ms: long enough that
+// one reply of the terminal arrives as one chunk.
+std::uint32_t GapTimeoutFor(std::uint32_t baudRate);
+
+class SerialPort : public ByteSink {
+ public:
+  static constexpr int kReplyTimeoutMs = 5000;
+
+  // Takes over the component's data, line-error and hang-up events.
+  SerialPort(TComm& comm, ReplyTimer& replyTimer);
+  ~SerialPort() override;
+  SerialPort(const SerialPort&) = delete;
+  SerialPort& operator=(const SerialPort&) = delete;
+
+  bool PortOpen() const override { return portOpen_; }
+  // Hands the bytes to the component (nothing goes out while closed).
+  void SendData(const std::string& bytes) override;
+
+  // Keeps the choices as the current ones, applies them to the component and
+  // opens it, closing it first. Returns and sets PortOpen; any failure (unknown
+  // or busy port, empty or non-numeric baud text, a refusal of the component)
+  // leaves the component closed and gives false.
+  bool OpenSerialPort(const LineChoices& choices);
+  void CloseSerialPort();
+
+  // The toolbar's current choices, used by ReopenAfterLineError. The window
+  // updates them when a list changes; OpenSerialPort sets them too.
+  const LineChoices& Choices() const { return choices_; }
+  void SetChoices(const LineChoices& choices) { choices_ = choices; }
+
+  // Closes and opens again with the current choices; the result is PortOpen.
+  bool ReopenAfterLineError();
+
+  // Hooks, run on the owner's thread.
+  // A received chunk (1 to 1024 bytes), in arrival order.
+  std::function<void(const std::string&)> OnChunk;
+  // The component reported line errors. Runs before the port is reopened
+  // (which follows on its own), so the owner may refresh the choices here.
+  std::function<void()> OnLineError;
+  // A worker thread of the component stopped on a failure or the device went
+  // away. The port still counts as open until it is closed.
+  std::function<void()> OnHangup;
+
+ private:
+  void Apply(const LineChoices& choices);
+
+  TComm& comm_;
+  ReplyTimer& replyTimer_;
+  LineChoices choices_;
+  bool portOpen_ = false;
+};
+
+}  // namespace t418
