@@ -1,12 +1,13 @@
 // The whole simulated terminal on a fake clock: reply latency, the boot menu
 // when a program opens the port, and the line pacing of its output.
+#include "t418-sim/sim_device.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "t418-sim/line_writer.h"
-#include "t418-sim/sim_device.h"
 
 namespace t418::sim {
 namespace {

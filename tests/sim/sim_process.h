@@ -33,7 +33,8 @@ inline std::string FindProgram(const std::string& name) {
   std::size_t start = 0;
   while (start <= dirs.size()) {
     const auto colon = dirs.find(':', start);
-    const std::string dir = dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
+    const std::string dir =
+        dirs.substr(start, colon == std::string::npos ? std::string::npos : colon - start);
     const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
     if (::access(candidate.c_str(), X_OK) == 0) return candidate;
     if (colon == std::string::npos) break;
@@ -76,7 +77,8 @@ inline std::optional<int> WaitExit(pid_t pid, int timeoutMs) {
 
 class SimProcess {
  public:
-  explicit SimProcess(std::vector<std::string> options, std::string name = "ttySIM0") : name_(std::move(name)) {
+  explicit SimProcess(std::vector<std::string> options, std::string name = "ttySIM0")
+      : name_(std::move(name)) {
     std::string folder = (std::filesystem::temp_directory_path() / "t418-sim-test-XXXXXX").string();
     if (::mkdtemp(folder.data()) == nullptr) return;
     runtime_ = folder;

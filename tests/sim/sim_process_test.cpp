@@ -1,4 +1,6 @@
 // The t418-sim program end to end, on its pseudo-terminal.
+#include "sim_process.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -6,7 +8,6 @@
 #include <random>
 #include <sstream>
 
-#include "sim_process.h"
 #include "t418-sim/boot_loader.h"
 
 namespace t418::sim {
@@ -50,7 +51,8 @@ TEST(SimProcessTest, ServesItsPortUntilASignalAndRemovesTheLink) {
     const int again = OpenPort(path);
     ASSERT_GE(again, 0);
     WriteAll(again, "AT+WKMOD?\r\n");
-    EXPECT_EQ(ReadUntil(again, "OK\r\n\r\n", 5000), "AT+WKMOD?\r\n\r\n+WKMOD:NET\r\n\r\nOK\r\n\r\n");
+    EXPECT_EQ(ReadUntil(again, "OK\r\n\r\n", 5000),
+              "AT+WKMOD?\r\n\r\n+WKMOD:NET\r\n\r\nOK\r\n\r\n");
 
     sim.Signal(sig);
     EXPECT_EQ(sim.Exit(5000), 0) << "signal " << sig;
@@ -132,13 +134,15 @@ TEST(SimProcessTest, UserSignalRestartsIntoTheBootLoaderAndTheMenuWaitsForTheRea
 // The receiver against a sender written elsewhere: lrzsz's sx.
 TEST(SimProcessTest, StoresTheImageThatSxSends) {
   const std::string sx = testing::FindProgram("sx");
-  if (sx.empty()) GTEST_SKIP() << "sx (Debian package lrzsz) is not installed, so there is no XModem sender";
+  if (sx.empty())
+    GTEST_SKIP() << "sx (Debian package lrzsz) is not installed, so there is no XModem sender";
 
   const std::string folder = ::testing::TempDir();
   const std::string source = folder + "/t418-sim-fw-" + std::to_string(::getpid()) + ".bin";
   const std::string stored = source + ".received";
   std::remove(stored.c_str());
-  std::string firmware(40'000 + 77, '\0');  // 314 packets: the block number wraps, the last is padded
+  std::string firmware(40'000 + 77,
+                       '\0');  // 314 packets: the block number wraps, the last is padded
   std::mt19937 random(418);
   for (char& c : firmware) c = static_cast<char>(random() & 0xFF);
   {

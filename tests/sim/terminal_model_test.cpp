@@ -1,6 +1,7 @@
 // The simulated terminal's command side, driven without a pseudo-terminal.
-#include <gtest/gtest.h>
+#include "t418-sim/terminal_model.h"
 
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,7 +12,6 @@
 
 #include "params/commands.h"
 #include "params/gbk.h"
-#include "t418-sim/terminal_model.h"
 #include "t418-sim/value_syntax.h"
 
 namespace t418::sim {
@@ -49,7 +49,8 @@ class TerminalModelTest : public ::testing::Test {
     if (reply.rfind(echo, 0) == 0) reply.erase(0, echo.size());
     const std::string head = "\r\n+" + name + ":";
     const std::string tail = "\r\n\r\nOK\r\n\r\n";
-    if (reply.rfind(head, 0) != 0 || reply.size() < head.size() + tail.size()) return "<" + reply + ">";
+    if (reply.rfind(head, 0) != 0 || reply.size() < head.size() + tail.size())
+      return "<" + reply + ">";
     return reply.substr(head.size(), reply.size() - head.size() - tail.size());
   }
 
@@ -328,7 +329,8 @@ TEST_F(TerminalModelTest, SilentErrorAndSplitCommands) {
   ASSERT_EQ(out.size(), 2u);
   const std::string whole = "AT+IMEI?\r\n\r\n+IMEI:868323028765432\r\n\r\nOK\r\n\r\n";
   EXPECT_EQ(out[0].bytes + out[1].bytes, whole);
-  EXPECT_EQ(out[0].bytes.rfind("AT+IMEI?\r\n\r\n+IMEI:", 0), 0u) << "the echo stays with the first piece";
+  EXPECT_EQ(out[0].bytes.rfind("AT+IMEI?\r\n\r\n+IMEI:", 0), 0u)
+      << "the echo stays with the first piece";
   EXPECT_EQ(out[1].bytes.find("OK"), out[1].bytes.size() - 6) << "the second piece ends the report";
   EXPECT_EQ(out[1].delayMs, 300);
   EXPECT_FALSE(out[1].reply);
@@ -351,7 +353,8 @@ TEST_F(TerminalModelTest, HelpFitsOneReceiveChunkAndEndsWithOk) {
 }
 
 TEST(SimConfigTest, StateFileKeepsTheSettingsAndSkipsBadLines) {
-  const std::string path = ::testing::TempDir() + "/t418-sim-state-" + std::to_string(::getpid()) + ".txt";
+  const std::string path =
+      ::testing::TempDir() + "/t418-sim-state-" + std::to_string(::getpid()) + ".txt";
   SimConfig config;
   config.Set("WKMOD", "UDC");
   config.Set("STMSG", Utf8ToGbk("启动"));
@@ -366,7 +369,8 @@ TEST(SimConfigTest, StateFileKeepsTheSettingsAndSkipsBadLines) {
 
   {
     std::ofstream out(path, std::ios::trunc);
-    out << "# comment\nWKMOD=HTTPD\nVER=V9\nNOPE=1\nGPOSUPTM=7000\nno equals sign\nuart=9600,8,1,NONE\n";
+    out << "# comment\nWKMOD=HTTPD\nVER=V9\nNOPE=1\nGPOSUPTM=7000\nno equals "
+           "sign\nuart=9600,8,1,NONE\n";
   }
   SimConfig partly;
   warnings.clear();

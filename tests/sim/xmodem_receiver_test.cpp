@@ -1,4 +1,6 @@
 // The boot loader and its XModem receiver, driven without a pseudo-terminal.
+#include "t418-sim/xmodem_receiver.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -6,7 +8,6 @@
 
 #include "params/encodings.h"
 #include "t418-sim/boot_loader.h"
-#include "t418-sim/xmodem_receiver.h"
 
 namespace t418::sim {
 namespace {
@@ -17,7 +18,8 @@ const std::string kNakByte(1, kNak);
 // 128 data bytes that tell packets apart.
 std::string Data(int seed, std::size_t size = 128) {
   std::string data(size, '\0');
-  for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<char>((seed * 31 + static_cast<int>(i) * 7) & 0xFF);
+  for (std::size_t i = 0; i < size; ++i)
+    data[i] = static_cast<char>((seed * 31 + static_cast<int>(i) * 7) & 0xFF);
   return data;
 }
 
@@ -27,7 +29,8 @@ std::string Packet(std::uint8_t block, const std::string& data) {
   packet += static_cast<char>(block);
   packet += static_cast<char>(255 - block);
   packet += data;
-  const std::uint16_t crc = XModemCrc16(reinterpret_cast<const std::uint8_t*>(data.data()), 0, data.size());
+  const std::uint16_t crc =
+      XModemCrc16(reinterpret_cast<const std::uint8_t*>(data.data()), 0, data.size());
   packet += static_cast<char>(crc >> 8);
   packet += static_cast<char>(crc & 0xFF);
   return packet;
@@ -81,21 +84,25 @@ TEST_F(XModemReceiverTest, BlockOutOfStepAbortsWithTwoCans) {
 
   XModemReceiver first;
   first.Start(0);
-  EXPECT_EQ(first.Feed(Packet(0, Data(0)), 10), std::string(2, kCan)) << "the first packet is number 1";
+  EXPECT_EQ(first.Feed(Packet(0, Data(0)), 10), std::string(2, kCan))
+      << "the first packet is number 1";
 }
 
 TEST_F(XModemReceiverTest, PacketMayArriveInPiecesAndAStalledOneIsDropped) {
+  // A slow line: the packet takes longer than a second, but its bytes keep coming.
   const std::string packet = Packet(1, Data(1));
   EXPECT_EQ(rx_.Feed(packet.substr(0, 1), 100), "");
-  EXPECT_EQ(rx_.Feed(packet.substr(1, 70), 150), "");
-  EXPECT_EQ(rx_.Feed(packet.substr(71), 200), kAckByte);
+  EXPECT_EQ(rx_.Tick(1000), "");
+  EXPECT_EQ(rx_.Feed(packet.substr(1, 70), 1050), "");
+  EXPECT_EQ(rx_.Tick(2000), "");
+  EXPECT_EQ(rx_.Feed(packet.substr(71), 2000), kAckByte);
 
   const std::string second = Packet(2, Data(2));
-  EXPECT_EQ(rx_.Feed(second.substr(0, 60), 300), "");
-  EXPECT_EQ(rx_.NextDeadline(), 1300);
-  EXPECT_EQ(rx_.Tick(1299), "");
-  EXPECT_EQ(rx_.Tick(1300), kNakByte);  // a second without the rest
-  EXPECT_EQ(rx_.Feed(second, 1400), kAckByte);
+  EXPECT_EQ(rx_.Feed(second.substr(0, 60), 2300), "");
+  EXPECT_EQ(rx_.NextDeadline(), 3300);
+  EXPECT_EQ(rx_.Tick(3299), "");
+  EXPECT_EQ(rx_.Tick(3300), kNakByte);  // a second without the rest
+  EXPECT_EQ(rx_.Feed(second, 3400), kAckByte);
   EXPECT_EQ(rx_.image(), Data(1) + Data(2));
 }
 

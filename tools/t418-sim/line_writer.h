@@ -47,7 +47,7 @@ class LineWriter {
   };
 
   Sink sink_;
-  Micros byteTime_;      // 0 when unpaced
+  Micros byteTime_;  // 0 when unpaced
   std::deque<Piece> queue_;
   Micros lineFreeAt_ = 0;  // when the last byte written has left the line
   bool full_ = false;

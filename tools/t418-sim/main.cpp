@@ -57,7 +57,8 @@ class LineLog {
 
 void StoreImage(const std::string& path, const std::string& image) {
   if (path.empty()) {
-    Say("received a firmware image of " + std::to_string(image.size()) + " bytes (no --firmware-out, not stored)");
+    Say("received a firmware image of " + std::to_string(image.size()) +
+        " bytes (no --firmware-out, not stored)");
     return;
   }
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -127,7 +128,8 @@ int Run(const SimOptions& options) {
   SimDevice device(terminal, loader, options.latencyMs, options.bootLoader);
   device.SetOpenTracking(link.WatchFd() >= 0);
 
-  LineWriter writer([&](const char* bytes, std::size_t n) { return link.Write(bytes, n); }, options.baud);
+  LineWriter writer([&](const char* bytes, std::size_t n) { return link.Write(bytes, n); },
+                    options.baud);
   auto queue = [&](const Emissions& out, Micros now) {
     for (const auto& e : out) writer.Push(e, now);
   };
@@ -147,7 +149,8 @@ int Run(const SimOptions& options) {
     }
     int timeout = -1;
     if (wake) timeout = static_cast<int>(std::max<Micros>(0, (*wake - now + 999) / 1000));
-    if (readFailed && (timeout < 0 || timeout > 50)) timeout = 50;  // do not spin on a broken master
+    if (readFailed && (timeout < 0 || timeout > 50))
+      timeout = 50;  // do not spin on a broken master
 
     pollfd fds[3] = {{signals, POLLIN, 0},
                      {link.MasterFd(), static_cast<short>(readFailed ? 0 : (POLLIN | POLLPRI)), 0},

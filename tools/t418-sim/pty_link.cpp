@@ -11,7 +11,6 @@
 #include <cstring>
 #include <vector>
 
-
 namespace t418::sim {
 namespace {
 

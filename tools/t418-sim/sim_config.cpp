@@ -59,7 +59,8 @@ bool SimConfig::LoadFile(const std::string& path, std::vector<std::string>& warn
     const std::string name = line.substr(0, eq);
     std::string value = line.substr(eq + 1);
     const CommandSpec* spec = FindSpec(name);
-    if (spec == nullptr || spec->form != CmdForm::Parameter || values_.find(spec->name) == values_.end()) {
+    if (spec == nullptr || spec->form != CmdForm::Parameter ||
+        values_.find(spec->name) == values_.end()) {
       warnings.push_back(where + "\"" + name + "\" is no parameter, skipped");
       continue;
     }
@@ -80,7 +81,8 @@ bool SimConfig::SaveFile(const std::string& path) const {
     out << "# t418-sim configuration: NAME=value, one parameter a line\n";
     for (const auto& spec : CommandSpecs()) {
       const auto it = values_.find(spec.name);
-      if (spec.form == CmdForm::Parameter && it != values_.end()) out << spec.name << '=' << it->second << '\n';
+      if (spec.form == CmdForm::Parameter && it != values_.end())
+        out << spec.name << '=' << it->second << '\n';
     }
     out.flush();
     if (!out) return false;

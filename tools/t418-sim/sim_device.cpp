@@ -4,8 +4,12 @@
 
 namespace t418::sim {
 
-SimDevice::SimDevice(TerminalModel& terminal, BootLoader& loader, int latencyMs, bool startInBootLoader)
-    : terminal_(terminal), loader_(loader), latencyMs_(latencyMs), inBootLoader_(startInBootLoader) {
+SimDevice::SimDevice(TerminalModel& terminal, BootLoader& loader, int latencyMs,
+                     bool startInBootLoader)
+    : terminal_(terminal),
+      loader_(loader),
+      latencyMs_(latencyMs),
+      inBootLoader_(startInBootLoader) {
   if (inBootLoader_) loader_.Enter();
 }
 

@@ -79,7 +79,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args, std
       if (!value(text)) return false;
       const auto parsed = ParseCount(text, max);
       if (!parsed) {
-        error = option + " needs a whole number from 0 to " + std::to_string(max) + ", not \"" + text + "\"";
+        error = option + " needs a whole number from 0 to " + std::to_string(max) + ", not \"" +
+                text + "\"";
         return false;
       }
       out = *parsed;
@@ -93,7 +94,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args, std
         return false;
       }
       text = Upper(text);
-      if (FindSpec(text) == nullptr) warnings.push_back(option + " " + text + ": the terminal knows no such command");
+      if (FindSpec(text) == nullptr)
+        warnings.push_back(option + " " + text + ": the terminal knows no such command");
       out.insert(text);
       return true;
     };

@@ -8,20 +8,20 @@
 namespace t418::sim {
 
 struct SimOptions {
-  std::string name = "ttySIM0";   // --name: the link in the ports folder
-  int latencyMs = 0;              // --latency MS: before each reply
-  int baud = 0;                   // --baud N: pace the output; 0 unpaced
-  bool startInDataMode = false;   // --start-in-data-mode
-  bool bootLoader = false;        // --bootloader: start in the boot loader
+  std::string name = "ttySIM0";               // --name: the link in the ports folder
+  int latencyMs = 0;                          // --latency MS: before each reply
+  int baud = 0;                               // --baud N: pace the output; 0 unpaced
+  bool startInDataMode = false;               // --start-in-data-mode
+  bool bootLoader = false;                    // --bootloader: start in the boot loader
   std::set<std::string, std::less<>> silent;  // --silent NAME (upper case)
   std::set<std::string, std::less<>> error;   // --error NAME
   std::set<std::string, std::less<>> split;   // --split NAME
-  int nakEvery = 0;               // --nak-every N
-  std::string stateFile;          // --state FILE
-  std::string logFile;            // --log FILE
-  std::string firmwareOut;        // --firmware-out FILE
-  std::string hardwareVersion = "V2.0.0";  // --hdver TEXT
-  bool help = false;              // --help
+  int nakEvery = 0;                           // --nak-every N
+  std::string stateFile;                      // --state FILE
+  std::string logFile;                        // --log FILE
+  std::string firmwareOut;                    // --firmware-out FILE
+  std::string hardwareVersion = "V2.0.0";     // --hdver TEXT
+  bool help = false;                          // --help
 };
 
 // Parses the arguments after the program name. On a mistake: nullopt and a

@@ -9,7 +9,8 @@ constexpr std::size_t kLongestLine = 2048;
 const std::string kCrLf = "\r\n";
 
 bool StartsWithAt(std::string_view line) {
-  return line.size() >= 2 && (line[0] == 'A' || line[0] == 'a') && (line[1] == 'T' || line[1] == 't');
+  return line.size() >= 2 && (line[0] == 'A' || line[0] == 'a') &&
+         (line[1] == 'T' || line[1] == 't');
 }
 
 // A short help text, well under the 1024 bytes the tool takes as one chunk.
@@ -44,7 +45,9 @@ std::string ReportReply(std::string_view name, std::string_view value) {
 }
 
 TerminalModel::TerminalModel(SimConfig& config, TerminalBehaviour behaviour)
-    : config_(config), behaviour_(std::move(behaviour)), commandMode_(!behaviour_.startInDataMode) {}
+    : config_(config),
+      behaviour_(std::move(behaviour)),
+      commandMode_(!behaviour_.startInDataMode) {}
 
 void TerminalModel::Note(std::string_view line) {
   if (onLine) onLine(line);

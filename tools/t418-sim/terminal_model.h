@@ -35,8 +35,8 @@ struct TerminalBehaviour {
   std::set<std::string, std::less<>> split;   // answered in two writes
   bool startInDataMode = false;
   std::string hardwareVersion = "V2.0.0";
-  int splitPauseMs = 300;   // longer than any gap time-out of the tool
-  int restartMs = 500;      // from "OK" to the start-up message
+  int splitPauseMs = 300;  // longer than any gap time-out of the tool
+  int restartMs = 500;     // from "OK" to the start-up message
 };
 
 class TerminalModel {
@@ -66,10 +66,10 @@ class TerminalModel {
   SimConfig& config_;
   TerminalBehaviour behaviour_;
   bool commandMode_ = true;
-  bool awaitingA_ = false;    // "+++" was answered "a"
+  bool awaitingA_ = false;  // "+++" was answered "a"
   bool modeBeforePlus_ = true;
   std::string line_;
-  std::string dataTail_;      // the last bytes seen in data mode
+  std::string dataTail_;  // the last bytes seen in data mode
   bool lastWasCr_ = false;
 };
 

@@ -28,8 +28,8 @@ ValueRule Server(std::vector<std::string> protocols) {
   return Fields({Word(std::move(protocols)), Text(1, 64), Number(1, 65535)});
 }
 
-const std::vector<std::string> kBauds = {"1200",  "2400",  "4800",   "9600",   "14400",
-                                         "19200", "28800", "33600",  "38400",  "57600",
+const std::vector<std::string> kBauds = {"1200",   "2400",   "4800",  "9600",  "14400",
+                                         "19200",  "28800",  "33600", "38400", "57600",
                                          "115200", "230400", "460800"};
 
 CommandSpec Param(TCmd cmd, std::string factory, ValueRule rule) {
@@ -140,13 +140,16 @@ std::vector<CommandSpec> BuildSpecs() {
       Param(TCmd::QPRODUCER, "T418", One(Text(1, 5))),
       Param(TCmd::QTERMINAL, "T418GNS,t418-gnss-001,15",
             Fields({Text(1, 30), Text(1, 30), Number(0, 255)})),
-      Param(TCmd::QCARINFO, "1,\xBE\xA9" "A12345",
+      Param(TCmd::QCARINFO,
+            "1,\xBE\xA9"
+            "A12345",
             Fields({Word({"0", "1", "2", "3", "4", "9"}), Text(1, 20)})),
       Param(TCmd::QHWVER, "V2.0", One(Text(1, 20))),
   };
   specs.push_back({"REBOOT", CmdForm::Action, {}, {}});
   // A telephone number, then the message text taken whole.
-  specs.push_back({"SMSEND", CmdForm::Parameter, {}, {{Digits(3, 20), Text(1, 160)}, 0, false, true}});
+  specs.push_back(
+      {"SMSEND", CmdForm::Parameter, {}, {{Digits(3, 20), Text(1, 160)}, 0, false, true}});
   return specs;
 }
 
@@ -160,9 +163,7 @@ bool SameWord(std::string_view a, std::string_view b) {
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-bool IsHexDigit(char c) {
-  return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-}
+bool IsHexDigit(char c) { return IsDigit(c) || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f'); }
 
 bool AllOf(std::string_view text, bool (*pred)(char)) {
   for (char c : text)
@@ -196,7 +197,8 @@ bool FieldMatches(const FieldRule& rule, std::string_view field, bool commasAllo
     case Kind::Digits:
       return AllOf(field, IsDigit) && LengthIn(field, rule.min, rule.max);
     case Kind::Hex:
-      return AllOf(field, IsHexDigit) && field.size() % 2 == 0 && LengthIn(field, rule.min, rule.max);
+      return AllOf(field, IsHexDigit) && field.size() % 2 == 0 &&
+             LengthIn(field, rule.min, rule.max);
   }
   return false;
 }

@@ -23,7 +23,7 @@ void XModemReceiver::Start(Millis now) {
 
 std::optional<Millis> XModemReceiver::NextDeadline() const {
   if (status_ != Status::Receiving) return std::nullopt;
-  if (!pending_.empty()) return pendingSince_ + kPacketTimeoutMs;
+  if (!pending_.empty()) return lastByteAt_ + kPacketTimeoutMs;
   if (packets_ == 0) return nextRequest_;
   return std::nullopt;
 }
@@ -31,7 +31,7 @@ std::optional<Millis> XModemReceiver::NextDeadline() const {
 std::string XModemReceiver::Tick(Millis now) {
   if (status_ != Status::Receiving) return {};
   if (!pending_.empty()) {
-    if (now - pendingSince_ < kPacketTimeoutMs) return {};
+    if (now - lastByteAt_ < kPacketTimeoutMs) return {};
     pending_.clear();
     return std::string(1, kNak);
   }
@@ -44,7 +44,7 @@ std::string XModemReceiver::Tick(Millis now) {
 
 std::string XModemReceiver::Feed(std::string_view bytes, Millis now) {
   if (status_ != Status::Receiving) return {};
-  if (pending_.empty() && !bytes.empty()) pendingSince_ = now;
+  if (!bytes.empty()) lastByteAt_ = now;
   pending_.append(bytes.data(), bytes.size());
 
   std::string reply;
@@ -55,7 +55,6 @@ std::string XModemReceiver::Feed(std::string_view bytes, Millis now) {
       if (pending_.size() < size) break;  // the rest is on its way
       canSeen_ = false;
       reply += TakePacket(size);
-      pendingSince_ = now;
       continue;
     }
     pending_.erase(0, 1);

@@ -9,7 +9,7 @@
 // - a bad complement or a bad CRC is answered NAK;
 // - any other block number means the two sides lost step: the transfer is
 //   aborted with two CAN bytes, as senders expect;
-// - a packet left incomplete for a second is dropped and answered NAK;
+// - a packet whose bytes stop coming for a second is dropped and answered NAK;
 // - EOT ends the transfer, answered 06 0D 0A 3E (ACK, CR, LF, ">") in one write;
 // - two CAN bytes in a row abort it.
 #include <cstdint>
@@ -58,7 +58,7 @@ class XModemReceiver {
   Status status_ = Status::Idle;
   std::string image_;
   std::string pending_;
-  Millis pendingSince_ = 0;
+  Millis lastByteAt_ = 0;
   Millis nextRequest_ = 0;
   int packets_ = 0;
   std::uint8_t lastBlock_ = 0;
