@@ -253,13 +253,20 @@ constexpr CatalogueText kCatalogue[] = {
 
 static_assert(std::size(kCatalogue) == 238);
 
+// Messages added behind the catalogue for situations it has no words for.
+constexpr CatalogueText kAddedTexts[] = {
+    {"info_ComLost", "串口已断开（设备被拔出），已关闭串口", "Serial port lost (device unplugged), the port was closed"},
+};
+
 }  // namespace
 
 std::span<const CatalogueText> CatalogueTexts() { return kCatalogue; }
 
+std::span<const CatalogueText> AddedTexts() { return kAddedTexts; }
+
 void RegisterDefaultTexts(TLangList& list) {
-  for (const auto& row : kCatalogue)
-    list.AddText(row.name, Utf8ToGbk(row.chinese), Utf8ToGbk(row.english));
+  for (const auto& rows : {CatalogueTexts(), AddedTexts()})
+    for (const auto& row : rows) list.AddText(row.name, Utf8ToGbk(row.chinese), Utf8ToGbk(row.english));
 }
 
 LangFileStatus InitLanguage(TLangList& list, const std::filesystem::path& programFolder) {

@@ -19,7 +19,11 @@ struct CatalogueText {
 // The 238 rows, lang_Main_Title first and info_GNSSMULTInfo last.
 std::span<const CatalogueText> CatalogueTexts();
 
-// Registers every row, converted to GBK, into the built-in layer, in order.
+// Messages registered behind the 238 rows, in the same way.
+std::span<const CatalogueText> AddedTexts();
+
+// Registers every row, then the added ones, converted to GBK, into the
+// built-in layer, in order.
 void RegisterDefaultTexts(TLangList& list);
 
 // Start-up: registers the catalogue, then loads "T418Lang.txt" from the

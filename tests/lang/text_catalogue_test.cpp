@@ -97,8 +97,10 @@ class RegisteredTexts : public testing::Test {
 TEST_F(RegisteredTexts, AreRegisteredInCatalogueOrder) {
   const auto& entries = list_.BuiltInEntries();
   const auto texts = CatalogueTexts();
-  ASSERT_EQ(entries.size(), texts.size());
+  const auto added = AddedTexts();
+  ASSERT_EQ(entries.size(), texts.size() + added.size());
   for (std::size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(entries[i].name, texts[i].name);
+  for (std::size_t i = 0; i < added.size(); ++i) EXPECT_EQ(entries[texts.size() + i].name, added[i].name);
 }
 
 TEST_F(RegisteredTexts, SpotChecksAreByteExact) {
@@ -171,7 +173,8 @@ TEST(InitLanguage, WritesTheDefaultFileBesideTheProgram) {
   for (const char c : bytes) lfs += c == '\n';
   const std::vector<std::string> lines = SplitCrLf(bytes);
   EXPECT_EQ(lfs, lines.size() - 1);
-  ASSERT_EQ(lines.size(), 2u + 1u + 238u + 1u);  // the last element is the empty tail
+  const std::size_t added = AddedTexts().size();
+  ASSERT_EQ(lines.size(), 2u + 1u + 238u + added + 1u);  // the last element is the empty tail
   EXPECT_TRUE(lines[0].starts_with(G(";语言文件格式为: ")));
   EXPECT_TRUE(lines[1].starts_with(";Language file format: "));
   EXPECT_EQ(lines[2], " ");
@@ -180,7 +183,10 @@ TEST(InitLanguage, WritesTheDefaultFileBesideTheProgram) {
   EXPECT_EQ(lines[5], "lang_Menu_File|" + G("文件") + "|File");
   EXPECT_EQ(lines[240], "info_GNSSMULTInfo|" + G("复用原有通道功能仅支持网络透传模式使用") +
                             "|MULT function only supports network transparent mode to use");
-  EXPECT_EQ(lines[241], "");
+  for (std::size_t i = 0; i < added; ++i)  // added messages follow the catalogue
+    EXPECT_EQ(lines[241 + i], AddedTexts()[i].name + ("|" + G(AddedTexts()[i].chinese) + "|" +
+                                                       G(AddedTexts()[i].english)));
+  EXPECT_EQ(lines[241 + added], "");
   const auto texts = CatalogueTexts();
   for (std::size_t i = 0; i < texts.size(); ++i) {
     EXPECT_EQ(lines[3 + i],
@@ -191,7 +197,7 @@ TEST(InitLanguage, WritesTheDefaultFileBesideTheProgram) {
   EXPECT_EQ(GbkToUtf8(bytes).find('?'), std::string::npos);
 
   // The texts come from the file now, and match the built-in ones.
-  EXPECT_EQ(list.FileEntries().size(), 239u);
+  EXPECT_EQ(list.FileEntries().size(), 239u + added);
   EXPECT_EQ(list.GetText("lang_btnSend"), G("发送"));
   list.UseChinese = false;
   EXPECT_EQ(list.GetText("lang_btnSend"), "Send");

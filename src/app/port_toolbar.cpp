@@ -1,0 +1,164 @@
+#include "app/port_toolbar.h"
+
+#include <QPainter>
+#include <QPixmap>
+
+#include "app/qt_text.h"
+#include "serial/port_list.h"
+
+namespace t418 {
+namespace {
+
+// The toolbar's image list: 0 a closed plug (offers opening), 2 an open one.
+QIcon PlugImage(const QColor& colour, bool connected) {
+  QPixmap pixmap(24, 24);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(QPen(colour.darker(140), 1.5));
+  painter.setBrush(colour);
+  painter.drawRoundedRect(QRectF(3, 7, 11, 10), 2, 2);
+  painter.drawLine(QPointF(14, 10), QPointF(connected ? 21 : 18, 10));
+  painter.drawLine(QPointF(14, 14), QPointF(connected ? 21 : 18, 14));
+  if (connected) painter.drawRect(QRectF(19, 6, 3, 12));
+  return QIcon(pixmap);
+}
+
+QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& items) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  list->addItems(items);
+  list->setCurrentIndex(-1);
+  return list;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name) {
+  auto* label = new QLabel(parent);
+  label->setObjectName(name);
+  return label;
+}
+
+}  // namespace
+
+void PortComboBox::showPopup() {
+  emit droppedDown();
+  QComboBox::showPopup();
+}
+
+void PortComboBox::hidePopup() {
+  QComboBox::hidePopup();
+  emit closedUp();
+}
+
+PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
+  setObjectName("tlbrOpen");
+  setMovable(false);
+  setFloatable(false);
+  images_ = {PlugImage(QColor(0, 150, 0), false), PlugImage(QColor(0, 150, 0), false),
+             PlugImage(QColor(200, 0, 0), true)};
+
+  lblOpenCom = MakeLabel(this, "lblOpenCom");
+  cbbOpenCom = new PortComboBox(this);
+  cbbOpenCom->setObjectName("cbbOpenCom");
+  cbbOpenCom->setMinimumContentsLength(16);
+  cbbOpenCom->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  cbbOpenCom->addItem(QString());  // one empty item until the list is filled
+  cbbOpenCom->setProperty("tag", -1);
+  lblOpenBaud = MakeLabel(this, "lblOpenBaud");
+  cbbOpenBaud = MakeList(this, "cbbOpenBaud",
+                         {"1200", "2400", "4800", "9600", "14400", "19200", "28800", "33600", "38400", "57600",
+                          "115200", "230400", "460800"});
+  lblOpenPDS = MakeLabel(this, "lblOpenPDS");
+  cbbOpenP = MakeList(this, "cbbOpenP", {"NONE", "ODD", "EVEN"});
+  cbbOpenP->setCurrentIndex(0);
+  cbbOpenD = MakeList(this, "cbbOpenD", {"7", "8"});
+  cbbOpenS = MakeList(this, "cbbOpenS", {"1", "2"});
+  lblOpenFlow = MakeLabel(this, "lblOpenFlow");
+  cbbOpenFlow = MakeList(this, "cbbOpenFlow", {"NONE", "CRTS"});
+
+  btnOpenClose = new QToolButton(this);
+  btnOpenClose->setObjectName("btnOpenClose");
+  btnOpenClose->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  QFont bold = btnOpenClose->font();
+  bold.setBold(true);
+  btnOpenClose->setFont(bold);
+  btnOpenClose->setStyleSheet("QToolButton { color: rgb(0, 0, 255); }");
+  SetButton(kTagOpen, QString(), 0);
+
+  addWidget(lblOpenCom);
+  addWidget(cbbOpenCom);
+  addSeparator();
+  addWidget(lblOpenBaud);
+  addWidget(cbbOpenBaud);
+  addSeparator();
+  addWidget(lblOpenPDS);
+  addWidget(cbbOpenP);
+  addWidget(cbbOpenD);
+  addWidget(cbbOpenS);
+  flowLabelAction_ = addWidget(lblOpenFlow);
+  flowListAction_ = addWidget(cbbOpenFlow);
+  flowLabelAction_->setVisible(false);  // the flow list takes part in the profile only
+  flowListAction_->setVisible(false);
+  addSeparator();
+  addWidget(btnOpenClose);
+
+  connect(cbbOpenCom, &PortComboBox::droppedDown, this, &PortToolbar::cbbOpenComDropDown);
+  connect(cbbOpenCom, &PortComboBox::closedUp, this, &PortToolbar::cbbOpenComCloseUp);
+  connect(btnOpenClose, &QToolButton::clicked, this, [this] { emit openCloseClicked(OpenCloseTag()); });
+}
+
+LineChoices PortToolbar::Choices() const {
+  LineChoices choices;
+  choices.port = cbbOpenCom->currentText().toStdString();
+  choices.baud = cbbOpenBaud->currentText().toStdString();
+  choices.parityIndex = cbbOpenP->currentIndex();
+  choices.dataIndex = cbbOpenD->currentIndex();
+  choices.stopIndex = cbbOpenS->currentIndex();
+  return choices;
+}
+
+void PortToolbar::SetPorts(const QStringList& ports) {
+  cbbOpenCom->clear();
+  cbbOpenCom->addItems(ports);
+  cbbOpenCom->setCurrentIndex(-1);
+}
+
+void PortToolbar::RefreshPortList() {
+  QStringList ports;
+  for (const auto& port : ListSerialPorts()) ports << QString::fromStdString(port);
+  SetPorts(ports);
+}
+
+void PortToolbar::cbbOpenComDropDown() {
+  cbbOpenCom->setProperty("tag", cbbOpenCom->currentIndex());
+  RefreshPortList();
+}
+
+void PortToolbar::cbbOpenComCloseUp() {
+  if (cbbOpenCom->currentIndex() != -1) return;
+  const int remembered = cbbOpenCom->property("tag").toInt();
+  if (remembered >= 0 && remembered < cbbOpenCom->count()) cbbOpenCom->setCurrentIndex(remembered);
+}
+
+void PortToolbar::SetButton(int tag, const QString& caption, int imageIndex) {
+  btnOpenClose->setProperty("tag", tag);
+  btnOpenClose->setProperty("imageIndex", imageIndex);
+  btnOpenClose->setText(caption);
+  btnOpenClose->setIcon(images_.value(imageIndex));
+}
+
+void PortToolbar::ShowPortOpen(const TextLookup& texts) { SetButton(kTagClose, LangQ(texts, "lang_btnClose"), 2); }
+
+void PortToolbar::ShowPortClosed(const TextLookup& texts) { SetButton(kTagOpen, LangQ(texts, "lang_btnOpen"), 0); }
+
+void PortToolbar::ApplyTexts(const TextLookup& texts) {
+  const QString hint = LangQ(texts, "hint_cbbOpenUart");
+  for (QLabel* label : {lblOpenCom, lblOpenBaud, lblOpenPDS, lblOpenFlow}) {
+    label->setText(LangQ(texts, "lang_" + label->objectName().toStdString()));
+    label->setToolTip(hint);
+  }
+  btnOpenClose->setText(LangQ(texts, OpenCloseTag() == kTagClose ? "lang_btnClose" : "lang_btnOpen"));
+  for (QComboBox* list : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow}) list->setToolTip(hint);
+}
+
+}  // namespace t418

@@ -1,0 +1,73 @@
+#pragma once
+// The port toolbar: the port list, the line settings and the open/close button.
+// It only shows choices and the button's state; opening is the serial core's.
+#include <QComboBox>
+#include <QIcon>
+#include <QLabel>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "lang/text_lookup.h"
+#include "serial/serial_port.h"
+
+namespace t418 {
+
+// A drop-down list that tells when it drops down and when it closes.
+class PortComboBox : public QComboBox {
+  Q_OBJECT
+ public:
+  using QComboBox::QComboBox;
+  void showPopup() override;
+  void hidePopup() override;
+ signals:
+  void droppedDown();
+  void closedUp();
+};
+
+class PortToolbar : public QToolBar {
+  Q_OBJECT
+ public:
+  // Tags of btnOpenClose: the button offers opening (1) or closing (2).
+  static constexpr int kTagOpen = 1;
+  static constexpr int kTagClose = 2;
+
+  explicit PortToolbar(QWidget* parent = nullptr);
+
+  LineChoices Choices() const;
+  // Replaces the port list's items with the computer's ports.
+  void RefreshPortList();
+  void SetPorts(const QStringList& ports);
+
+  int OpenCloseTag() const { return btnOpenClose->property("tag").toInt(); }
+  // The button's tag, caption and image for the open or the closed port.
+  void ShowPortOpen(const TextLookup& texts);
+  void ShowPortClosed(const TextLookup& texts);
+  void ApplyTexts(const TextLookup& texts);
+
+  PortComboBox* cbbOpenCom;
+  QComboBox* cbbOpenBaud;
+  QComboBox* cbbOpenP;
+  QComboBox* cbbOpenD;
+  QComboBox* cbbOpenS;
+  QComboBox* cbbOpenFlow;
+  QLabel* lblOpenCom;
+  QLabel* lblOpenBaud;
+  QLabel* lblOpenPDS;
+  QLabel* lblOpenFlow;
+  QToolButton* btnOpenClose;
+
+ signals:
+  // btnOpenClose was clicked; the tag says what it offered.
+  void openCloseClicked(int tag);
+
+ private:
+  void cbbOpenComDropDown();
+  void cbbOpenComCloseUp();
+  void SetButton(int tag, const QString& caption, int imageIndex);
+
+  QList<QIcon> images_;
+  QAction* flowLabelAction_ = nullptr;
+  QAction* flowListAction_ = nullptr;
+};
+
+}  // namespace t418
