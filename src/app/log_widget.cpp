@@ -103,6 +103,7 @@ TrafficLogWidget::TrafficLogWidget(TrafficLog& log, QWidget* parent)
   connect(btnResetCount_, &QPushButton::clicked, this, [this] { log_.ResetCounters(); });
 
   flushTimer_ = new QTimer(this);
+  flushTimer_->setObjectName("logFlush");
   flushTimer_->setSingleShot(true);
   connect(flushTimer_, &QTimer::timeout, this, &TrafficLogWidget::Flush);
 
