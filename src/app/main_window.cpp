@@ -341,6 +341,6 @@ void TFrm_Main::PortLost() {
 
 void TFrm_Main::actSendExecute() { terminal_->Send(sendArea->State()); }
 
-void TFrm_Main::actClsExecute() { ClearEditBox(QApplication::focusWidget()); }
+void TFrm_Main::actClsExecute() { ClearEditBox(focusWidget()); }
 
 }  // namespace t418

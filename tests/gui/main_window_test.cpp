@@ -1,0 +1,241 @@
+// The main window's widgets on the offscreen platform: the open/close button
+// through opening and closing a pseudo-terminal, the send area's rules on the
+// wire, window-wide keys, and the language switch.
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "app/log_widget.h"
+#include "app/main_window.h"
+#include "app/port_toolbar.h"
+#include "app/qt_text.h"
+#include "app/send_area.h"
+#include "serial/serial_fixtures.h"
+#include "serial/serial_port.h"
+
+using namespace t418;
+
+namespace {
+
+class FixedClock : public LogClock {
+ public:
+  TimeOfDay Now() const override { return {9, 5, 7}; }
+};
+
+// What the far end of the line received, while the window's event loop runs.
+std::string ReadFarEnd(test::Pty& pty, std::size_t want, int limitMs = 3000) {
+  std::string got;
+  QElapsedTimer timer;
+  timer.start();
+  while (got.size() < want && timer.elapsed() < limitMs) {
+    QCoreApplication::processEvents();
+    got += pty.Read(want - got.size(), std::chrono::milliseconds(10));
+  }
+  return got;
+}
+
+// Whatever arrives within a short while: for checking that nothing was sent.
+std::string DrainFarEnd(test::Pty& pty) {
+  std::string got;
+  for (int i = 0; i < 20; ++i) {
+    QCoreApplication::processEvents();
+    got += pty.Read(4096, std::chrono::milliseconds(10));
+  }
+  return got;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<QTemporaryDir> folder_;
+  FixedClock clock_;
+  std::unique_ptr<TFrm_Main> window_;
+
+  QString LogText() {
+    window_->logWidget->Flush();
+    return window_->logWidget->TextBox()->toPlainText();
+  }
+  int CountInLog(const QString& text) { return LogText().count(text); }
+  void OpenOn(const std::string& path) {
+    window_->portToolbar->SetPorts({QString::fromStdString(path)});
+    window_->portToolbar->cbbOpenCom->setCurrentIndex(0);
+    window_->portToolbar->btnOpenClose->click();
+  }
+
+ private slots:
+  void init() {
+    folder_ = std::make_unique<QTemporaryDir>();
+    MainWindowOptions options;
+    options.programFolder = folder_->path().toStdString();
+    options.logClock = &clock_;
+    options.systemIsChinese = [] { return true; };
+    window_ = std::make_unique<TFrm_Main>(std::move(options));
+    window_->show();
+  }
+  void cleanup() {
+    window_.reset();
+    folder_.reset();
+  }
+
+  void startsWithTheGuideAndTheToolbarDefaults() {
+    QCOMPARE(window_->size(), QSize(1197, 801));
+    QVERIFY(window_->windowTitle().startsWith("ZAV-T418 V"));
+    QCOMPARE(window_->windowTitle().count('.'), 2);  // three numbers, never the fourth
+    QCOMPARE(window_->portToolbar->cbbOpenBaud->currentText(), QString("115200"));
+    QCOMPARE(window_->portToolbar->OpenCloseTag(), 1);
+    QCOMPARE(window_->portToolbar->btnOpenClose->text(), QString("打开串口"));
+    QVERIFY(LogText().contains("1. "));
+    QVERIFY(!window_->findChild<QPushButton*>("btnCFGTF")->isVisible());
+    QVERIFY(!window_->findChild<QPushButton*>("btnRELD")->isVisible());
+    QVERIFY(window_->findChild<QPushButton*>("btnAskAll")->isVisible());
+    QCOMPARE(window_->findChild<QPushButton*>("btnAskAll")->property("tag").toInt(), 10);
+    QCOMPARE(window_->findChild<QPushButton*>("btnSysRestart")->text(), QString("系统重启"));
+    QVERIFY(!window_->mni_Help->menuAction()->isVisible());
+    QVERIFY(!window_->rzpbWhile->isVisible());
+  }
+
+  void openCloseButtonFollowsThePort() {
+    test::Pty pty;
+    OpenOn(pty.Path());
+    QCOMPARE(window_->portToolbar->OpenCloseTag(), 2);
+    QCOMPARE(window_->portToolbar->btnOpenClose->text(), QString("关闭串口"));
+    QCOMPARE(window_->portToolbar->btnOpenClose->property("imageIndex").toInt(), 2);
+    QVERIFY(window_->Serial().PortOpen());
+    QCOMPARE(CountInLog("串口已打开"), 1);
+
+    window_->portToolbar->btnOpenClose->click();
+    QCOMPARE(window_->portToolbar->OpenCloseTag(), 1);
+    QCOMPARE(window_->portToolbar->btnOpenClose->text(), QString("打开串口"));
+    QCOMPARE(window_->portToolbar->btnOpenClose->property("imageIndex").toInt(), 0);
+    QVERIFY(!window_->Serial().PortOpen());
+    QCOMPARE(CountInLog("串口已关闭"), 1);
+  }
+
+  void aFailedOpeningWarnsAndKeepsTheButton() {
+    OpenOn("/dev/no-such-port");
+    QCOMPARE(window_->portToolbar->OpenCloseTag(), 1);
+    QCOMPARE(CountInLog("串口打开失败，请检查该串口是否被其他软件占用！"), 1);
+    window_->portToolbar->SetPorts({});
+    window_->portToolbar->btnOpenClose->click();  // no port at all
+    QCOMPARE(CountInLog("串口打开失败，请检查该串口是否被其他软件占用！"), 2);
+  }
+
+  void aVanishedDeviceClosesThePortWithAWarning() {
+    auto pty = std::make_unique<test::Pty>();
+    OpenOn(pty->Path());
+    QVERIFY(window_->Serial().PortOpen());
+    pty.reset();  // both ends go away, as when an adapter is pulled
+    QTRY_VERIFY_WITH_TIMEOUT(!window_->Serial().PortOpen(), 5000);
+    QCOMPARE(window_->portToolbar->OpenCloseTag(), 1);
+    QVERIFY(LogText().contains("串口已断开"));
+  }
+
+  void sendAreaRulesOnTheWire() {
+    test::Pty pty;
+    OpenOn(pty.Path());
+    SendArea* area = window_->sendArea;
+    struct Case {
+      QString box;
+      bool autoCR, hex;
+      std::string wire;
+    } cases[] = {
+        {"at+csq", true, false, "at+csq\r\n"},
+        {"+++", true, false, "+++"},
+        {"A", true, false, "A"},
+        {"41 5", false, true, "A"},
+        {"41 54 0D 0A", false, true, "AT\r\n"},
+    };
+    for (const auto& c : cases) {
+      area->edtSend->setPlainText(c.box);
+      area->mniAutoCR->setChecked(c.autoCR);
+      area->chbTxHex->setChecked(c.hex);
+      area->btnSend->click();
+      QCOMPARE(ReadFarEnd(pty, c.wire.size()), c.wire);
+      QCOMPARE(area->edtSend->toPlainText(), c.box);  // never cleared by sending
+    }
+    area->edtSend->setPlainText("41 GG");
+    area->btnSend->click();
+    QCOMPARE(DrainFarEnd(pty), std::string());
+    QCOMPARE(area->lblSendCount->text(), QString("17"));  // 8 + 3 + 1 + 1 + 4 bytes
+  }
+
+  void smsDropsLineBreaksAndUsesTheCountryCode() {
+    test::Pty pty;
+    OpenOn(pty.Path());
+    SendArea* area = window_->sendArea;
+    area->mniSms->trigger();
+    QVERIFY(area->rztlbrSendTpye->isVisible());
+    QVERIFY(!area->chbTxHex->isVisible());
+    area->edtReTelNum->setText("123 4567");
+    area->edtSend->setPlainText("hello\nworld");
+    area->btnSend->click();
+    const std::string wire = "AT+SMSEND=861234567,helloworld\r\n";
+    QCOMPARE(ReadFarEnd(pty, wire.size()), wire);
+  }
+
+  void enterAsSendKeyActsFromAParameterField() {
+    test::Pty pty;
+    OpenOn(pty.Path());
+    auto* field = new QLineEdit(window_->pnlL);
+    window_->pnlL->layout()->addWidget(field);
+    field->show();
+    window_->sendArea->edtSend->setPlainText("AT+CSQ");
+    field->setFocus();
+
+    // The default send key is Ctrl+Enter: Enter starts a new line at the end of the box.
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(window_->sendArea->edtSend->toPlainText(), QString("AT+CSQ\n"));
+    QCOMPARE(DrainFarEnd(pty), std::string());
+
+    window_->sendArea->mniEnter->trigger();
+    QCOMPARE(window_->sendArea->btnSend->toolTip(), window_->sendArea->mniEnter->text());
+    QTest::keyClick(field, Qt::Key_Return);
+    QCOMPARE(ReadFarEnd(pty, 8), std::string("AT+CSQ\r\n"));
+  }
+
+  void ctrlDelClearsTheFocusedEditBox() {
+    auto* field = new QLineEdit("192.168.1.1", window_->pnlL);
+    window_->pnlL->layout()->addWidget(field);
+    field->show();
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Delete, Qt::ControlModifier);
+    QCOMPARE(field->text(), QString());
+  }
+
+  void switchingTheLanguageTwiceWritesTwelveGuideLinesAndResetsTheSendType() {
+    const int before = CountInLog("\n");
+    window_->sendArea->mniSms->trigger();
+    window_->mni_En->trigger();
+    QCOMPARE(window_->portToolbar->btnOpenClose->text(), QString("Open PC Serial"));
+    QCOMPARE(window_->findChild<QPushButton*>("btnAskAll")->text(), QString("Query all parameters"));
+    QCOMPARE(window_->sendArea->btnSendTpye->text(), QString("Send via Serial Port"));
+    QVERIFY(!window_->sendArea->rztlbrSendTpye->isVisible());
+    window_->sendArea->mniSms->trigger();
+    window_->mni_Cn->trigger();
+    QCOMPARE(window_->sendArea->btnSendTpye->text(), QString("通过串口发送"));
+    QVERIFY(window_->mni_Cn->isChecked());
+    QCOMPARE(CountInLog("\n") - before, 12);
+    QCOMPARE(window_->findChild<QPushButton*>("btnAskAll")->text(), QString("获取当前参数"));
+  }
+
+  void closedPortWarnsOnSend() {
+    window_->sendArea->edtSend->setPlainText("AT");
+    window_->sendArea->btnSend->click();
+    QCOMPARE(CountInLog("串口未打开"), 1);
+    QCOMPARE(window_->sendArea->edtSend->toPlainText(), QString("AT"));
+  }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
