@@ -255,6 +255,7 @@ static_assert(std::size(kCatalogue) == 238);
 
 // Messages added behind the catalogue for situations it has no words for.
 constexpr CatalogueText kAddedTexts[] = {
+    {"info_NoReply", "设备无应答，已停止执行", "No reply from the device, stopped"},
     {"info_ComLost", "串口已断开（设备被拔出），已关闭串口", "Serial port lost (device unplugged), the port was closed"},
 };
 

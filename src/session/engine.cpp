@@ -318,6 +318,15 @@ void SessionEngine::ReplyTimeout() {
 }
 
 void SessionEngine::TimeoutNow() {
+  // A line that stays unanswered although the terminal came back into command
+  // mode for it is given up: recovering again would repeat it forever.
+  const int index = orders_.OrderIndex;
+  if (!IsModeSwitch(orders_.GetOrder(index)) && orders_.GetOrder(index - 2) == marker::kModeEntry &&
+      orders_.GetOrder(index - 1) == marker::kModeAnswer) {
+    timer_.Stop();
+    log_.LogWarning(Text("info_NoReply") + ": " + orders_.GetOrder(index));
+    return;
+  }
   orders_.InsertModeEntry();
   SendCurrentOrder();
   timer_.Stop();

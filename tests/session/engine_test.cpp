@@ -259,6 +259,25 @@ TEST(ReplyTimeout, ASilentTerminalStopsTheRunAfterOneRecovery) {
   EXPECT_TRUE(rig.TakeWritten().empty());
 }
 
+TEST(ReplyTimeout, ALineUnansweredAfterItsRecoveryEndsTheRun) {
+  EngineRig rig;
+  for (const char* line : {"AT+WKMOD?\r\n", "AT+SN?\r\n"}) rig.orders.AddOrder(line);
+  rig.engine.SendCurrentOrder();
+  SendAfterPause(rig);
+  rig.Advance(5000);
+  EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"+++"});
+  rig.engine.HandleReceived("a");
+  rig.engine.HandleReceived("+ok\r\n");
+  EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"a"});
+  EXPECT_EQ(SendAfterPause(rig), std::vector<std::string>{"AT+WKMOD?\r\n"});
+  rig.Advance(5000);  // silent again: no second recovery, no endless "+++"
+  EXPECT_TRUE(rig.TakeWritten().empty());
+  EXPECT_FALSE(rig.timer.Active());
+  EXPECT_EQ(rig.logView.Count("<info_NoReply>: AT+WKMOD?\r\n"), 1);
+  rig.Advance(60000);
+  EXPECT_TRUE(rig.TakeWritten().empty());
+}
+
 TEST(ClosedPort, WarnsAtOnceAndAgainWhenTheReplyTimerFires) {
   EngineRig rig;
   rig.line.open = false;
