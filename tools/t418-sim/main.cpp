@@ -5,6 +5,7 @@
 #include <sys/signalfd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
@@ -135,7 +136,7 @@ int Run(const SimOptions& options) {
   };
 
   bool running = true;
-  bool readFailed = false;
+  int exitCode = 0;
   while (running) {
     Micros now = NowMicros();
     writer.Pump(now);
@@ -149,12 +150,9 @@ int Run(const SimOptions& options) {
     }
     int timeout = -1;
     if (wake) timeout = static_cast<int>(std::max<Micros>(0, (*wake - now + 999) / 1000));
-    if (readFailed && (timeout < 0 || timeout > 50))
-      timeout = 50;  // do not spin on a broken master
 
-    pollfd fds[3] = {{signals, POLLIN, 0},
-                     {link.MasterFd(), static_cast<short>(readFailed ? 0 : (POLLIN | POLLPRI)), 0},
-                     {link.WatchFd(), POLLIN, 0}};
+    pollfd fds[3] = {
+        {signals, POLLIN, 0}, {link.MasterFd(), POLLIN | POLLPRI, 0}, {link.WatchFd(), POLLIN, 0}};
     if (writer.WaitingForRoom()) fds[1].events |= POLLOUT;
     const int ready = ::poll(fds, link.WatchFd() >= 0 ? 3 : 2, timeout);
     if (ready < 0 && errno != EINTR) {
@@ -184,15 +182,19 @@ int Run(const SimOptions& options) {
       const PtyLink::Input input = link.Read();
       if (input.purged) device.LinePurged(nowMs);
       if (!input.data.empty()) queue(device.Receive(input.data, nowMs), now);
-      if (input.failed && !readFailed) Say("the pseudo-terminal cannot be read any more");
-      readFailed = input.failed;
+      if (input.failed) {
+        // Cannot happen while the slave is held open; ending beats spinning on it.
+        Say("the pseudo-terminal cannot be read any more; ending");
+        exitCode = 1;
+        running = false;
+      }
     }
   }
 
   portLink.Remove();
   ::close(signals);
   Say("ended");
-  return 0;
+  return exitCode;
 }
 
 }  // namespace
