@@ -149,9 +149,10 @@ void TrafficLog::AppendTo(LogPane pane, const std::string& entry, LogColour colo
   }
   int& lines = pane == LogPane::Hex ? hexLines_ : textLines_;
   const long long total = static_cast<long long>(lines) + LinesOf(entry);
-  // Only landing exactly on the cap empties the pane; a pane carried past it
-  // keeps growing, as the log box of old did.
-  if (total == kLineCap) {
+  // Landing exactly on the cap empties the pane. An entry that carries it past
+  // the cap is kept whole, and the next entry empties it: a pane that stepped
+  // over the cap must not grow without end.
+  if (total == kLineCap || lines > kLineCap) {
     try {
       view_->ClearPane(pane);
       lines = 0;

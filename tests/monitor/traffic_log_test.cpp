@@ -287,15 +287,15 @@ TEST_F(TrafficLogTest, LandingExactlyOnTheCapEmptiesThePane) {
   EXPECT_EQ(log.LineCount(LogPane::Text), 0);
 }
 
-TEST_F(TrafficLogTest, JumpingPastTheCapDoesNotEmptyThePane) {
+TEST_F(TrafficLogTest, JumpingPastTheCapKeepsThatEntryAndTheNextOneEmptiesThePane) {
   log.LogInfo(LinesText(TrafficLog::kLineCap - 1));
   log.LogInfo("a\r\nb");
   EXPECT_TRUE(view.cleared.empty());
   EXPECT_EQ(log.LineCount(LogPane::Text), 65536);
-  // Past the cap the pane keeps growing.
+  // A pane past the cap does not grow without end: the next entry empties it.
   log.LogInfo("c");
-  EXPECT_TRUE(view.cleared.empty());
-  EXPECT_EQ(log.LineCount(LogPane::Text), 65537);
+  ASSERT_EQ(view.cleared.size(), 1u);
+  EXPECT_EQ(log.LineCount(LogPane::Text), 0);
 }
 
 TEST_F(TrafficLogTest, SingleEntryOfExactlyTheCapEmptiesThePane) {
@@ -306,13 +306,14 @@ TEST_F(TrafficLogTest, SingleEntryOfExactlyTheCapEmptiesThePane) {
 
 TEST_F(TrafficLogTest, EachPaneHasItsOwnCap) {
   // Two lines per text entry, one per hex copy: the text pane steps over
-  // 65 535 while the hex pane lands on it.
+  // 65 535 (and is emptied one entry later) while the hex pane lands on it.
   log.hexCopy = true;
   for (int i = 0; i < TrafficLog::kLineCap; ++i) log.LogInfo("a\r\nb");
-  ASSERT_EQ(view.cleared.size(), 1u);
-  EXPECT_EQ(view.cleared[0], LogPane::Hex);
+  ASSERT_EQ(view.cleared.size(), 2u);
+  EXPECT_EQ(view.cleared[0], LogPane::Text);  // at entry 32 769, after the jump to 65 536
+  EXPECT_EQ(view.cleared[1], LogPane::Hex);   // at entry 65 535
   EXPECT_EQ(log.LineCount(LogPane::Hex), 0);
-  EXPECT_EQ(log.LineCount(LogPane::Text), 2 * TrafficLog::kLineCap);
+  EXPECT_EQ(log.LineCount(LogPane::Text), 2 * (TrafficLog::kLineCap - 32769));
 }
 
 TEST_F(TrafficLogTest, UserClearingRestartsTheCount) {

@@ -1,0 +1,58 @@
+// The real main window against t418-sim: open the port, query all parameters,
+// and watch the run end in the log while the simulator saw every query in order.
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <cstdio>
+#include <memory>
+
+#include "app/log_widget.h"
+#include "app/main_window.h"
+#include "app/port_toolbar.h"
+#include "serial/serial_port.h"
+#include "sim_process.h"
+
+using namespace t418;
+
+class MainWindowSimTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void queryAllParametersAgainstTheSimulator() {
+    const std::string simLog = QDir::tempPath().toStdString() + "/" + testing::SimProcess::UniqueName("gui_sim_log_");
+    std::remove(simLog.c_str());
+    testing::SimProcess sim({"--name", testing::SimProcess::UniqueName("gui"), "--log", simLog});
+
+    QTemporaryDir folder;
+    MainWindowOptions options;
+    options.programFolder = folder.path().toStdString();
+    options.systemIsChinese = [] { return true; };
+    TFrm_Main window(std::move(options));
+    window.show();
+
+    window.portToolbar->SetPorts({QString::fromStdString(sim.Port())});
+    window.portToolbar->cbbOpenCom->setCurrentIndex(0);
+    window.portToolbar->btnOpenClose->click();
+    QVERIFY(window.Serial().PortOpen());
+
+    window.findChild<QPushButton*>("btnAskAll")->click();
+    const auto logText = [&] {
+      window.logWidget->Flush();
+      return window.logWidget->TextBox()->toPlainText();
+    };
+    // 70 lines at 150 ms each: allow generously for a loaded machine.
+    QTRY_VERIFY_WITH_TIMEOUT(logText().trimmed().endsWith("执行完毕"), 60000);
+    QVERIFY(!window.rzpbWhile->isVisible());
+
+    const auto lines = testing::ReadLines(simLog);
+    QCOMPARE(lines.size(), std::size_t(70));
+    QCOMPARE(lines.front(), std::string("AT+VER?"));
+    QCOMPARE(lines[8], std::string("AT+IMEI?"));
+    QCOMPARE(lines.back(), std::string("AT+QHWVER?"));
+    QCOMPARE(window.Values().Value("WKMOD"), std::string("NET"));
+    std::remove(simLog.c_str());
+  }
+};
+
+QTEST_MAIN(MainWindowSimTest)
+#include "main_window_sim_test.moc"
