@@ -200,14 +200,14 @@ TEST_F(CommTest, ThreeThousandBytesArriveInChunksOfAtMost1024InOrder) {
 }
 
 TEST_F(CommTest, APauseLongerThanTheGapEndsAChunkAndAShorterOneDoesNot) {
-  comm.SetReadIntervalTimeout(300);
+  comm.SetReadIntervalTimeout(500);
   comm.OpenPort();
   // Two pieces 20 ms apart: one chunk.
   pty.Write("+VER:");
   std::this_thread::sleep_for(20ms);
   pty.Write("V1.0.4\r\n");
   // A pause of five gap times: a second chunk.
-  std::this_thread::sleep_for(1500ms);
+  std::this_thread::sleep_for(2500ms);
   pty.Write("OK\r\n");
   ASSERT_TRUE(ReceiveBytes(17));
   dispatcher.RunFor(100ms);
