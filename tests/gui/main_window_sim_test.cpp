@@ -1,5 +1,6 @@
 // The real main window against t418-sim: open the port, query all parameters,
 // and watch the run end in the log while the simulator saw every query in order.
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
