@@ -1,0 +1,108 @@
+#pragma once
+// The parameter view: the left half of the main window (the content of pnlL).
+// From top to bottom the work-mode group with its picture and mode buttons
+// and the work-mode parameter group with its three pages, the GNSS panel and
+// the global-parameters panel; the upper edges of the last two can be dragged.
+//
+// The view owns its form model, the view rules and the region lists, and draws
+// them through a ParamBinding: everything the report appliers, the profile and
+// the configuration builder need is reached through Form(), Rules() and
+// Regions(), and whatever they change appears on screen by itself.
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "params/form_model.h"
+#include "params/view_rules.h"
+#include "vehicle/region_binding.h"
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QScrollArea;
+
+namespace t418 {
+
+class ParamBinding;
+class PanelSplitter;
+class TextLookup;
+class TrafficLog;
+struct HardwareSign;
+
+// The view rules' one message box, as a warning box over the window.
+class QtMessageBoxPort : public MessageBoxPort {
+ public:
+  explicit QtMessageBoxPort(QWidget* parent) : parent_(parent) {}
+  void ShowMessage(const std::string& text) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// What the view's rules need from the window; all must outlive the view.
+struct ParameterViewParts {
+  TrafficLog& log;
+  // The texts of the current language (the window's language list).
+  const TextLookup& texts;
+  // The identity command that names entry 1 of the registration types.
+  const HardwareSign& hardware;
+  // Whether the window shows Chinese (the work-mode picture follows it).
+  std::function<bool()> useChinese;
+  // Where the message of the private-cloud channel rule goes; nullptr for a
+  // warning box over the window.
+  MessageBoxPort* messages = nullptr;
+};
+
+class ParameterView : public QWidget {
+ public:
+  explicit ParameterView(const ParameterViewParts& parts, QWidget* parent = nullptr);
+  ~ParameterView() override;
+
+  ParamForm& Form() { return form_; }
+  ViewRules& Rules() { return rules_; }
+  RegionView& Regions() { return regions_; }
+  ParamBinding& Binding() { return *binding_; }
+
+  // The view's share of ApplyMainTexts: the work-mode rule again (picture of
+  // the current language), then every caption, entry text and hint of the
+  // view. applyHdVerSign renews entry 1 of cbbRegTp (ApplyHdVerSign of the
+  // window); when empty, the entry is renewed from the hardware sign directly.
+  void ApplyTexts(const std::function<void()>& applyHdVerSign = {});
+
+  // The widget that draws a control (objectName = the control's name), or
+  // nullptr. pnlL is the main window's; this view is its content.
+  QWidget* WidgetOf(std::string_view name) const;
+  template <typename W>
+  W* WidgetAs(std::string_view name) const {
+    return qobject_cast<W*>(WidgetOf(name));
+  }
+
+ private:
+  QWidget* BuildWorkModeArea();
+  QWidget* BuildNetTranPage();
+  QWidget* BuildHttpdPage();
+  QWidget* BuildSmsPage();
+  QWidget* BuildGnssPanel();
+  QWidget* BuildCloudPage();
+  QWidget* BuildPrivateCloudPage();
+  QWidget* BuildQianXunPage();
+  QWidget* BuildBasePanel();
+
+  struct SocketControls;
+  QGroupBox* BuildSocketGroup(const SocketControls& s);
+  QGroupBox* BuildHeartbeatGroup();
+  QGroupBox* BuildRegistrationGroup();
+
+  ParamForm form_;
+  std::unique_ptr<QtMessageBoxPort> ownMessages_;
+  const TextLookup& texts_;
+  ViewRules rules_;
+  RegionView regions_;
+  std::unique_ptr<ParamBinding> binding_;
+  PanelSplitter* splitter_ = nullptr;
+};
+
+}  // namespace t418
