@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/log_widget.h"
+#include "app/param_view.h"
 #include "app/port_toolbar.h"
 #include "app/qt_ports.h"
 #include "app/qt_text.h"
@@ -30,17 +31,18 @@ namespace t418 {
 // Shows a run's progress under the log and renames the identity entry.
 class TFrm_Main::ProgressView : public SessionView {
  public:
-  explicit ProgressView(QProgressBar* bar) : bar_(bar) {}
+  ProgressView(QProgressBar* bar, ParameterView* view) : bar_(bar), view_(view) {}
   void ShowProgress(int total, int done) override {
     bar_->setMaximum(total);
     bar_->setValue(done);
     bar_->show();
   }
   void HideProgress() override { bar_->hide(); }
-  void IdentityCmdChanged() override {}  // the parameter view renames its entry
+  void IdentityCmdChanged() override { view_->Rules().RenewIdentityEntry(); }
 
  private:
   QProgressBar* bar_;
+  ParameterView* view_;
 };
 
 namespace {
@@ -76,8 +78,14 @@ TFrm_Main::TFrm_Main(MainWindowOptions options)
       SessionParts{orders_, values_, hardware_, log_, lang_, *serial_, *replyTimer_, *scheduler_});
   terminal_ = std::make_unique<ManualTerminal>(*engine_);
 
+  if (options_.messages) {
+    messages_ = options_.messages;
+  } else {
+    ownMessages_ = std::make_unique<QtMessageBoxPort>(this);
+    messages_ = ownMessages_.get();
+  }
   BuildWindow();
-  progressView_ = std::make_unique<ProgressView>(rzpbWhile);
+  progressView_ = std::make_unique<ProgressView>(rzpbWhile, parameterView);
   engine_->SetView(progressView_.get());
 
   serial_->OnChunk = [this](const std::string& chunk) { engine_->HandleReceived(chunk); };
@@ -129,6 +137,9 @@ void TFrm_Main::BuildWindow() {
   pnlL->setObjectName("pnlL");
   auto* left = new QVBoxLayout(pnlL);
   left->setContentsMargins(0, 0, 0, 0);
+  parameterView = new ParameterView(
+      ParameterViewParts{log_, lang_, hardware_, [this] { return lang_.UseChinese; }, messages_}, pnlL);
+  left->addWidget(parameterView);
   columns->addWidget(pnlL, 11);
   columns->addWidget(BuildOperations(), 9);
   setCentralWidget(central);
@@ -236,8 +247,10 @@ void TFrm_Main::FormCreate() {
   mni_Cn->setChecked(lang_.UseChinese);
   mni_En->setChecked(!lang_.UseChinese);
   ApplyMainTexts();
-  if (options_.callouts.startParameterView) options_.callouts.startParameterView(*this);
-  if (options_.callouts.loadRegionCatalogue) options_.callouts.loadRegionCatalogue(*this);
+  // Network transparent mode, whatever a profile held.
+  parameterView->Rules().SetChecked(parameterView->Form().rbNetTran, true);
+  const std::string missing = parameterView->Regions().LoadRegionCatalogue(options_.programFolder.string(), log_);
+  if (!missing.empty()) messages_->ShowMessage(missing);
 }
 
 void TFrm_Main::FormClose() {
@@ -271,7 +284,7 @@ void TFrm_Main::ApplyMainTexts() {
   for (int i = 0; i <= 5; ++i) log_.LogInfo(lang_.LangText("info_Start" + std::to_string(i)));
 
   portToolbar->ApplyTexts(lang_);
-  if (options_.callouts.applyParameterTexts) options_.callouts.applyParameterTexts(*this);
+  parameterView->ApplyTexts([this] { engine_->ApplyHdVerSign(hardware_.current); });
 
   rzgrpbxDo->setTitle(Text("lang_rzgrpbxDo"));
   for (QPushButton* button : actionButtons_)

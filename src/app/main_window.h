@@ -13,6 +13,7 @@
 #include "lang/lang_list.h"
 #include "monitor/traffic_log.h"
 #include "params/commands.h"
+#include "params/view_rules.h"
 #include "session/engine.h"
 #include "session/manual_terminal.h"
 #include "session/order_list.h"
@@ -24,6 +25,7 @@ class QMenu;
 
 namespace t418 {
 
+class ParameterView;
 class PortToolbar;
 class QtDispatcher;
 class QtReplyTimer;
@@ -36,17 +38,11 @@ class WindowInputFilter;
 
 class TFrm_Main;
 
-// The steps of start and close that later parts of the tool add: the profile,
-// the parameter view, the region catalogue, the firmware upgrade. Unset steps
-// are skipped.
+// The steps of start and close that later parts of the tool add: the profile
+// and the firmware upgrade. Unset steps are skipped.
 struct MainWindowCallouts {
   std::function<void(TFrm_Main&)> loadProfile;
   std::function<void(TFrm_Main&)> saveProfile;
-  // Texts and rules of the parameter view, run inside ApplyMainTexts.
-  std::function<void(TFrm_Main&)> applyParameterTexts;
-  // The start state of the parameter view (network transparent mode and so on).
-  std::function<void(TFrm_Main&)> startParameterView;
-  std::function<void(TFrm_Main&)> loadRegionCatalogue;
   std::function<void(TFrm_Main&)> closeFirmwareFile;
 };
 
@@ -56,6 +52,8 @@ struct MainWindowOptions {
   // The clock of the log's time stamps; the local time when null.
   const LogClock* logClock = nullptr;
   std::function<bool()> systemIsChinese = IsChineseSystem;
+  // Where message boxes go; null shows them over the window.
+  MessageBoxPort* messages = nullptr;
   MainWindowCallouts callouts;
 };
 
@@ -83,8 +81,9 @@ class TFrm_Main : public QMainWindow {
   void actSendExecute();
   void actClsExecute();
 
-  // The left half, where the parameter view is placed.
+  // The left half, holding the parameter view.
   QWidget* pnlL;
+  ParameterView* parameterView;
   QGroupBox* rzgrpbxDo;
   PortToolbar* portToolbar;
   TrafficLogWidget* logWidget;
@@ -134,6 +133,8 @@ class TFrm_Main : public QMainWindow {
   std::unique_ptr<SessionEngine> engine_;
   std::unique_ptr<ManualTerminal> terminal_;
   std::unique_ptr<ProgressView> progressView_;
+  std::unique_ptr<MessageBoxPort> ownMessages_;
+  MessageBoxPort* messages_ = nullptr;
   WindowInputFilter* inputFilter_ = nullptr;
   QList<QPushButton*> actionButtons_;
   bool closed_ = false;

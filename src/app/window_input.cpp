@@ -21,7 +21,9 @@ EnterAction ActionForEnter(SendKey sendKey, bool ctrlHeld) {
 
 bool ClearEditBox(QWidget* widget) {
   if (auto* line = qobject_cast<QLineEdit*>(widget)) {
-    line->clear();
+    // As the user's own deletion, so the field's bindings hear of it.
+    line->selectAll();
+    line->del();
     return true;
   }
   if (auto* text = qobject_cast<QTextEdit*>(widget)) {
@@ -32,8 +34,9 @@ bool ClearEditBox(QWidget* widget) {
     plain->clear();
     return true;
   }
-  if (auto* list = qobject_cast<QComboBox*>(widget); list && list->isEditable()) {
-    list->clearEditText();
+  if (auto* list = qobject_cast<QComboBox*>(widget); list && list->isEditable() && list->lineEdit()) {
+    list->lineEdit()->selectAll();
+    list->lineEdit()->del();
     return true;
   }
   return false;

@@ -1,5 +1,6 @@
 // The real main window against t418-sim: open the port, query all parameters,
 // and watch the run end in the log while the simulator saw every query in order.
+#include <QFile>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -25,6 +26,7 @@ class MainWindowSimTest : public QObject {
     testing::SimProcess sim({"--name", testing::SimProcess::UniqueName("gui"), "--log", simLog});
 
     QTemporaryDir folder;
+    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder.filePath("province&city.json"));
     MainWindowOptions options;
     options.programFolder = folder.path().toStdString();
     options.systemIsChinese = [] { return true; };

@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 #include <memory>
 
 #include "app/log_widget.h"
+#include "app/param_view.h"
 #include "app/main_window.h"
 #include "app/port_toolbar.h"
 #include "app/qt_text.h"
@@ -24,6 +26,12 @@
 using namespace t418;
 
 namespace {
+
+class RecordingMessages : public MessageBoxPort {
+ public:
+  std::vector<std::string> shown;
+  void ShowMessage(const std::string& text) override { shown.push_back(text); }
+};
 
 class FixedClock : public LogClock {
  public:
@@ -60,6 +68,7 @@ class MainWindowTest : public QObject {
  private:
   std::unique_ptr<QTemporaryDir> folder_;
   FixedClock clock_;
+  RecordingMessages messages_;
   std::unique_ptr<TFrm_Main> window_;
 
   QString LogText() {
@@ -76,7 +85,10 @@ class MainWindowTest : public QObject {
  private slots:
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
+    messages_.shown.clear();
+    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
     MainWindowOptions options;
+    options.messages = &messages_;
     options.programFolder = folder_->path().toStdString();
     options.logClock = &clock_;
     options.systemIsChinese = [] { return true; };
@@ -86,6 +98,23 @@ class MainWindowTest : public QObject {
   void cleanup() {
     window_.reset();
     folder_.reset();
+  }
+
+  void startsInNetworkModeWithTheRegionCatalogue() {
+    QVERIFY(messages_.shown.empty());
+    QVERIFY(window_->parameterView->Form().rbNetTran.Checked());
+    QCOMPARE(window_->parameterView->Form().cbbProvince.Items().size(), std::size_t(31));
+  }
+
+  void aMissingRegionCatalogueIsSaidInAMessageBox() {
+    window_.reset();
+    QTemporaryDir empty;
+    MainWindowOptions options;
+    options.programFolder = empty.path().toStdString();
+    options.messages = &messages_;
+    options.systemIsChinese = [] { return true; };
+    window_ = std::make_unique<TFrm_Main>(std::move(options));
+    QCOMPARE(messages_.shown, std::vector<std::string>{Utf8ToGbk("缺少province&city.json")});
   }
 
   void startsWithTheGuideAndTheToolbarDefaults() {
@@ -187,9 +216,9 @@ class MainWindowTest : public QObject {
   void enterAsSendKeyActsFromAParameterField() {
     test::Pty pty;
     OpenOn(pty.Path());
-    auto* field = new QLineEdit(window_->pnlL);
-    window_->pnlL->layout()->addWidget(field);
-    field->show();
+    auto* field = window_->parameterView->WidgetAs<QLineEdit>("edtUARTFT");
+    QVERIFY(field);
+    const QString fieldText = field->text();
     window_->sendArea->edtSend->setPlainText("AT+CSQ");
     field->setFocus();
 
@@ -202,15 +231,19 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->sendArea->btnSend->toolTip(), window_->sendArea->mniEnter->text());
     QTest::keyClick(field, Qt::Key_Return);
     QCOMPARE(ReadFarEnd(pty, 8), std::string("AT+CSQ\r\n"));
+    QCOMPARE(field->text(), fieldText);
   }
 
   void ctrlDelClearsTheFocusedEditBox() {
-    auto* field = new QLineEdit("192.168.1.1", window_->pnlL);
-    window_->pnlL->layout()->addWidget(field);
-    field->show();
+    auto* field = window_->parameterView->WidgetAs<QLineEdit>("edtUARTFT");
+    QVERIFY(field);
+    window_->parameterView->Form().edtUARTFT.SetText("50");
+    QCOMPARE(field->text(), QString("50"));
     field->setFocus();
     QTest::keyClick(field, Qt::Key_Delete, Qt::ControlModifier);
     QCOMPARE(field->text(), QString());
+    // The model follows, as for any edit.
+    QCOMPARE(window_->parameterView->Form().edtUARTFT.Text(), std::string());
   }
 
   void switchingTheLanguageTwiceWritesTwelveGuideLinesAndResetsTheSendType() {
