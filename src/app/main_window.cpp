@@ -194,21 +194,28 @@ QWidget* TFrm_Main::BuildOperations() {
   auto* layout = new QVBoxLayout(rzgrpbxDo);
 
   auto* buttons = new QGridLayout();
-  const auto addButton = [&](const ActionButton& spec, int row, int column) {
+  // The flow buttons two to a row and the command buttons three to a row, so
+  // the long English captions fit.
+  const auto addButton = [&](const ActionButton& spec, int row, int column, int span) {
     auto* button = new QPushButton(rzgrpbxDo);
     button->setObjectName(spec.name);
     button->setProperty("tag", spec.tag);
     button->setVisible(spec.visible);
+    button->setMinimumWidth(0);
+    button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     connect(button, &QPushButton::clicked, this, [this, tag = spec.tag] { btnDoClick(tag); });
     actionButtons_ << button;
-    if (spec.visible) buttons->addWidget(button, row, column);
+    if (spec.visible) buttons->addWidget(button, row, column, 1, span);
   };
-  int column = 0;
-  for (const auto& spec : kFlowButtons) addButton(spec, 0, column++);
-  column = 0;
+  int position = 0;
+  for (const auto& spec : kFlowButtons) {
+    addButton(spec, position / 2, 3 * (position % 2), 3);
+    ++position;
+  }
+  position = 0;
   for (const auto& spec : kCommandButtons) {
-    addButton(spec, 1 + column / 4, column % 4);
-    if (spec.visible) ++column;
+    addButton(spec, 2 + position / 3, 2 * (position % 3), 2);
+    if (spec.visible) ++position;
   }
   layout->addLayout(buttons);
 
