@@ -116,6 +116,9 @@ TFrm_Main::~TFrm_Main() {
   serial_->OnHangup = nullptr;
   serial_->OnLineError = nullptr;
   comm_->ClosePort();
+  // The widgets that see the log, the texts and the hardware sign go before
+  // those members do (child widgets would otherwise outlive them).
+  delete centralWidget();
 }
 
 QString TFrm_Main::Text(std::string_view name) const { return LangQ(lang_, name); }
