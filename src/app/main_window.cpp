@@ -199,26 +199,26 @@ QWidget* TFrm_Main::BuildOperations() {
   auto* buttons = new QGridLayout();
   // The flow buttons two to a row and the command buttons three to a row, so
   // the long English captions fit.
-  const auto addButton = [&](const ActionButton& spec, int row, int column, int span) {
+  const auto addButton = [&](const ActionButton& entry, int row, int column, int span) {
     auto* button = new QPushButton(rzgrpbxDo);
-    button->setObjectName(spec.name);
-    button->setProperty("tag", spec.tag);
-    button->setVisible(spec.visible);
+    button->setObjectName(entry.name);
+    button->setProperty("tag", entry.tag);
+    button->setVisible(entry.visible);
     button->setMinimumWidth(0);
     button->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-    connect(button, &QPushButton::clicked, this, [this, tag = spec.tag] { btnDoClick(tag); });
+    connect(button, &QPushButton::clicked, this, [this, tag = entry.tag] { btnDoClick(tag); });
     actionButtons_ << button;
-    if (spec.visible) buttons->addWidget(button, row, column, 1, span);
+    if (entry.visible) buttons->addWidget(button, row, column, 1, span);
   };
   int position = 0;
-  for (const auto& spec : kFlowButtons) {
-    addButton(spec, position / 2, 3 * (position % 2), 3);
+  for (const auto& entry : kFlowButtons) {
+    addButton(entry, position / 2, 3 * (position % 2), 3);
     ++position;
   }
   position = 0;
-  for (const auto& spec : kCommandButtons) {
-    addButton(spec, 2 + position / 3, 2 * (position % 3), 2);
-    if (spec.visible) ++position;
+  for (const auto& entry : kCommandButtons) {
+    addButton(entry, 2 + position / 3, 2 * (position % 3), 2);
+    if (entry.visible) ++position;
   }
   layout->addLayout(buttons);
 
