@@ -10,10 +10,11 @@
 #include <QStringList>
 
 #include <array>
-#include <cctype>
 #include <map>
 #include <tuple>
 #include <utility>
+
+#include "params/ascii_case.h"
 
 namespace t418 {
 
@@ -312,8 +313,6 @@ void DrawSerialDevice(QPainter& painter, qreal cx) {
 }  // namespace
 
 std::optional<WorkModePictureId> ParseWorkModePictureName(const std::string& resourceName) {
-  std::string upper = resourceName;
-  for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   static constexpr std::array<std::pair<const char*, WorkModePictureId>, 6> kNames{{
       {"NET_CN", {WorkModePictureKind::kNet, true}},
       {"NET_EN", {WorkModePictureKind::kNet, false}},
@@ -323,7 +322,7 @@ std::optional<WorkModePictureId> ParseWorkModePictureName(const std::string& res
       {"SMS_EN", {WorkModePictureKind::kSms, false}},
   }};
   for (const auto& [name, id] : kNames) {
-    if (upper == name) return id;
+    if (EqualsIgnoringAsciiCase(resourceName, name)) return id;
   }
   return std::nullopt;
 }

@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "params/ascii_case.h"
 #include "params/gbk.h"
 
 namespace t418 {
@@ -35,7 +36,7 @@ std::size_t CharLength(std::string_view text, std::size_t i) {
 // to lower case: ASCII, and the full-width Latin, Greek and Cyrillic rows.
 unsigned FoldedChar(std::string_view text, std::size_t i, std::size_t length) {
   const auto first = static_cast<unsigned char>(text[i]);
-  if (length == 1) return (first >= 'A' && first <= 'Z') ? first + ('a' - 'A') : first;
+  if (length == 1) return static_cast<unsigned char>(AsciiLower(text[i]));
   const auto second = static_cast<unsigned char>(text[i + 1]);
   unsigned folded = second;
   if (first == 0xA3 && second >= 0xC1 && second <= 0xDA) folded = second + 0x20;       // Ａ-Ｚ

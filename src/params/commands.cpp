@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "params/ascii_case.h"
 #include "params/encodings.h"
 
 namespace t418 {
@@ -19,15 +20,6 @@ constexpr std::array<std::string_view, kCmdCount> kNames = {
     "SOCKQ", "SOCKQTO", "QLBSADDEN", "QPOSPACK", "QPHONE", "QPOSUPTM", "QHEARTEN", "QHEARTTM", "QCITY", "QPRODUCER",
     "QTERMINAL", "QCARINFO", "QHWVER",
 };
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  return true;
-}
 
 }  // namespace
 

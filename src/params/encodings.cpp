@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "build_version.h"
+#include "params/ascii_case.h"
 
 namespace t418 {
 namespace {
@@ -43,15 +44,6 @@ std::string RemoveChar(std::string_view text, char removed) {
   for (char c : text)
     if (c != removed) out.push_back(c);
   return out;
-}
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
-  return true;
 }
 
 constexpr std::array<std::string_view, 4> kHdVerSignNames = {"HdUnknown", "Hd520", "Hd521", "Hd540"};

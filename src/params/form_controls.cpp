@@ -2,18 +2,11 @@
 
 #include <utility>
 
+#include "params/ascii_case.h"
+
 namespace t418 {
 
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-  return true;
-}
 
 // Assigns and tells the observer when the value changed.
 template <typename T>
@@ -138,7 +131,7 @@ void ChoiceList::SetItemIndex(int index) {
 
 int ChoiceList::IndexOfText(std::string_view text, bool ignoreCase) const {
   for (int i = 0; i < Count(); ++i)
-    if (ignoreCase ? SameAsciiIgnoringCase(items_[i], text) : items_[i] == text) return i;
+    if (ignoreCase ? EqualsIgnoringAsciiCase(items_[i], text) : items_[i] == text) return i;
   return -1;
 }
 

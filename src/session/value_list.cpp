@@ -2,16 +2,15 @@
 
 #include <algorithm>
 
+#include "params/ascii_case.h"
+
 namespace t418 {
 namespace {
-
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // Whether entry is "name=..." with the name compared without regard to case.
 bool HoldsName(const std::string& entry, const std::string& name) {
   if (entry.size() <= name.size() || entry[name.size()] != '=') return false;
-  return std::equal(name.begin(), name.end(), entry.begin(),
-                    [](char a, char b) { return Lower(a) == Lower(b); });
+  return EqualsIgnoringAsciiCase(std::string_view(entry).substr(0, name.size()), name);
 }
 
 }  // namespace
