@@ -21,18 +21,13 @@
 
 #include "app/log_widget.h"
 #include "lang/text_lookup.h"
+#include "log_fakes.h"
 #include "monitor/traffic_log.h"
 #include "params/gbk.h"
 
 using namespace t418;
 
 namespace {
-
-class FixedClock : public LogClock {
- public:
-  TimeOfDay now{14, 3, 27};
-  TimeOfDay Now() const override { return now; }
-};
 
 class MapLookup : public TextLookup {
  public:
@@ -89,7 +84,7 @@ class LogWidgetTest : public QObject {
   Q_OBJECT
 
  private:
-  FixedClock clock;
+  testing::FixedLogClock clock;
   std::unique_ptr<TrafficLog> log;
   std::unique_ptr<TrafficLogWidget> widget;
 
@@ -98,7 +93,7 @@ class LogWidgetTest : public QObject {
 
  private slots:
   void init() {
-    clock.now = {14, 3, 27};
+    clock.time = {14, 3, 27};
     log = std::make_unique<TrafficLog>(clock);
     widget = std::make_unique<TrafficLogWidget>(*log);
     widget->resize(480, 320);
@@ -192,7 +187,7 @@ class LogWidgetTest : public QObject {
     QCOMPARE(Text(), U(">[Tx->][14:03:27][asc]\nAT+VER?\n"));
     QCOMPARE(widget->TextBox()->document()->blockCount(), 3);
 
-    clock.now = {9, 5, 0};
+    clock.time = {9, 5, 0};
     log->LogReceived("OK");
     log->LogWarning(Utf8ToGbk("串口未打开"));
     widget->Flush();

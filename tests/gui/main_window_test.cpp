@@ -20,23 +20,14 @@
 #include "app/port_toolbar.h"
 #include "app/qt_text.h"
 #include "app/send_area.h"
+#include "form_fakes.h"
+#include "log_fakes.h"
 #include "serial/serial_fixtures.h"
 #include "serial/serial_port.h"
 
 using namespace t418;
 
 namespace {
-
-class RecordingMessages : public MessageBoxPort {
- public:
-  std::vector<std::string> shown;
-  void ShowMessage(const std::string& text) override { shown.push_back(text); }
-};
-
-class FixedClock : public LogClock {
- public:
-  TimeOfDay Now() const override { return {9, 5, 7}; }
-};
 
 // What the far end of the line received, while the window's event loop runs.
 std::string ReadFarEnd(test::Pty& pty, std::size_t want, int limitMs = 3000) {
@@ -67,8 +58,8 @@ class MainWindowTest : public QObject {
 
  private:
   std::unique_ptr<QTemporaryDir> folder_;
-  FixedClock clock_;
-  RecordingMessages messages_;
+  testing::FixedLogClock clock_;
+  testing::RecordingMessages messages_;
   std::unique_ptr<TFrm_Main> window_;
 
   QString LogText() {

@@ -32,18 +32,13 @@
 #include "lang/text_catalogue.h"
 #include "monitor/traffic_log.h"
 #include "params/commands.h"
+#include "form_fakes.h"
+#include "log_fakes.h"
 #include "params/gbk.h"
-#include "session_fakes.h"
 
 using namespace t418;
 
 namespace {
-
-class RecordingMessages : public MessageBoxPort {
- public:
-  void ShowMessage(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
@@ -54,7 +49,7 @@ struct Rig {
   testing::RecordingLogView logView;
   TLangList lang{[] { return true; }};
   HardwareSign hardware;
-  RecordingMessages messages;
+  testing::RecordingMessages messages;
   std::unique_ptr<ParameterView> view;
 
   Rig() {

@@ -2,18 +2,18 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <stdlib.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <ostream>
 #include <string>
 #include <vector>
 
+#include "gbk_texts.h"
 #include "params/gbk.h"
+#include "temp_folder.h"
 
 namespace t418 {
 
@@ -27,34 +27,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string G(const std::string& utf8) { return Utf8ToGbk(utf8); }
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "t418lang.XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void WriteBytes(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary);
-  out << bytes;
-}
+using testing::G;
+using testing::ReadBytes;
+using testing::TempFolder;
+using testing::WriteBytes;
 
 // The header lines of a new file, as a user sees them.
 const std::string kHeader1 =
@@ -136,7 +112,7 @@ struct ReadCase {
   std::vector<LangEntry> entries;
 };
 
-class LanguageFileReading : public testing::TestWithParam<ReadCase> {};
+class LanguageFileReading : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(LanguageFileReading, GivesTheEntries) {
   TempFolder folder;
@@ -151,7 +127,7 @@ const std::string kEast = "\x96\x7C";  // "東": its second byte is "|"
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, LanguageFileReading,
-    testing::Values(
+    ::testing::Values(
         ReadCase{"three columns", "lang_btnSend|" + G("发送") + "|Send\r\n",
                  {{"lang_btnSend", G("发送"), "Send"}}},
         ReadCase{"two columns: the second is the English text",
@@ -180,7 +156,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReadCase{"the header of a new file gives one empty entry",
                  G(kHeader1) + "\r\n" + G(kHeader2) + "\r\n \r\n", {{"", "", ""}}},
         ReadCase{"empty file", "", {}}),
-    [](const testing::TestParamInfo<ReadCase>& info) {
+    [](const ::testing::TestParamInfo<ReadCase>& info) {
       std::string name;
       for (const char c : std::string(info.param.what))
         name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
@@ -252,7 +228,7 @@ TEST(LanguageFileReading, ReadingAppendsToTheFileLayer) {
 
 // ---------------------------------------------------------------- looking up
 
-class LookUp : public testing::Test {
+class LookUp : public ::testing::Test {
  protected:
   void SetUp() override {
     list_.AddText("lang_btnSend", G("发送"), "Send");

@@ -1,44 +1,24 @@
 #include "lang/text_catalogue.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "gbk_texts.h"
 #include "params/gbk.h"
+#include "temp_folder.h"
 
 namespace t418 {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string G(const std::string& utf8) { return Utf8ToGbk(utf8); }
-
-class TempFolder {
- public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "t418cat.XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempFolder() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
-
-std::string ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using testing::G;
+using testing::ReadBytes;
+using testing::TempFolder;
 
 // Splits at CR LF; the text after the last CR LF is the last element.
 std::vector<std::string> SplitCrLf(const std::string& bytes) {
@@ -84,7 +64,7 @@ TEST(TextCatalogue, EveryTextIsCodePage936WithoutFileMarks) {
   }
 }
 
-class RegisteredTexts : public testing::Test {
+class RegisteredTexts : public ::testing::Test {
  protected:
   void SetUp() override { RegisterDefaultTexts(list_); }
   std::string Text(const char* name, bool chinese) {

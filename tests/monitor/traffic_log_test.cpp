@@ -8,17 +8,14 @@
 #include <utility>
 #include <vector>
 
+#include "log_fakes.h"
 #include "params/encodings.h"
 #include "params/gbk.h"
 
 namespace t418 {
 namespace {
 
-class FixedClock : public LogClock {
- public:
-  TimeOfDay now{14, 3, 27};
-  TimeOfDay Now() const override { return now; }
-};
+using testing::FixedLogClock;
 
 struct Appended {
   LogPane pane;
@@ -62,7 +59,7 @@ class ThrowingView : public LogView {
 class TrafficLogTest : public ::testing::Test {
  protected:
   TrafficLogTest() { log.SetView(&view); }
-  FixedClock clock;
+  FixedLogClock clock;
   RecordingView view;
   TrafficLog log{clock};
 };
@@ -122,7 +119,7 @@ TEST_F(TrafficLogTest, EachWriterFormatsColoursAndCounts) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    FixedClock clock;
+    FixedLogClock clock;
     RecordingView view;
     TrafficLog log(clock);
     log.SetView(&view);
@@ -161,9 +158,9 @@ TEST_F(TrafficLogTest, SentQueryWithTimeStamps) {
 
 TEST_F(TrafficLogTest, TimeIsTwoDigitsEach) {
   log.timeStamps = true;
-  clock.now = {9, 5, 0};
+  clock.time = {9, 5, 0};
   log.LogReceived("x");
-  clock.now = {23, 59, 59};
+  clock.time = {23, 59, 59};
   log.LogWarning("y");
   ASSERT_EQ(view.appended.size(), 2u);
   EXPECT_EQ(view.appended[0].entry, ">[Rx<-][09:05:00][asc]\r\nx");
@@ -255,8 +252,8 @@ TEST_F(TrafficLogTest, LinesOfAnEntry) {
       {"a\r\n", 2},     {"\n\n\n", 4},
   };
   for (const auto& [entry, lines] : cases) {
-    SCOPED_TRACE(testing::PrintToString(entry));
-    FixedClock clock;
+    SCOPED_TRACE(::testing::PrintToString(entry));
+    FixedLogClock clock;
     RecordingView view;
     TrafficLog log(clock);
     log.SetView(&view);
@@ -326,7 +323,7 @@ TEST_F(TrafficLogTest, UserClearingRestartsTheCount) {
 }
 
 TEST(TrafficLogWithoutView, WritersShowNothingButStillCount) {
-  FixedClock clock;
+  FixedLogClock clock;
   TrafficLog log(clock);
   log.timeStamps = log.rxHex = log.hexCopy = true;
   log.LogReply("abc");
@@ -342,7 +339,7 @@ TEST(TrafficLogWithoutView, WritersShowNothingButStillCount) {
 }
 
 TEST(TrafficLogWithFailingView, FailuresAreSwallowed) {
-  FixedClock clock;
+  FixedLogClock clock;
   ThrowingView view;
   TrafficLog log(clock);
   log.SetView(&view);

@@ -7,29 +7,14 @@
 #include <utility>
 #include <vector>
 
-#include "params/gbk.h"
+#include "form_fakes.h"
+#include "gbk_texts.h"
 
 namespace t418 {
 namespace {
 
-class RecordingObserver : public FormObserver {
- public:
-  void ControlChanged(const Control& control, ControlProperty property) override {
-    changes.emplace_back(control.Name(), property);
-  }
-  bool Saw(const std::string& name, ControlProperty property) const {
-    for (const auto& change : changes)
-      if (change.first == name && change.second == property) return true;
-    return false;
-  }
-  std::vector<std::pair<std::string, ControlProperty>> changes;
-};
-
-std::vector<std::string> Gbk(std::vector<const char*> texts) {
-  std::vector<std::string> out;
-  for (const char* text : texts) out.push_back(Utf8ToGbk(text));
-  return out;
-}
+using testing::G;
+using testing::RecordingObserver;
 
 TEST(FormModel, EveryControlIsFoundByItsOwnNameAndNamesAreUnique) {
   ParamForm form;
@@ -83,18 +68,18 @@ TEST(FormModel, ListsStartWithTheirEntriesAndChoice) {
   };
   const Row rows[] = {
       {"cbbProtocolB", {"TCP", "UDP"}, 0},
-      {"cbbDSL", Gbk({"短链接", "长连接"}), 0},
-      {"cbbRegTp", Gbk({"ICCID码", "MEID码", "透传云", "自定义数据"}), 3},
+      {"cbbDSL", G({"短链接", "长连接"}), 0},
+      {"cbbRegTp", G({"ICCID码", "MEID码", "透传云", "自定义数据"}), 3},
       {"cbbHTPTP", {"GET", "POST"}, 1},
       {"cbbP", {"NONE", "ODD", "EVEN"}, 0},
       {"cbbD", {"7", "8"}, 1},
       {"cbbFlow", {"NFC", "RS485"}, 0},
       {"RzComboBoxSOCKG", {"TCPC"}, 0},
-      {"cbbGREGTP", Gbk({"ICCID", "IMEI", "IMSI", "SN", "自定义"}), -1},
-      {"cbbGHEARTTP2", Gbk({"NMEA RMC", "NMEA GGA", "ZAVmodbus定位"}), -1},
-      {"cbbBYsocketB", Gbk({"禁用", "启用"}), -1},
-      {"cbbtype6", Gbk({"不支持硬盘录像", "支持硬盘录像"}), -1},
-      {"cbbCarcolor", Gbk({"未上牌", "蓝色", "黄色", "黑色", "白色", "其他"}), -1},
+      {"cbbGREGTP", G({"ICCID", "IMEI", "IMSI", "SN", "自定义"}), -1},
+      {"cbbGHEARTTP2", G({"NMEA RMC", "NMEA GGA", "ZAVmodbus定位"}), -1},
+      {"cbbBYsocketB", G({"禁用", "启用"}), -1},
+      {"cbbtype6", G({"不支持硬盘录像", "支持硬盘录像"}), -1},
+      {"cbbCarcolor", G({"未上牌", "蓝色", "黄色", "黑色", "白色", "其他"}), -1},
       {"cbbProvince", {}, -1},
   };
   ParamForm form;

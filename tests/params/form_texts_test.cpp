@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "form_fakes.h"
 #include "lang/text_lookup.h"
+#include "log_fakes.h"
 #include "monitor/traffic_log.h"
 #include "params/form_model.h"
 #include "params/gbk.h"
@@ -14,6 +16,9 @@
 
 namespace t418 {
 namespace {
+
+using testing::FixedLogClock;
+using testing::RecordingMessages;
 
 // The texts of a few names in two languages; any other name gives "cn:" or
 // "en:" followed by the name, so every applied text shows where it came from.
@@ -31,16 +36,6 @@ class Texts : public TextLookup {
 
  private:
   std::map<std::string, std::pair<std::string, std::string>> texts_;
-};
-
-class FixedClock : public LogClock {
- public:
-  TimeOfDay Now() const override { return {}; }
-};
-
-class NoMessages : public MessageBoxPort {
- public:
-  void ShowMessage(const std::string&) override {}
 };
 
 // Everything a language can change, for comparing two moments.
@@ -91,9 +86,9 @@ class FormTextsTest : public ::testing::Test {
 
   ParamForm form;
   Texts texts;
-  FixedClock clock;
+  FixedLogClock clock;
   TrafficLog log{clock};
-  NoMessages messages;
+  RecordingMessages messages;
   HardwareSign hardware;
   bool chinese = true;
   ViewRules rules{ViewRuleParts{form, log, texts, hardware, messages, [this] { return chinese; }}};

@@ -3,26 +3,21 @@
 #include <string>
 #include <vector>
 
+#include "form_fakes.h"
 #include "lang/text_lookup.h"
+#include "log_fakes.h"
 #include "monitor/traffic_log.h"
 #include "params/view_rules.h"
 
 namespace t418 {
 namespace {
 
+using testing::FixedLogClock;
+using testing::RecordingMessages;
+
 class NameTexts : public TextLookup {
  public:
   std::string LangText(std::string_view name) const override { return std::string(name); }
-};
-
-class FixedClock : public LogClock {
- public:
-  TimeOfDay Now() const override { return {}; }
-};
-
-class NoMessages : public MessageBoxPort {
- public:
-  void ShowMessage(const std::string&) override {}
 };
 
 class ViewInputTest : public ::testing::Test {
@@ -39,9 +34,9 @@ class ViewInputTest : public ::testing::Test {
 
   ParamForm form;
   NameTexts texts;
-  FixedClock clock;
+  FixedLogClock clock;
   TrafficLog log{clock};
-  NoMessages messages;
+  RecordingMessages messages;
   HardwareSign hardware;
   ViewRules rules{ViewRuleParts{form, log, texts, hardware, messages, [] { return true; }}};
 };

@@ -6,12 +6,19 @@
 #include <string>
 #include <vector>
 
+#include "form_fakes.h"
 #include "lang/text_lookup.h"
+#include "log_fakes.h"
 #include "monitor/traffic_log.h"
 #include "params/gbk.h"
 
 namespace t418 {
 namespace {
+
+using testing::FixedLogClock;
+using testing::RecordingLogView;
+using testing::RecordingMessages;
+using testing::RecordingObserver;
 
 // Chinese or English texts of a few catalogue names; other names give themselves.
 class TwoLanguageTexts : public TextLookup {
@@ -26,35 +33,6 @@ class TwoLanguageTexts : public TextLookup {
 
  private:
   std::map<std::string, std::pair<std::string, std::string>> texts_;
-};
-
-class FixedClock : public LogClock {
- public:
-  TimeOfDay Now() const override { return {12, 0, 0}; }
-};
-
-class RecordingLogView : public LogView {
- public:
-  void AppendEntry(LogPane pane, const std::string& entry, LogColour colour) override {
-    if (pane == LogPane::Text) entries.push_back({entry, colour});
-  }
-  void ClearPane(LogPane) override {}
-  void CountersChanged(std::uint32_t, std::uint32_t) override {}
-  std::vector<std::pair<std::string, LogColour>> entries;
-};
-
-class RecordingMessages : public MessageBoxPort {
- public:
-  void ShowMessage(const std::string& text) override { shown.push_back(text); }
-  std::vector<std::string> shown;
-};
-
-class RecordingObserver : public FormObserver {
- public:
-  void ControlChanged(const Control& control, ControlProperty property) override {
-    changes.emplace_back(control.Name(), property);
-  }
-  std::vector<std::pair<std::string, ControlProperty>> changes;
 };
 
 class ViewRulesTest : public ::testing::Test {
@@ -79,7 +57,7 @@ class ViewRulesTest : public ::testing::Test {
 
   ParamForm form;
   TwoLanguageTexts texts;
-  FixedClock clock;
+  FixedLogClock clock;
   TrafficLog log{clock};
   RecordingLogView logView;
   RecordingMessages messages;
@@ -374,9 +352,10 @@ TEST_F(ViewRulesTest, SharedSocketsOutsideNetworkModeWarnButStayChosen) {
   const std::string message = Gbk("复用原有通道功能仅支持网络透传模式使用");
   ASSERT_EQ(messages.shown.size(), 1u);
   EXPECT_EQ(messages.shown[0], message);
-  ASSERT_EQ(logView.entries.size(), 1u);
-  EXPECT_EQ(logView.entries[0].first, message);
-  EXPECT_EQ(logView.entries[0].second, LogColour::Warning);
+  const auto lines = logView.TextEntries();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].text, message);
+  EXPECT_EQ(lines[0].colour, LogColour::Warning);
   EXPECT_TRUE(form.rbMULT.Checked());
   EXPECT_EQ(form.rzpgcntrlGWKMOD.PageIndex(), 0);
 

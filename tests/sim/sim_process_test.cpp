@@ -4,26 +4,22 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <iterator>
 #include <random>
 #include <sstream>
 
 #include "t418-sim/boot_loader.h"
+#include "temp_folder.h"
 
 namespace t418::sim {
 namespace {
 
 using testing::OpenPort;
+using t418::testing::ReadBytes;
 using testing::ReadUntil;
 using testing::SimProcess;
 using testing::WriteAll;
 
 const std::string kVersionReply = "AT+VER?\r\n\r\n+VER:V1.0.5\r\n\r\nOK\r\n\r\n";
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 bool IsLink(const std::string& path) {
   struct stat st {};
@@ -85,7 +81,7 @@ TEST(SimProcessTest, LogsCommandLinesAndKeepsSettingsInItsStateFile) {
     sim.Signal(SIGTERM);
     EXPECT_EQ(sim.Exit(5000), 0);
   }
-  EXPECT_EQ(ReadFile(log), "AT+E=OFF\nAT+WKMOD=HTTPD\n+++\na\nAT+NOPE?\n");
+  EXPECT_EQ(ReadBytes(log), "AT+E=OFF\nAT+WKMOD=HTTPD\n+++\na\nAT+NOPE?\n");
 
   SimProcess again({"--state", state}, "ttyLOG");
   const int fd = OpenPort(again.LinkPath());
@@ -173,7 +169,7 @@ TEST(SimProcessTest, StoresTheImageThatSxSends) {
   std::string image;
   for (int i = 0; i < 200 && image.size() < expected.size(); ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    image = ReadFile(stored);
+    image = ReadBytes(stored);
   }
   EXPECT_EQ(image.size(), expected.size());
   EXPECT_TRUE(image == expected) << "the stored image differs from the file padded with 0x1A";

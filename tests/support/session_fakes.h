@@ -1,12 +1,13 @@
 #pragma once
 // Fakes for driving the session engine byte by byte: a line that records what
-// was written, a reply timer and a scheduler on a fake clock, a recording log view.
+// was written, a reply timer and a scheduler on a fake clock, and the log fakes.
 #include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "lang/text_lookup.h"
+#include "log_fakes.h"
 #include "monitor/traffic_log.h"
 #include "session/engine.h"
 
@@ -76,44 +77,6 @@ class FakeScheduler : public Scheduler {
   FakeClock& clock_;
   std::vector<Task> tasks_;
   long seq_ = 0;
-};
-
-class FixedLogClock : public LogClock {
- public:
-  TimeOfDay time{14, 3, 27};
-  TimeOfDay Now() const override { return time; }
-};
-
-struct LoggedEntry {
-  LogPane pane;
-  std::string text;
-  LogColour colour;
-};
-
-class RecordingLogView : public LogView {
- public:
-  std::vector<LoggedEntry> entries;
-  int clears = 0;
-  std::uint32_t received = 0, sent = 0;
-  void AppendEntry(LogPane pane, const std::string& entry, LogColour colour) override {
-    entries.push_back({pane, entry, colour});
-  }
-  void ClearPane(LogPane) override { ++clears; }
-  void CountersChanged(std::uint32_t r, std::uint32_t s) override {
-    received = r;
-    sent = s;
-  }
-  std::vector<std::string> TextsOf(LogColour colour) const {
-    std::vector<std::string> out;
-    for (const auto& e : entries)
-      if (e.pane == LogPane::Text && e.colour == colour) out.push_back(e.text);
-    return out;
-  }
-  int Count(const std::string& text) const {
-    int n = 0;
-    for (const auto& e : entries) n += (e.pane == LogPane::Text && e.text == text);
-    return n;
-  }
 };
 
 // Catalogue names resolve to a readable stand-in ("<info_DoOver>").

@@ -1,68 +1,27 @@
 #include "vehicle/region_binding.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <array>
-#include <filesystem>
-#include <fstream>
-#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "gbk_texts.h"
+#include "log_fakes.h"
 #include "monitor/traffic_log.h"
-#include "params/gbk.h"
+#include "temp_folder.h"
 
 namespace t418 {
 namespace {
 
 using Names = std::vector<std::string>;
 
-std::string G(std::string_view utf8) { return Utf8ToGbk(utf8); }
-
-Names G(std::initializer_list<std::string_view> utf8) {
-  Names names;
-  for (const auto n : utf8) names.push_back(Utf8ToGbk(n));
-  return names;
-}
-
-class FixedClock : public LogClock {
- public:
-  TimeOfDay Now() const override { return {12, 0, 0}; }
-};
-
-class RecordingLogView : public LogView {
- public:
-  void AppendEntry(LogPane pane, const std::string& entry, LogColour colour) override {
-    if (pane == LogPane::Text) entries.push_back({entry, colour});
-  }
-  void ClearPane(LogPane) override {}
-  void CountersChanged(std::uint32_t, std::uint32_t) override {}
-  std::vector<std::pair<std::string, LogColour>> entries;
-};
-
-// A folder of its own for each test that writes files, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("t418-binding-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-             std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  std::string Path() const { return path_.string(); }
-  void Write(std::string_view name, std::string_view bytes) const {
-    std::ofstream out(path_ / name, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-
- private:
-  std::filesystem::path path_;
-};
+using testing::FixedLogClock;
+using testing::G;
+using testing::RecordingLogView;
+using testing::TempFolder;
+using testing::WriteBytes;
 
 // The catalogue of the examples: 北京市 (110000) with 市辖区 (110100) and its
 // counties 东城区 (110101) and 西城区 (110102), plus a second province so that
@@ -105,7 +64,7 @@ class RegionBindingTest : public ::testing::Test {
 
   ParamForm form;
   RegionView view{form};
-  FixedClock clock;
+  FixedLogClock clock;
   TrafficLog log{clock};
   RecordingLogView logView;
 };
@@ -128,7 +87,7 @@ TEST_F(RegionBindingTest, StartLoadFillsTheProvincesOnlyAndChoosesNone) {
   EXPECT_EQ(form.cbbcity.Count(), 0);
   EXPECT_EQ(form.cbbcity.Text(), "");
   EXPECT_EQ(form.cbbCounty.Count(), 0);
-  EXPECT_TRUE(logView.entries.empty());
+  EXPECT_TRUE(logView.TextEntries().empty());
 }
 
 TEST_F(RegionBindingTest, MissingFileAsksForTheMessageBoxAndEmptiesTheLists) {
@@ -136,13 +95,13 @@ TEST_F(RegionBindingTest, MissingFileAsksForTheMessageBoxAndEmptiesTheLists) {
   LoadShipped();
   UserSets(form.cbbProvince, "北京市");
 
-  EXPECT_EQ(view.LoadRegionCatalogue(folder.Path(), log), G("缺少province&city.json"));
+  EXPECT_EQ(view.LoadRegionCatalogue(folder.path(), log), G("缺少province&city.json"));
 
   EXPECT_TRUE(view.Catalogue().Empty());
   EXPECT_EQ(form.cbbProvince.Count(), 0);
   EXPECT_EQ(form.cbbcity.Count(), 0);
   EXPECT_EQ(form.cbbCounty.Count(), 0);
-  EXPECT_TRUE(logView.entries.empty());
+  EXPECT_TRUE(logView.TextEntries().empty());
 }
 
 TEST_F(RegionBindingTest, BrokenFileWritesAWarningLineAndShowsNoMessageBox) {
@@ -154,28 +113,28 @@ TEST_F(RegionBindingTest, BrokenFileWritesAWarningLineAndShowsNoMessageBox) {
   for (const auto& [what, bytes] : cases) {
     SCOPED_TRACE(what);
     TempFolder folder;
-    folder.Write("province&city.json", bytes);
+    WriteBytes(folder.path() / "province&city.json", bytes);
     logView.entries.clear();
 
-    EXPECT_EQ(view.LoadRegionCatalogue(folder.Path(), log), "");
+    EXPECT_EQ(view.LoadRegionCatalogue(folder.path(), log), "");
 
     EXPECT_TRUE(view.Catalogue().Empty());
     EXPECT_EQ(form.cbbProvince.Count(), 0);
-    ASSERT_EQ(logView.entries.size(), 1u);
-    EXPECT_EQ(logView.entries[0].second, LogColour::Warning);
-    EXPECT_NE(logView.entries[0].first.find("province&city.json"), std::string::npos)
-        << logView.entries[0].first;
+    const auto lines = logView.TextEntries();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].colour, LogColour::Warning);
+    EXPECT_NE(lines[0].text.find("province&city.json"), std::string::npos) << lines[0].text;
   }
 }
 
 TEST_F(RegionBindingTest, FileWithLineEndsAndIndentationLoadsLikeOneLine) {
   TempFolder folder;
-  folder.Write("province&city.json",
-               G("{\r\n  \"GB/T2260\": [\r\n    {\"name\": \"北京市\", \"code\": 110000,\r\n"
-                 "     \"cityList\": [{\"name\": \"市辖区\", \"code\": \"110100\",\r\n"
-                 "       \"areaList\": [{\"name\": \"西城区\", \"code\": 110102}]}]}\r\n  ]\r\n}\r\n"));
+  WriteBytes(folder.path() / "province&city.json",
+             G("{\r\n  \"GB/T2260\": [\r\n    {\"name\": \"北京市\", \"code\": 110000,\r\n"
+               "     \"cityList\": [{\"name\": \"市辖区\", \"code\": \"110100\",\r\n"
+               "       \"areaList\": [{\"name\": \"西城区\", \"code\": 110102}]}]}\r\n  ]\r\n}\r\n"));
 
-  ASSERT_EQ(view.LoadRegionCatalogue(folder.Path(), log), "");
+  ASSERT_EQ(view.LoadRegionCatalogue(folder.path(), log), "");
   EXPECT_EQ(form.cbbProvince.Items(), G({"北京市"}));
   view.ApplyRegionCode("110102");
   ExpectRegion("北京市", "市辖区", "西城区", "110102");
@@ -260,7 +219,7 @@ TEST_F(RegionBindingTest, TypedNamesThatAreNoEntryMatchNothing) {
 
 TEST_F(RegionBindingTest, WithoutACatalogueTheHandlersKeepWhatWasTyped) {
   TempFolder missing;
-  ASSERT_NE(view.LoadRegionCatalogue(missing.Path(), log), "");
+  ASSERT_NE(view.LoadRegionCatalogue(missing.path(), log), "");
   form.edtQCITY.SetText("110101");
   form.cbbcity.SetText(G("市辖区"));
   form.cbbCounty.SetText(G("西城区"));

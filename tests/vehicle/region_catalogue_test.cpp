@@ -1,27 +1,23 @@
 #include "vehicle/region_catalogue.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "gbk_texts.h"
 #include "params/gbk.h"
+#include "temp_folder.h"
 
 namespace t418 {
 namespace {
 
 using Names = std::vector<std::string>;
 
-std::string G(std::string_view utf8) { return Utf8ToGbk(utf8); }
-
-Names G(std::initializer_list<std::string_view> utf8) {
-  Names names;
-  for (const auto n : utf8) names.push_back(Utf8ToGbk(n));
-  return names;
-}
+using testing::G;
+using testing::TempFolder;
+using testing::WriteBytes;
 
 // The small catalogue of the examples: one province, one city, two counties.
 const char* const kBeijingUtf8 =
@@ -35,28 +31,6 @@ RegionCatalogue LoadOrFail(std::string_view bytes) {
   EXPECT_EQ(result.message, "");
   return std::move(result.catalogue);
 }
-
-// A folder of its own for each test that writes files, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("t418-region-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-             std::to_string(::getpid()));
-    std::filesystem::remove_all(path_);
-    std::filesystem::create_directories(path_);
-  }
-  ~TempFolder() { std::filesystem::remove_all(path_); }
-  std::string Path() const { return path_.string(); }
-  void Write(std::string_view name, std::string_view bytes) const {
-    std::ofstream out(path_ / name, std::ios::binary);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  }
-
- private:
-  std::filesystem::path path_;
-};
 
 // ---- the shipped catalogue -----------------------------------------------------
 
@@ -173,7 +147,7 @@ TEST(RegionCatalogueFile, AbsentListsAndNamesAreEmptyNotErrors) {
 
 TEST(RegionCatalogueFile, MissingFileGivesTheMessageBoxText) {
   const TempFolder folder;
-  const RegionLoadResult result = LoadRegionCatalogue(folder.Path());
+  const RegionLoadResult result = LoadRegionCatalogue(folder.path());
   EXPECT_EQ(result.status, RegionLoadStatus::Missing);
   EXPECT_EQ(result.message, G("缺少province&city.json"));
   EXPECT_EQ(kMissingRegionCatalogueText, G("缺少province&city.json"));
@@ -182,8 +156,8 @@ TEST(RegionCatalogueFile, MissingFileGivesTheMessageBoxText) {
 
 TEST(RegionCatalogueFile, ReadsTheFileByItsNameInTheFolder) {
   const TempFolder folder;
-  folder.Write("province&city.json", Utf8ToGbk(kBeijingUtf8));
-  const RegionLoadResult result = LoadRegionCatalogue(folder.Path());
+  WriteBytes(folder.path() / "province&city.json", Utf8ToGbk(kBeijingUtf8));
+  const RegionLoadResult result = LoadRegionCatalogue(folder.path());
   ASSERT_EQ(result.status, RegionLoadStatus::Loaded) << result.message;
   EXPECT_EQ(result.catalogue.ProvinceNames(), G({"北京市"}));
 }
@@ -217,14 +191,14 @@ TEST(RegionCatalogueFile, BrokenContentGivesAnErrorNamingTheFault) {
 
 TEST(RegionCatalogueFile, BrokenFileInTheFolderGivesAnError) {
   const TempFolder folder;
-  folder.Write("province&city.json", "{\"GB/T2260\": [ {\"name\": ");
-  const RegionLoadResult result = LoadRegionCatalogue(folder.Path());
+  WriteBytes(folder.path() / "province&city.json", "{\"GB/T2260\": [ {\"name\": ");
+  const RegionLoadResult result = LoadRegionCatalogue(folder.path());
   EXPECT_EQ(result.status, RegionLoadStatus::Broken);
   EXPECT_FALSE(result.message.empty());
 
   const TempFolder other;
-  std::filesystem::create_directory(std::filesystem::path(other.Path()) / "province&city.json");
-  EXPECT_EQ(LoadRegionCatalogue(other.Path()).status, RegionLoadStatus::Broken);
+  std::filesystem::create_directory(other.path() / "province&city.json");
+  EXPECT_EQ(LoadRegionCatalogue(other.path()).status, RegionLoadStatus::Broken);
 }
 
 // ---- the cascade -----------------------------------------------------------------
