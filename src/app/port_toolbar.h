@@ -32,6 +32,8 @@ class PortToolbar : public QToolBar {
   static constexpr int kTagClose = 2;
 
   explicit PortToolbar(QWidget* parent = nullptr);
+  // The port list may still report a closing pop-up while it is destroyed.
+  ~PortToolbar() override { cbbOpenCom->disconnect(this); }
 
   LineChoices Choices() const;
   // Replaces the port list's items with the computer's ports.
