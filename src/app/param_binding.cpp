@@ -37,15 +37,13 @@ constexpr ControlProperty kAllProperties[] = {
 
 // The typing limit of a field, 0 for none.
 int MaxLengthOf(const Control& control) {
-  if (const auto* edit = dynamic_cast<const Edit*>(&control)) return edit->MaxLength();
-  if (const auto* data = dynamic_cast<const RegDataField*>(&control)) return data->MaxLength();
+  if (const auto* field = dynamic_cast<const TextField*>(&control)) return field->MaxLength();
   return 0;
 }
 
 // The text of a text field of the model; nullptr for other kinds.
 const std::string* TextOf(const Control& control) {
-  if (const auto* edit = dynamic_cast<const Edit*>(&control)) return &edit->Text();
-  if (const auto* data = dynamic_cast<const RegDataField*>(&control)) return &data->Text();
+  if (const auto* field = dynamic_cast<const TextField*>(&control)) return &field->Text();
   if (const auto* list = dynamic_cast<const ChoiceList*>(&control)) return &list->Text();
   return nullptr;
 }
@@ -262,8 +260,7 @@ void ParamBinding::Apply(const Bound& bound, ControlProperty property) {
     }
     case ControlProperty::ReadOnly:
       if (auto* edit = qobject_cast<QLineEdit*>(w)) {
-        if (const auto* field = dynamic_cast<const Edit*>(&c)) edit->setReadOnly(field->ReadOnly());
-        if (const auto* data = dynamic_cast<const RegDataField*>(&c)) edit->setReadOnly(data->ReadOnly());
+        if (const auto* field = dynamic_cast<const TextField*>(&c)) edit->setReadOnly(field->ReadOnly());
       }
       break;
     case ControlProperty::Items:
@@ -369,10 +366,8 @@ void ParamBinding::UserEditedText(Control& control, QLineEdit* edit, const QStri
   int cursor = edit->cursorPosition();
   const QString kept = LimitTyping(FromGbk(*before), text, cursor, MaxLengthOf(control), &cursor);
   std::string gbk = ToGbk(kept);
-  if (auto* field = dynamic_cast<Edit*>(&control)) {
+  if (auto* field = dynamic_cast<TextField*>(&control)) {
     field->SetText(std::move(gbk));
-  } else if (auto* data = dynamic_cast<RegDataField*>(&control)) {
-    data->SetText(std::move(gbk));
   } else if (auto* list = dynamic_cast<ChoiceList*>(&control)) {
     list->SetText(std::move(gbk));
     regions_.RunChangeRule(*list);

@@ -41,21 +41,9 @@ class Maker {
  public:
   explicit Maker(ParamBinding& binding) : b_(binding) {}
 
-  QLabel* Label(PlainControl& c) {
-    auto* w = new QLabel;
-    b_.Bind(c, w);
-    return w;
-  }
-  QCheckBox* Check(CheckBox& c) {
-    auto* w = new QCheckBox;
-    b_.Bind(c, w);
-    return w;
-  }
-  QRadioButton* Radio(RadioButton& c) {
-    auto* w = new QRadioButton;
-    b_.Bind(c, w);
-    return w;
-  }
+  QLabel* Label(PlainControl& c) { return Bound<QLabel>(c); }
+  QCheckBox* Check(CheckBox& c) { return Bound<QCheckBox>(c); }
+  QRadioButton* Radio(RadioButton& c) { return Bound<QRadioButton>(c); }
   // maxWidth 0: as wide as the layout gives.
   QLineEdit* Field(Edit& c, int maxWidth = 0) {
     auto* w = new QLineEdit;
@@ -63,11 +51,7 @@ class Maker {
     b_.Bind(c, w);
     return w;
   }
-  QLineEdit* Data(RegDataField& c) {
-    auto* w = new QLineEdit;
-    b_.Bind(c, w);
-    return w;
-  }
+  QLineEdit* Data(RegDataField& c) { return Bound<QLineEdit>(c); }
   // A labelled edit: the edit and its attached caption.
   std::pair<QLabel*, QLineEdit*> Labelled(LabeledEdit& c, int maxWidth = 0) {
     auto* label = new QLabel;
@@ -94,16 +78,8 @@ class Maker {
     b_.Bind(c, w);
     return w;
   }
-  QGroupBox* Group(PlainControl& c) {
-    auto* w = new QGroupBox;
-    b_.Bind(c, w);
-    return w;
-  }
-  QWidget* Panel(PlainControl& c) {
-    auto* w = new QWidget;
-    b_.Bind(c, w);
-    return w;
-  }
+  QGroupBox* Group(PlainControl& c) { return Bound<QGroupBox>(c); }
+  QWidget* Panel(PlainControl& c) { return Bound<QWidget>(c); }
   // A page holding one widget edge to edge.
   QWidget* Page(PlainControl& c, QWidget* content) {
     auto* page = new QWidget;
@@ -133,6 +109,14 @@ class Maker {
   }
 
  private:
+  // A new widget of the given type, bound to the control.
+  template <typename W>
+  W* Bound(Control& c) {
+    auto* w = new W;
+    b_.Bind(c, w);
+    return w;
+  }
+
   ParamBinding& b_;
 };
 

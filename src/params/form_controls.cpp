@@ -80,15 +80,15 @@ void RadioButton::SetCheckedWithoutRule(bool checked) {
   Changed(ControlProperty::Checked);
 }
 
-void Edit::SetText(std::string text) {
+void TextField::SetText(std::string text) {
   if (Assign(text_, std::move(text))) Changed(ControlProperty::Text);
 }
 
-void Edit::SetMaxLength(int maxLength) {
+void TextField::SetMaxLength(int maxLength) {
   if (Assign(maxLength_, maxLength)) Changed(ControlProperty::MaxLength);
 }
 
-void Edit::SetReadOnly(bool readOnly) {
+void TextField::SetReadOnly(bool readOnly) {
   if (Assign(readOnly_, readOnly)) Changed(ControlProperty::ReadOnly);
 }
 
@@ -149,9 +149,8 @@ void ChoiceList::Show(int index, std::string text) {
 }
 
 RegDataField::RegDataField(ControlRegistry& registry, std::string name, int entryCount, int maxLength)
-    : Control(registry, std::move(name), ControlKind::RegDataField, 0),
-      entries_(static_cast<std::size_t>(entryCount)),
-      maxLength_(maxLength) {}
+    : TextField(registry, std::move(name), ControlKind::RegDataField, maxLength),
+      entries_(static_cast<std::size_t>(entryCount)) {}
 
 const std::string& RegDataField::Entry(int index) const {
   static const std::string kNone;
@@ -169,18 +168,6 @@ void RegDataField::ShowEntry(int index) {
   if (index < 0 || index >= EntryCount()) return;
   if (Assign(shown_, index)) Changed(ControlProperty::ItemIndex);
   SetText(entries_[index]);
-}
-
-void RegDataField::SetText(std::string text) {
-  if (Assign(text_, std::move(text))) Changed(ControlProperty::Text);
-}
-
-void RegDataField::SetMaxLength(int maxLength) {
-  if (Assign(maxLength_, maxLength)) Changed(ControlProperty::MaxLength);
-}
-
-void RegDataField::SetReadOnly(bool readOnly) {
-  if (Assign(readOnly_, readOnly)) Changed(ControlProperty::ReadOnly);
 }
 
 }  // namespace t418

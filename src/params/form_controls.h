@@ -194,10 +194,10 @@ class RadioButton : public Control {
   bool checked_ = false;
 };
 
-class Edit : public Control {
+// What the edit fields and the registration-data fields have in common: a
+// text the user types into, a typing limit and a read-only state.
+class TextField : public Control {
  public:
-  Edit(ControlRegistry& registry, std::string name, int maxLength = 0)
-      : Edit(registry, std::move(name), ControlKind::Edit, maxLength) {}
   const std::string& Text() const { return text_; }
   // Any length: the typing limit binds the keyboard only.
   void SetText(std::string text);
@@ -208,13 +208,23 @@ class Edit : public Control {
   void SetReadOnly(bool readOnly);
 
  protected:
-  Edit(ControlRegistry& registry, std::string name, ControlKind kind, int maxLength)
+  TextField(ControlRegistry& registry, std::string name, ControlKind kind, int maxLength)
       : Control(registry, std::move(name), kind, 0), maxLength_(maxLength) {}
 
  private:
   std::string text_;
   int maxLength_;
   bool readOnly_ = false;
+};
+
+class Edit : public TextField {
+ public:
+  Edit(ControlRegistry& registry, std::string name, int maxLength = 0)
+      : Edit(registry, std::move(name), ControlKind::Edit, maxLength) {}
+
+ protected:
+  Edit(ControlRegistry& registry, std::string name, ControlKind kind, int maxLength)
+      : TextField(registry, std::move(name), kind, maxLength) {}
 };
 
 // An edit field whose caption is its attached label.
@@ -263,9 +273,9 @@ class ChoiceList : public Control {
 };
 
 // The registration-data fields (cbbRegDt, cbbGREGDT): one stored text per
-// registration type, of which the chosen one is shown. Typing changes what is
-// shown, not the stored entry.
-class RegDataField : public Control {
+// registration type, of which the chosen one is shown. Typing (SetText)
+// changes what is shown, not the stored entry.
+class RegDataField : public TextField {
  public:
   RegDataField(ControlRegistry& registry, std::string name, int entryCount, int maxLength = 0);
 
@@ -280,20 +290,9 @@ class RegDataField : public Control {
   // Shows the stored text of the entry; an index outside leaves the field.
   void ShowEntry(int index);
 
-  const std::string& Text() const { return text_; }
-  // What the user typed: changes the shown text only.
-  void SetText(std::string text);
-  int MaxLength() const { return maxLength_; }
-  void SetMaxLength(int maxLength);
-  bool ReadOnly() const { return readOnly_; }
-  void SetReadOnly(bool readOnly);
-
  private:
   std::vector<std::string> entries_;
   int shown_ = -1;
-  std::string text_;
-  int maxLength_;
-  bool readOnly_ = false;
 };
 
 }  // namespace t418

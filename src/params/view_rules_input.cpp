@@ -106,10 +106,8 @@ void ViewRules::KeyUp(std::string_view field) {
 void ViewRules::TypeKey(std::string_view field, char key) {
   if (!KeyPress(field, key)) return;
   Control* control = form_.Find(field);
-  if (auto* edit = dynamic_cast<Edit*>(control)) {
-    if (!edit->ReadOnly()) edit->SetText(TypedText(edit->Text(), key, edit->MaxLength()));
-  } else if (auto* data = dynamic_cast<RegDataField*>(control)) {
-    if (!data->ReadOnly()) data->SetText(TypedText(data->Text(), key, data->MaxLength()));
+  if (auto* field = dynamic_cast<TextField*>(control)) {
+    if (!field->ReadOnly()) field->SetText(TypedText(field->Text(), key, field->MaxLength()));
   } else if (auto* list = dynamic_cast<ChoiceList*>(control)) {
     if (list->Editable()) list->SetText(TypedText(list->Text(), key, 0));
   }

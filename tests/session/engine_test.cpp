@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <initializer_list>
 
 #include "session_fakes.h"
 
@@ -26,6 +27,13 @@ std::string QueryName(const std::string& line) {
 std::vector<std::string> SendAfterPause(EngineRig& rig) {
   rig.Advance(rig.engine.delayTime);
   return rig.TakeWritten();
+}
+
+// Queues the lines and lets the first go out after its pause.
+void StartRun(EngineRig& rig, std::initializer_list<const char*> lines) {
+  for (const char* line : lines) rig.orders.AddOrder(line);
+  rig.engine.SendCurrentOrder();
+  SendAfterPause(rig);
 }
 
 TEST(TextBetween, CutsBetweenTheFirstMarks) {
@@ -175,9 +183,7 @@ TEST(Replies, AnExactEchoKeepsTheReplyTimerRunning) {
 
 TEST(Replies, AnErrorReplySkipsTheLineAndAFollowingAnswerLine) {
   EngineRig rig;
-  for (const char* line : {"AT+E?\r\n", "a", "AT+WKMOD?\r\n", "AT+SN?\r\n"}) rig.orders.AddOrder(line);
-  rig.engine.SendCurrentOrder();
-  SendAfterPause(rig);
+  StartRun(rig, {"AT+E?\r\n", "a", "AT+WKMOD?\r\n", "AT+SN?\r\n"});
   const std::string refusal = "\r\n+ERR:5\r\n\r\n+E:ON\r\n\r\nOK\r\n\r\n";  // error and report together
   rig.engine.HandleReceived(refusal);
   EXPECT_EQ(rig.orders.OrderIndex, 2);
@@ -201,9 +207,7 @@ TEST(Replies, AnErrorReplyToTheLastLineEndsTheRunSilently) {
 
 TEST(Replies, SixPlusSignsStoreNothingButMoveTheRunOn) {
   EngineRig rig;
-  for (const char* line : {"AT+STMSG?\r\n", "AT+SN?\r\n"}) rig.orders.AddOrder(line);
-  rig.engine.SendCurrentOrder();
-  SendAfterPause(rig);
+  StartRun(rig, {"AT+STMSG?\r\n", "AT+SN?\r\n"});
   rig.engine.HandleReceived("\r\n+STMSG:+++++\r\n\r\nOK\r\n\r\n");
   EXPECT_TRUE(rig.values.Entries().empty());
   EXPECT_EQ(SendAfterPause(rig), std::vector<std::string>{"AT+SN?\r\n"});
@@ -211,9 +215,7 @@ TEST(Replies, SixPlusSignsStoreNothingButMoveTheRunOn) {
 
 TEST(Replies, AReplySplitInTwoChunksIsJudgedPieceByPiece) {
   EngineRig rig;
-  for (const char* line : {"AT+WKMOD?\r\n", "AT+SN?\r\n"}) rig.orders.AddOrder(line);
-  rig.engine.SendCurrentOrder();
-  SendAfterPause(rig);
+  StartRun(rig, {"AT+WKMOD?\r\n", "AT+SN?\r\n"});
   rig.engine.HandleReceived("\r\n+WKMOD:NE");
   EXPECT_FALSE(rig.timer.Active());  // unrecognised: the run waits without a time-out
   EXPECT_EQ(rig.orders.OrderIndex, 0);
@@ -225,9 +227,7 @@ TEST(Replies, AReplySplitInTwoChunksIsJudgedPieceByPiece) {
 
 TEST(ReplyTimeout, BringsTheTerminalBackAndRepeatsTheLine) {
   EngineRig rig;
-  for (const char* line : {"AT+E?\r\n", "AT+WKMOD?\r\n"}) rig.orders.AddOrder(line);
-  rig.engine.SendCurrentOrder();
-  SendAfterPause(rig);
+  StartRun(rig, {"AT+E?\r\n", "AT+WKMOD?\r\n"});
   rig.engine.HandleReceived(Report("E", "ON"));
   EXPECT_EQ(SendAfterPause(rig), std::vector<std::string>{"AT+WKMOD?\r\n"});
 
@@ -261,9 +261,7 @@ TEST(ReplyTimeout, ASilentTerminalStopsTheRunAfterOneRecovery) {
 
 TEST(ReplyTimeout, ALineUnansweredAfterItsRecoveryEndsTheRun) {
   EngineRig rig;
-  for (const char* line : {"AT+WKMOD?\r\n", "AT+SN?\r\n"}) rig.orders.AddOrder(line);
-  rig.engine.SendCurrentOrder();
-  SendAfterPause(rig);
+  StartRun(rig, {"AT+WKMOD?\r\n", "AT+SN?\r\n"});
   rig.Advance(5000);
   EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"+++"});
   rig.engine.HandleReceived("a");
@@ -370,9 +368,7 @@ TEST(ActionButtons, SingleCommandsGoOutAtOnceAndLeaveTheRunAlone) {
 
 TEST(ActionButtons, ASingleCommandsReplyAdvancesARunWithLinesLeft) {
   EngineRig rig;
-  for (const char* line : {"AT+E?\r\n", "AT+SN?\r\n"}) rig.orders.AddOrder(line);
-  rig.engine.SendCurrentOrder();
-  SendAfterPause(rig);
+  StartRun(rig, {"AT+E?\r\n", "AT+SN?\r\n"});
   rig.engine.ActionButtonClick(kTagCSQ);
   rig.TakeWritten();
   rig.engine.HandleReceived(Report("CSQ", "25,99"));
