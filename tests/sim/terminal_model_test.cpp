@@ -90,23 +90,23 @@ TEST_F(TerminalModelTest, QueriesAreFramedByteForByte) {
 }
 
 TEST_F(TerminalModelTest, EveryCommandWordIsKnownAndItsFactoryValueFollowsItsSyntax) {
-  const auto& specs = CommandSpecs();
-  ASSERT_EQ(specs.size(), static_cast<std::size_t>(kCmdCount) + 2);
+  const auto& commands = CommandSpecs();
+  ASSERT_EQ(commands.size(), static_cast<std::size_t>(kCmdCount) + 2);
   for (int i = 0; i < kCmdCount; ++i) {
     const std::string name = CmdToName(static_cast<TCmd>(i));
-    EXPECT_EQ(specs[i].name, name) << "ordinal " << i;
-    if (specs[i].form == CmdForm::Parameter) {
-      EXPECT_TRUE(ValueMatches(specs[i].rule, specs[i].factory)) << name << "=" << specs[i].factory;
-      EXPECT_EQ(SimConfig().Value(name), specs[i].factory) << name;
+    EXPECT_EQ(commands[i].name, name) << "ordinal " << i;
+    if (commands[i].form == CmdForm::Parameter) {
+      EXPECT_TRUE(ValueMatches(commands[i].rule, commands[i].factory)) << name << "=" << commands[i].factory;
+      EXPECT_EQ(SimConfig().Value(name), commands[i].factory) << name;
       EXPECT_EQ(Query(name), config_.Value(name)) << name;
-    } else if (specs[i].form == CmdForm::ReadOnly) {
+    } else if (commands[i].form == CmdForm::ReadOnly) {
       EXPECT_FALSE(Query(name).empty()) << name;
     } else {
       EXPECT_EQ(Send("AT+" + name + "?"), "\r\n+ERR:3\r\n\r\n") << name;
     }
   }
-  EXPECT_EQ(specs[kCmdCount].name, "REBOOT");
-  EXPECT_EQ(specs[kCmdCount + 1].name, "SMSEND");
+  EXPECT_EQ(commands[kCmdCount].name, "REBOOT");
+  EXPECT_EQ(commands[kCmdCount + 1].name, "SMSEND");
 }
 
 TEST_F(TerminalModelTest, SettingsAreCheckedAgainstTheValueSyntax) {

@@ -11,8 +11,8 @@ namespace {
 
 std::map<std::string, std::string, std::less<>> FactoryValues() {
   std::map<std::string, std::string, std::less<>> values;
-  for (const auto& spec : CommandSpecs())
-    if (spec.form == CmdForm::Parameter && spec.name != "SMSEND") values[spec.name] = spec.factory;
+  for (const auto& command : CommandSpecs())
+    if (command.form == CmdForm::Parameter && command.name != "SMSEND") values[command.name] = command.factory;
   return values;
 }
 
@@ -58,17 +58,17 @@ bool SimConfig::LoadFile(const std::string& path, std::vector<std::string>& warn
     }
     const std::string name = line.substr(0, eq);
     std::string value = line.substr(eq + 1);
-    const CommandSpec* spec = FindSpec(name);
-    if (spec == nullptr || spec->form != CmdForm::Parameter ||
-        values_.find(spec->name) == values_.end()) {
+    const CommandSpec* command = FindSpec(name);
+    if (command == nullptr || command->form != CmdForm::Parameter ||
+        values_.find(command->name) == values_.end()) {
       warnings.push_back(where + "\"" + name + "\" is no parameter, skipped");
       continue;
     }
-    if (!ValueMatches(spec->rule, value)) {
-      warnings.push_back(where + "value of " + spec->name + " breaks its syntax, skipped");
+    if (!ValueMatches(command->rule, value)) {
+      warnings.push_back(where + "value of " + command->name + " breaks its syntax, skipped");
       continue;
     }
-    Set(spec->name, std::move(value));
+    Set(command->name, std::move(value));
   }
   return true;
 }
@@ -79,10 +79,10 @@ bool SimConfig::SaveFile(const std::string& path) const {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) return false;
     out << "# t418-sim configuration: NAME=value, one parameter a line\n";
-    for (const auto& spec : CommandSpecs()) {
-      const auto it = values_.find(spec.name);
-      if (spec.form == CmdForm::Parameter && it != values_.end())
-        out << spec.name << '=' << it->second << '\n';
+    for (const auto& command : CommandSpecs()) {
+      const auto it = values_.find(command.name);
+      if (command.form == CmdForm::Parameter && it != values_.end())
+        out << command.name << '=' << it->second << '\n';
     }
     out.flush();
     if (!out) return false;

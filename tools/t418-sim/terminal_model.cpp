@@ -17,9 +17,9 @@ bool StartsWithAt(std::string_view line) {
 std::string HelpText() {
   std::string text = "\r\nAT+NAME? reads, AT+NAME=VALUE sets, AT+NAME acts.\r\nCommands:";
   int onLine = 0;
-  for (const auto& spec : CommandSpecs()) {
+  for (const auto& command : CommandSpecs()) {
     text += (onLine == 0 ? " " : ",");
-    text += spec.name;
+    text += command.name;
     if (++onLine == 16) {
       text += kCrLf;
       onLine = 0;
@@ -158,9 +158,9 @@ std::string TerminalModel::QueryValue(const std::string& name) const {
     const std::string enable = "SOCK" + name.substr(4, 1) + "EN";
     return config_.Value(enable) == "ON" ? "CONNECTED" : "DISCONNECTED";
   }
-  const CommandSpec* spec = FindSpec(name);
-  if (spec == nullptr) return {};
-  return spec->form == CmdForm::ReadOnly ? spec->factory : config_.Value(name);
+  const CommandSpec* command = FindSpec(name);
+  if (command == nullptr) return {};
+  return command->form == CmdForm::ReadOnly ? command->factory : config_.Value(name);
 }
 
 std::string TerminalModel::Answer(const std::string& line, bool& restart, bool& enterData,
@@ -185,12 +185,12 @@ std::string TerminalModel::Answer(const std::string& line, bool& restart, bool& 
     name = body;
   }
 
-  const CommandSpec* spec = FindSpec(name);
-  if (spec == nullptr) return ErrorReply(ErrorCode::Unknown);
-  word = spec->name;
+  const CommandSpec* command = FindSpec(name);
+  if (command == nullptr) return ErrorReply(ErrorCode::Unknown);
+  word = command->name;
   if (behaviour_.error.count(word)) return ErrorReply(ErrorCode::Refused);
 
-  switch (spec->form) {
+  switch (command->form) {
     case CmdForm::Action:
       if (form != Form::Action) return ErrorReply(ErrorCode::Operation);
       if (word == "H") return HelpText();
@@ -216,10 +216,10 @@ std::string TerminalModel::Answer(const std::string& line, bool& restart, bool& 
     case CmdForm::Parameter:
       if (word == "SMSEND") {
         if (form != Form::Setting) return ErrorReply(ErrorCode::Operation);
-        return ValueMatches(spec->rule, value) ? OkReply() : ErrorReply(ErrorCode::Value);
+        return ValueMatches(command->rule, value) ? OkReply() : ErrorReply(ErrorCode::Value);
       }
       if (form != Form::Setting) return ReportReply(word, QueryValue(word));
-      if (!ValueMatches(spec->rule, value)) return ErrorReply(ErrorCode::Value);
+      if (!ValueMatches(command->rule, value)) return ErrorReply(ErrorCode::Value);
       config_.Set(word, value);
       changed = true;
       return OkReply();

@@ -44,7 +44,7 @@ CommandSpec Action(TCmd cmd) { return {CmdToName(cmd), CmdForm::Action, {}, {}};
 // packets spell "www.example.com"; the plate holds a Chinese character as GBK bytes.
 std::vector<CommandSpec> BuildSpecs() {
   const std::string examplePacket = "7777772E6578616D706C652E636F6D";
-  std::vector<CommandSpec> specs = {
+  std::vector<CommandSpec> commands = {
       Action(TCmd::H),
       Param(TCmd::E, "ON", OnOff()),
       Action(TCmd::Z),
@@ -146,11 +146,11 @@ std::vector<CommandSpec> BuildSpecs() {
             Fields({Word({"0", "1", "2", "3", "4", "9"}), Text(1, 20)})),
       Param(TCmd::QHWVER, "V2.0", One(Text(1, 20))),
   };
-  specs.push_back({"REBOOT", CmdForm::Action, {}, {}});
+  commands.push_back({"REBOOT", CmdForm::Action, {}, {}});
   // A telephone number, then the message text taken whole.
-  specs.push_back(
+  commands.push_back(
       {"SMSEND", CmdForm::Parameter, {}, {{Digits(3, 20), Text(1, 160)}, 0, false, true}});
-  return specs;
+  return commands;
 }
 
 char Upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
@@ -206,13 +206,13 @@ bool FieldMatches(const FieldRule& rule, std::string_view field, bool commasAllo
 }  // namespace
 
 const std::vector<CommandSpec>& CommandSpecs() {
-  static const std::vector<CommandSpec> specs = BuildSpecs();
-  return specs;
+  static const std::vector<CommandSpec> commands = BuildSpecs();
+  return commands;
 }
 
 const CommandSpec* FindSpec(std::string_view name) {
-  for (const auto& spec : CommandSpecs())
-    if (SameWord(spec.name, name)) return &spec;
+  for (const auto& command : CommandSpecs())
+    if (SameWord(command.name, name)) return &command;
   return nullptr;
 }
 

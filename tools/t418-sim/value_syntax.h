@@ -54,7 +54,7 @@ struct CommandSpec {
 // words outside it, "REBOOT" (action) and "SMSEND" (setting of phone "," text).
 const std::vector<CommandSpec>& CommandSpecs();
 
-// The spec of a word, ASCII letter case ignored; nullptr for an unknown word.
+// The description of a command word, ASCII letter case ignored; nullptr for an unknown word.
 const CommandSpec* FindSpec(std::string_view name);
 
 // Whether the value follows the rule.
