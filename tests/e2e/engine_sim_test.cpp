@@ -7,6 +7,7 @@
 #include "lang/lang_list.h"
 #include "lang/text_catalogue.h"
 #include "params/gbk.h"
+#include "read_all_queries.h"
 #include "real_time_loop.h"
 #include "serial/comm.h"
 #include "serial/serial_port.h"
@@ -21,21 +22,7 @@ using testing::SimProcess;
 using namespace std::chrono_literals;
 
 // The 70 lines of a read-all, as the simulator logs them.
-std::vector<std::string> ReadAllLines() {
-  std::vector<std::string> lines;
-  for (const char* name :
-       {"VER",      "E",         "WKMOD",     "CMDPW",    "STMSG",    "RSTIM",    "SN",       "ICCID",
-        "IMEI",     "IMSI",      "UART",      "UARTFT",   "UARTFL",   "APN",      "SOCKA",    "SOCKB",
-        "SOCKAEN",  "SOCKBEN",   "SOCKASL",   "SOCKBSL",  "SOCKALK",  "SOCKBLK",  "SOCKATO",  "SOCKBTO",
-        "SOCKIND",  "SOCKRSTIM", "REGEN",     "REGTP",    "REGDT",    "REGSND",   "CLOUD",    "ID",
-        "HEARTEN",  "HEARTDT",   "HEARTSND",  "HEARTTM",  "HTPTP",    "HTPURL",   "HTPSV",    "HTPHD",
-        "HTPTO",    "HTPFLT",    "GNSSFUNEN", "GNSSMOD",  "GCLOUD",   "GMDBS",    "GPOSUPTM", "GWKMOD",
-        "SOCKG",    "SOCKGTO",   "GREGEN",    "GREGTP",   "GREGDT",   "GREGSND",  "GPOSTP",   "GPOSSND",
-        "GBYDTU",   "SOCKQ",     "SOCKQTO",   "QLBSADDEN", "QPOSPACK", "QPHONE",  "QPOSUPTM", "QHEARTEN",
-        "QHEARTTM", "QCITY",     "QPRODUCER", "QTERMINAL", "QCARINFO", "QHWVER"})
-    lines.push_back(std::string("AT+") + name + "?");
-  return lines;
-}
+std::vector<std::string> ReadAllLines() { return testing::ReadAllQueryLines(""); }
 
 class EngineAgainstSimulator : public ::testing::Test {
  protected:

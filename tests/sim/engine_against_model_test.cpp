@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "params/gbk.h"
+#include "read_all_queries.h"
 #include "session_fakes.h"
 #include "t418-sim/terminal_model.h"
 
@@ -36,22 +37,7 @@ class EngineAgainstModelTest : public ::testing::Test {
   }
 
   // The 70 query lines of a full read, as the terminal receives them.
-  static std::vector<std::string> ReadAllLines() {
-    std::vector<std::string> lines = {"AT+VER?",   "AT+E?",  "AT+WKMOD?", "AT+CMDPW?", "AT+STMSG?",
-                                      "AT+RSTIM?", "AT+SN?", "AT+ICCID?", "AT+IMEI?"};
-    for (const char* name :
-         {"IMSI",    "UART",      "UARTFT",    "UARTFL",   "APN",      "SOCKA",     "SOCKB",
-          "SOCKAEN", "SOCKBEN",   "SOCKASL",   "SOCKBSL",  "SOCKALK",  "SOCKBLK",   "SOCKATO",
-          "SOCKBTO", "SOCKIND",   "SOCKRSTIM", "REGEN",    "REGTP",    "REGDT",     "REGSND",
-          "CLOUD",   "ID",        "HEARTEN",   "HEARTDT",  "HEARTSND", "HEARTTM",   "HTPTP",
-          "HTPURL",  "HTPSV",     "HTPHD",     "HTPTO",    "HTPFLT",   "GNSSFUNEN", "GNSSMOD",
-          "GCLOUD",  "GMDBS",     "GPOSUPTM",  "GWKMOD",   "SOCKG",    "SOCKGTO",   "GREGEN",
-          "GREGTP",  "GREGDT",    "GREGSND",   "GPOSTP",   "GPOSSND",  "GBYDTU",    "SOCKQ",
-          "SOCKQTO", "QLBSADDEN", "QPOSPACK",  "QPHONE",   "QPOSUPTM", "QHEARTEN",  "QHEARTTM",
-          "QCITY",   "QPRODUCER", "QTERMINAL", "QCARINFO", "QHWVER"})
-      lines.push_back(std::string("AT+") + name + "?");
-    return lines;
-  }
+  static std::vector<std::string> ReadAllLines() { return testing::ReadAllQueryLines(""); }
 
   SimConfig config_;
   std::unique_ptr<TerminalModel> model_;
