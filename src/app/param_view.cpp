@@ -136,6 +136,32 @@ QHBoxLayout* RowOf(std::initializer_list<QWidget*> widgets, bool stretchAtEnd = 
   return row;
 }
 
+// The two rows of a GNSS server in a grid from `row` on: address and port,
+// then the link kind with the time-out at the right.
+struct ServerRows {
+  PlainControl& addressLabel;
+  Edit& address;
+  Edit& port;
+  PlainControl& linkLabel;
+  ChoiceList& link;
+  PlainControl& timeoutLabel;
+  Edit& timeout;
+};
+
+void AddServerRows(Maker& m, QGridLayout* grid, int row, const ServerRows& s) {
+  grid->addWidget(m.Label(s.addressLabel), row, 0);
+  auto* address = RowOf({}, false);
+  address->addWidget(m.Field(s.address), 1);
+  address->addWidget(m.Field(s.port, kPortWidth));
+  grid->addLayout(address, row, 1);
+  grid->addWidget(m.Label(s.linkLabel), row + 1, 0);
+  auto* link = RowOf({m.List(s.link)}, false);
+  link->addStretch(1);
+  link->addWidget(m.Label(s.timeoutLabel));
+  link->addWidget(m.Field(s.timeout, kNumberWidth));
+  grid->addLayout(link, row + 1, 1);
+}
+
 // Content that stands at the top of its scroll box.
 QWidget* TopAligned(QLayout* layout) {
   auto* content = new QWidget;
@@ -447,17 +473,9 @@ QWidget* ParameterView::BuildPrivateCloudPage() {
   auto* own = new QWidget;
   QGridLayout* ownGrid = GridOf(own);
   ownGrid->setContentsMargins(0, 0, 0, 0);
-  ownGrid->addWidget(m.Label(f.lblSockgAddr), 0, 0);
-  auto* server = RowOf({}, false);
-  server->addWidget(m.Field(f.edtSockgAddr), 1);
-  server->addWidget(m.Field(f.edtSockgPort, kPortWidth));
-  ownGrid->addLayout(server, 0, 1);
-  ownGrid->addWidget(m.Label(f.RzLabelSOCKG), 1, 0);
-  auto* link = RowOf({m.List(f.RzComboBoxSOCKG)}, false);
-  link->addStretch(1);
-  link->addWidget(m.Label(f.lblSOCKGTO));
-  link->addWidget(m.Field(f.edtSOCKGTO, kNumberWidth));
-  ownGrid->addLayout(link, 1, 1);
+  AddServerRows(m, ownGrid, 0,
+                {f.lblSockgAddr, f.edtSockgAddr, f.edtSockgPort, f.RzLabelSOCKG, f.RzComboBoxSOCKG, f.lblSOCKGTO,
+                 f.edtSOCKGTO});
   ownGrid->addWidget(m.Check(f.rzchckbxGREGTP), 2, 0, Qt::AlignTop);
   QGroupBox* registration = m.Group(f.rzgrpbxGREGTP);
   QGridLayout* regGrid = GridOf(registration);
@@ -509,17 +527,9 @@ QWidget* ParameterView::BuildQianXunPage() {
   auto* server = new QGridLayout;
   server->setVerticalSpacing(4);
   server->addWidget(m.Label(f.lblJT808), 0, 0, 1, 2);
-  server->addWidget(m.Label(f.lblSOCKQ), 1, 0);
-  auto* address = RowOf({}, false);
-  address->addWidget(m.Field(f.edtSOCKQAddr), 1);
-  address->addWidget(m.Field(f.edtSOCKQport, kPortWidth));
-  server->addLayout(address, 1, 1);
-  server->addWidget(m.Label(f.lblprotocol), 2, 0);
-  auto* link = RowOf({m.List(f.cbbprotocol)}, false);
-  link->addStretch(1);
-  link->addWidget(m.Label(f.lblSOCKQTO));
-  link->addWidget(m.Field(f.edtSOCKQTO, kNumberWidth));
-  server->addLayout(link, 2, 1);
+  AddServerRows(m, server, 1,
+                {f.lblSOCKQ, f.edtSOCKQAddr, f.edtSOCKQport, f.lblprotocol, f.cbbprotocol, f.lblSOCKQTO,
+                 f.edtSOCKQTO});
   server->setColumnStretch(1, 1);
   layout->addLayout(server);
 
