@@ -41,7 +41,7 @@
 
 #include "app/log_widget.h"
 #include "monitor/traffic_log.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 using namespace t418;
 

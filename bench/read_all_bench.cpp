@@ -12,7 +12,7 @@
 #include "lang/lang_list.h"
 #include "lang/text_catalogue.h"
 #include "monitor/traffic_log.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 #include "real_time_loop.h"
 #include "serial/comm.h"
 #include "serial/serial_port.h"

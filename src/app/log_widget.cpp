@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "lang/text_lookup.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 namespace t418 {
 

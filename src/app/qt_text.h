@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "lang/text_lookup.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 namespace t418 {
 

@@ -14,7 +14,7 @@
 #include <tuple>
 #include <utility>
 
-#include "params/ascii_case.h"
+#include "text/ascii_case.h"
 
 namespace t418 {
 

@@ -6,8 +6,8 @@
 #include <system_error>
 #include <utility>
 
-#include "params/ascii_case.h"
-#include "params/gbk.h"
+#include "text/ascii_case.h"
+#include "text/gbk.h"
 
 namespace t418 {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 namespace t418 {
 namespace {

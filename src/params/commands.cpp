@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "params/ascii_case.h"
+#include "text/ascii_case.h"
 #include "params/encodings.h"
 
 namespace t418 {

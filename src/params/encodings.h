@@ -1,5 +1,5 @@
 #pragma once
-// Stateless conversions on GBK byte texts: hex forms, cleaners, comma
+// Stateless conversions on GBK byte texts (hex forms in text/hex.h): cleaners, comma
 // splitting, the XModem check value and version numbers. None throws.
 #include <cstddef>
 #include <cstdint>
@@ -9,22 +9,9 @@
 #include <vector>
 
 #include "params/commands.h"
+#include "text/hex.h"
 
 namespace t418 {
-
-// Byte k becomes character k unchanged; count 0 gives "".
-std::string BytesToText(const std::uint8_t* bytes, std::size_t count);
-// Two upper-case digits per byte, no separator: 06 0D 0A 3E gives "060D0A3E".
-std::string BytesToHex(const std::uint8_t* bytes, std::size_t count);
-std::string BytesToHex(std::string_view bytes);
-// Each byte's two digits followed by the separator ("AB1", " " gives "41 42 31 ").
-std::string TextToHex(std::string_view text, std::string_view separator);
-// Pairs separated by single blanks: "AB1" gives "41 42 31".
-std::string TextToSpacedHex(std::string_view text);
-// The decoded text, or the input unchanged when any pair is not hexadecimal.
-std::string HexToTextOrSame(std::string_view hex);
-// The decoded text with blanks ignored; nullopt when a pair is not hexadecimal.
-std::optional<std::string> TryHexToText(std::string_view hex);
 
 std::string RemoveSpaces(std::string_view text);
 // Removes every CR LF pair; a lone CR or LF stays.

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "params/ascii_case.h"
+#include "text/ascii_case.h"
 
 namespace t418 {
 

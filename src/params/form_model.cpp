@@ -2,7 +2,7 @@
 
 #include <initializer_list>
 
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 namespace t418 {
 

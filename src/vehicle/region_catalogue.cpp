@@ -7,7 +7,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 namespace t418 {
 namespace {

@@ -6,7 +6,7 @@
 
 #include "lang/lang_list.h"
 #include "lang/text_catalogue.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 #include "read_all_queries.h"
 #include "real_time_loop.h"
 #include "serial/comm.h"

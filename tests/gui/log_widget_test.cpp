@@ -23,7 +23,7 @@
 #include "lang/text_lookup.h"
 #include "log_fakes.h"
 #include "monitor/traffic_log.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 using namespace t418;
 

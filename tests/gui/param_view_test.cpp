@@ -34,7 +34,7 @@
 #include "params/commands.h"
 #include "form_fakes.h"
 #include "log_fakes.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 using namespace t418;
 

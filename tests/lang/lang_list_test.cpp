@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "gbk_texts.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 #include "temp_folder.h"
 
 namespace t418 {

@@ -10,7 +10,7 @@
 
 #include "log_fakes.h"
 #include "params/encodings.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 namespace t418 {
 namespace {

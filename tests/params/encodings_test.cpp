@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "build_version.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 namespace t418 {
 namespace {

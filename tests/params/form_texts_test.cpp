@@ -11,7 +11,7 @@
 #include "log_fakes.h"
 #include "monitor/traffic_log.h"
 #include "params/form_model.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 #include "params/view_rules.h"
 
 namespace t418 {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "params/gbk.h"
+#include "text/gbk.h"
 #include "session/manual_terminal.h"
 #include "session_fakes.h"
 

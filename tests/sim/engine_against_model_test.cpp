@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "params/gbk.h"
+#include "text/gbk.h"
 #include "read_all_queries.h"
 #include "session_fakes.h"
 #include "t418-sim/terminal_model.h"

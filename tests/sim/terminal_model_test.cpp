@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "params/commands.h"
-#include "params/gbk.h"
+#include "text/gbk.h"
 #include "t418-sim/value_syntax.h"
 
 namespace t418::sim {

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 namespace t418::testing {
 

@@ -1,4 +1,4 @@
-#include "params/gbk.h"
+#include "text/gbk.h"
 
 #include <iconv.h>
 
