@@ -13,7 +13,7 @@
 #include "lang/text_catalogue.h"
 #include "monitor/traffic_log.h"
 #include "text/gbk.h"
-#include "real_time_loop.h"
+#include "loop/poll_loop.h"
 #include "serial/comm.h"
 #include "serial/serial_port.h"
 #include "session/engine.h"
@@ -35,8 +35,8 @@ class CountingView : public LogView {
 };
 
 double OneReadAll(const std::string& port, int delayTime) {
-  testing::RealTimeLoop loop;
-  testing::RealTimeLoop::Timer timer(loop);
+  PollLoop loop;
+  LoopTimer timer(loop, 1000);
   TComm comm(loop);
   SerialPort serial(comm, timer);
   OrderList orders;
@@ -52,7 +52,7 @@ double OneReadAll(const std::string& port, int delayTime) {
   lang.UseChinese = true;
   SessionEngine engine(SessionParts{orders, values, hardware, log, lang, serial, timer, loop});
   engine.delayTime = delayTime;
-  timer.onFire = [&] { engine.ReplyTimeout(); };
+  timer.SetOnFire([&] { engine.ReplyTimeout(); });
   serial.OnChunk = [&](const std::string& chunk) { engine.HandleReceived(chunk); };
   if (!serial.OpenSerialPort({port, "115200", 0, 1, 0})) return -1;
 

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
@@ -17,33 +18,12 @@
 #include "app/log_widget.h"
 #include "app/param_view.h"
 #include "app/port_toolbar.h"
-#include "app/qt_ports.h"
 #include "app/qt_text.h"
 #include "app/send_area.h"
 #include "app/window_input.h"
-#include "lang/text_catalogue.h"
 #include "params/encodings.h"
-#include "serial/comm.h"
-#include "serial/serial_port.h"
 
 namespace t418 {
-
-// Shows a run's progress under the log and renames the identity entry.
-class TFrm_Main::ProgressView : public SessionView {
- public:
-  ProgressView(QProgressBar* bar, ParameterView* view) : bar_(bar), view_(view) {}
-  void ShowProgress(int total, int done) override {
-    bar_->setMaximum(total);
-    bar_->setValue(done);
-    bar_->show();
-  }
-  void HideProgress() override { bar_->hide(); }
-  void IdentityCmdChanged() override { view_->Rules().RenewIdentityEntry(); }
-
- private:
-  QProgressBar* bar_;
-  ParameterView* view_;
-};
 
 namespace {
 
@@ -64,39 +44,11 @@ constexpr ActionButton kCommandButtons[] = {
 
 }  // namespace
 
-TFrm_Main::TFrm_Main(MainWindowOptions options)
-    : options_(std::move(options)),
-      lang_(options_.systemIsChinese),
-      log_(options_.logClock ? *options_.logClock : systemClock_) {
+TFrm_Main::TFrm_Main(Session& session, MainWindowOptions options)
+    : session_(session), options_(std::move(options)) {
   setObjectName("Frm_Main");
-  dispatcher_ = std::make_unique<QtDispatcher>(this);
-  comm_ = std::make_unique<TComm>(*dispatcher_);
-  replyTimer_ = std::make_unique<QtReplyTimer>([this] { engine_->ReplyTimeout(); });
-  scheduler_ = std::make_unique<QtScheduler>(this);
-  serial_ = std::make_unique<SerialPort>(*comm_, *replyTimer_);
-  engine_ = std::make_unique<SessionEngine>(
-      SessionParts{orders_, values_, hardware_, log_, lang_, *serial_, *replyTimer_, *scheduler_});
-  terminal_ = std::make_unique<ManualTerminal>(*engine_);
-
-  if (options_.messages) {
-    messages_ = options_.messages;
-  } else {
-    ownMessages_ = std::make_unique<QtMessageBoxPort>(this);
-    messages_ = ownMessages_.get();
-  }
   BuildWindow();
-  progressView_ = std::make_unique<ProgressView>(rzpbWhile, parameterView);
-  engine_->SetView(progressView_.get());
-
-  serial_->OnChunk = [this](const std::string& chunk) { engine_->HandleReceived(chunk); };
-  serial_->OnLineError = [this] {
-    serial_->SetChoices(portToolbar->Choices());
-    // The reopening follows this hook at once; look at its outcome right after.
-    QTimer::singleShot(0, this, [this] {
-      if (!serial_->PortOpen() && portToolbar->OpenCloseTag() == PortToolbar::kTagClose) ReopenFailed();
-    });
-  };
-  serial_->OnHangup = [this] { PortLost(); };
+  session_.SetListener(this);
 
   inputFilter_ = new WindowInputFilter(
       this, WindowInputActions{[this] { return sendArea->CurrentSendKey(); }, [this] { actSendExecute(); },
@@ -110,18 +62,15 @@ TFrm_Main::TFrm_Main(MainWindowOptions options)
 TFrm_Main::~TFrm_Main() {
   qApp->removeEventFilter(inputFilter_);
   qApp->removeEventFilter(this);
-  if (!closed_) FormClose();
-  // The port closes with the component, before the objects its hooks reach.
-  serial_->OnChunk = nullptr;
-  serial_->OnHangup = nullptr;
-  serial_->OnLineError = nullptr;
-  comm_->ClosePort();
-  // The widgets that see the log, the texts and the hardware sign go before
-  // those members do (child widgets would otherwise outlive them).
+  if (!session_.Closed()) FormClose();
+  session_.SetListener(nullptr);
+  // The widgets that see the session's log and form go before the window does
+  // (the session outlives the window, but the log must not call a gone widget).
+  session_.Log().SetView(nullptr);
   delete centralWidget();
 }
 
-QString TFrm_Main::Text(std::string_view name) const { return LangQ(lang_, name); }
+QString TFrm_Main::Text(std::string_view name) const { return LangQ(session_.Lang(), name); }
 
 void TFrm_Main::BuildWindow() {
   resize(1197, 801);
@@ -132,6 +81,8 @@ void TFrm_Main::BuildWindow() {
   portToolbar = new PortToolbar(this);
   addToolBar(Qt::TopToolBarArea, portToolbar);
   connect(portToolbar, &PortToolbar::openCloseClicked, this, &TFrm_Main::btnSysClick);
+  connect(portToolbar, &PortToolbar::settingsChanged, this,
+          [this] { session_.portSettings = portToolbar->Settings(); });
 
   auto* central = new QWidget(this);
   auto* columns = new QHBoxLayout(central);
@@ -141,7 +92,7 @@ void TFrm_Main::BuildWindow() {
   auto* left = new QVBoxLayout(pnlL);
   left->setContentsMargins(0, 0, 0, 0);
   parameterView = new ParameterView(
-      ParameterViewParts{log_, lang_, hardware_, [this] { return lang_.UseChinese; }, messages_}, pnlL);
+      ParameterViewParts{session_.Form(), session_.Rules(), session_.Regions(), session_.Lang()}, pnlL);
   left->addWidget(parameterView);
   columns->addWidget(pnlL, 11);
   columns->addWidget(BuildOperations(), 9);
@@ -182,6 +133,7 @@ void TFrm_Main::BuildMenu() {
   mni_WorkOrder->setObjectName("mni_WorkOrder");
   // No operation shows the Help menu.
   mni_Help->menuAction()->setVisible(false);
+  connect(mni_Hint, &QAction::toggled, this, [this](bool on) { session_.liveHelp = on; });
   for (QAction* item : {mni_Exit, mni_Cn, mni_En, mni_About, mni_Hint, mni_Up, mni_WorkOrder})
     connect(item, &QAction::triggered, this, [this, item] { mni_MenuClick(item); });
 
@@ -222,7 +174,7 @@ QWidget* TFrm_Main::BuildOperations() {
   }
   layout->addLayout(buttons);
 
-  logWidget = new TrafficLogWidget(log_, rzgrpbxDo);
+  logWidget = new TrafficLogWidget(session_.Log(), rzgrpbxDo);
   layout->addWidget(logWidget, 1);
   rzpbWhile = new QProgressBar(rzgrpbxDo);
   rzpbWhile->setObjectName("rzpbWhile");
@@ -230,7 +182,7 @@ QWidget* TFrm_Main::BuildOperations() {
   rzpbWhile->setMaximumHeight(10);
   rzpbWhile->hide();
   layout->addWidget(rzpbWhile);
-  sendArea = new SendArea(rzgrpbxDo);
+  sendArea = new SendArea(session_.sendSwitches, rzgrpbxDo);
   layout->addWidget(sendArea);
 
   connect(logWidget, &TrafficLogWidget::countersChanged, sendArea,
@@ -240,39 +192,27 @@ QWidget* TFrm_Main::BuildOperations() {
 }
 
 void TFrm_Main::FormCreate() {
-  InitLanguage(lang_, options_.programFolder);
-  if (options_.callouts.loadProfile) {
-    options_.callouts.loadProfile(*this);
-  } else {
-    // Until a profile is read, the toolbar takes the profile's defaults.
+  session_.Create();
+  // The toolbar, the send area, the log switches and the menu marks show the
+  // session's state (the profile's, once it was read).
+  {
+    const QSignalBlocker quiet(portToolbar);  // the empty lists are not the session's choices
     portToolbar->RefreshPortList();
-    if (portToolbar->cbbOpenCom->count() > 0) portToolbar->cbbOpenCom->setCurrentIndex(0);
-    portToolbar->cbbOpenBaud->setCurrentText("115200");
-    portToolbar->cbbOpenP->setCurrentText("NONE");
-    portToolbar->cbbOpenD->setCurrentText("8");
-    portToolbar->cbbOpenS->setCurrentText("1");
-    portToolbar->cbbOpenFlow->setCurrentText("NONE");
-    lang_.UseChinese = options_.systemIsChinese();
   }
-  mni_Cn->setChecked(lang_.UseChinese);
-  mni_En->setChecked(!lang_.UseChinese);
+  portToolbar->ShowSettings(session_.portSettings);
+  sendArea->ShowSwitches();
+  logWidget->SyncFromModel();
+  mni_Hint->setChecked(session_.liveHelp);
+  mni_Cn->setChecked(session_.Lang().UseChinese);
+  mni_En->setChecked(!session_.Lang().UseChinese);
   ApplyMainTexts();
-  // Network transparent mode, whatever a profile held.
-  parameterView->Rules().SetChecked(parameterView->Form().rbNetTran, true);
-  const std::string missing = parameterView->Regions().LoadRegionCatalogue(options_.programFolder.string(), log_);
-  if (!missing.empty()) messages_->ShowMessage(missing);
+  session_.FinishCreate();
 }
 
-void TFrm_Main::FormClose() {
-  closed_ = true;
-  if (options_.callouts.closeFirmwareFile) options_.callouts.closeFirmwareFile(*this);
-  orders_.ClearOrders();
-  values_.ClearValues();
-  if (options_.callouts.saveProfile) options_.callouts.saveProfile(*this);
-}
+void TFrm_Main::FormClose() { session_.Close(); }
 
 void TFrm_Main::closeEvent(QCloseEvent* event) {
-  if (!closed_) FormClose();
+  if (!session_.Closed()) FormClose();
   event->accept();
 }
 
@@ -291,23 +231,22 @@ void TFrm_Main::ApplyMainTexts() {
   mni_Up->setText(Text("lang_Menu_Version"));
   mni_WorkOrder->setText(Text("lang_Menu_WorkOrder"));
 
-  for (int i = 0; i <= 5; ++i) log_.LogInfo(lang_.LangText("info_Start" + std::to_string(i)));
-
-  portToolbar->ApplyTexts(lang_);
-  parameterView->ApplyTexts([this] { engine_->ApplyHdVerSign(hardware_.current); });
+  session_.ApplyTexts();
+  const TextLookup& texts = session_.Lang();
+  portToolbar->ApplyTexts(texts);
 
   rzgrpbxDo->setTitle(Text("lang_rzgrpbxDo"));
   for (QPushButton* button : actionButtons_)
     button->setText(Text("lang_" + button->objectName().toStdString()));
-  logWidget->ApplyTexts(lang_);
+  logWidget->ApplyTexts(texts);
   actCls->setText(Text("lang_pmCls4"));
-  sendArea->ApplyTexts(lang_);
+  sendArea->ApplyTexts(texts);
   sendArea->pmSendTypeClick(1);
 }
 
 void TFrm_Main::SwitchLanguage(bool chinese) {
   (chinese ? mni_Cn : mni_En)->setChecked(true);
-  lang_.UseChinese = chinese;
+  session_.Lang().UseChinese = chinese;
   ApplyMainTexts();
 }
 
@@ -332,37 +271,43 @@ bool TFrm_Main::eventFilter(QObject* watched, QEvent* event) {
   return QMainWindow::eventFilter(watched, event);
 }
 
-void TFrm_Main::btnDoClick(int tag) { engine_->ActionButtonClick(tag); }
+void TFrm_Main::btnDoClick(int tag) { session_.Engine().ActionButtonClick(tag); }
 
 void TFrm_Main::btnSysClick(int tag) {
   if (tag == PortToolbar::kTagOpen) {
-    if (serial_->OpenSerialPort(portToolbar->Choices())) {
-      portToolbar->ShowPortOpen(lang_);
-      log_.LogInfo(lang_.LangText("info_ComOpenYes"));
-    } else {
-      log_.LogWarning(lang_.LangText("info_ComOpenNo"));
-    }
+    session_.OpenPort();
   } else if (tag == PortToolbar::kTagClose) {
-    serial_->CloseSerialPort();
-    portToolbar->ShowPortClosed(lang_);
-    log_.LogInfo(lang_.LangText("info_ComCloseYes"));
+    session_.ClosePort();
   }
 }
 
-void TFrm_Main::ReopenFailed() {
-  // The reopening after a line error failed: say so, and offer opening again.
-  log_.LogWarning(lang_.LangText("info_ComOpenNo"));
-  portToolbar->ShowPortClosed(lang_);
+void TFrm_Main::PortStateChanged(bool open) {
+  if (open)
+    portToolbar->ShowPortOpen(session_.Lang());
+  else
+    portToolbar->ShowPortClosed(session_.Lang());
 }
 
-void TFrm_Main::PortLost() {
-  // The device went away (an adapter pulled): close, so nothing vanishes silently.
-  log_.LogWarning(lang_.LangText("info_ComLost"));
-  serial_->CloseSerialPort();
-  portToolbar->ShowPortClosed(lang_);
+void TFrm_Main::ShowProgress(int total, int done) {
+  rzpbWhile->setMaximum(total);
+  rzpbWhile->setValue(done);
+  rzpbWhile->show();
 }
 
-void TFrm_Main::actSendExecute() { terminal_->Send(sendArea->State()); }
+void TFrm_Main::HideProgress() { rzpbWhile->hide(); }
+
+void TFrm_Main::ShowMessage(const std::string& text) {
+  if (options_.messages) {
+    options_.messages->ShowMessage(text);
+    return;
+  }
+  // Not modal: a box raised while a reply is handled must not hold the run up.
+  auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), FromGbk(text), QMessageBox::Ok, this);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->open();
+}
+
+void TFrm_Main::actSendExecute() { session_.Terminal().Send(sendArea->State()); }
 
 void TFrm_Main::actClsExecute() { ClearEditBox(focusWidget()); }
 

@@ -7,7 +7,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStackedWidget>
@@ -21,11 +20,6 @@
 #include "params/form_texts.h"
 
 namespace t418 {
-
-void QtMessageBoxPort::ShowMessage(const std::string& text) {
-  QWidget* window = parent_ ? parent_->window() : nullptr;
-  QMessageBox::warning(window, window ? window->windowTitle() : QString(), FromGbk(text));
-}
 
 namespace {
 
@@ -188,11 +182,10 @@ struct ParameterView::SocketControls {
 
 ParameterView::ParameterView(const ParameterViewParts& parts, QWidget* parent)
     : QWidget(parent),
-      ownMessages_(parts.messages ? std::unique_ptr<QtMessageBoxPort>() : std::make_unique<QtMessageBoxPort>(this)),
+      form_(parts.form),
       texts_(parts.texts),
-      rules_(ViewRuleParts{form_, parts.log, parts.texts, parts.hardware,
-                           parts.messages ? *parts.messages : *ownMessages_, parts.useChinese}),
-      regions_(form_),
+      rules_(parts.rules),
+      regions_(parts.regions),
       binding_(std::make_unique<ParamBinding>(form_, rules_, regions_)) {
   setObjectName("ParameterView");
 

@@ -4,10 +4,9 @@
 // and the work-mode parameter group with its three pages, the GNSS panel and
 // the global-parameters panel; the upper edges of the last two can be dragged.
 //
-// The view owns its form model, the view rules and the region lists, and draws
-// them through a ParamBinding: everything the report appliers, the profile and
-// the configuration builder need is reached through Form(), Rules() and
-// Regions(), and whatever they change appears on screen by itself.
+// The form model, the view rules and the region lists belong to the session;
+// the view draws them through a ParamBinding, so whatever the report appliers,
+// the profile or the configuration builder change appears on screen by itself.
 #include <QWidget>
 
 #include <functional>
@@ -29,31 +28,14 @@ namespace t418 {
 class ParamBinding;
 class PanelSplitter;
 class TextLookup;
-class TrafficLog;
-struct HardwareSign;
 
-// The view rules' one message box, as a warning box over the window.
-class QtMessageBoxPort : public MessageBoxPort {
- public:
-  explicit QtMessageBoxPort(QWidget* parent) : parent_(parent) {}
-  void ShowMessage(const std::string& text) override;
-
- private:
-  QWidget* parent_;
-};
-
-// What the view's rules need from the window; all must outlive the view.
+// The session's parameter form and what acts on it; all must outlive the view.
 struct ParameterViewParts {
-  TrafficLog& log;
+  ParamForm& form;
+  ViewRules& rules;
+  RegionView& regions;
   // The texts of the current language (the window's language list).
   const TextLookup& texts;
-  // The identity command that names entry 1 of the registration types.
-  const HardwareSign& hardware;
-  // Whether the window shows Chinese (the work-mode picture follows it).
-  std::function<bool()> useChinese;
-  // Where the message of the private-cloud channel rule goes; nullptr for a
-  // warning box over the window.
-  MessageBoxPort* messages = nullptr;
 };
 
 class ParameterView : public QWidget {
@@ -96,11 +78,10 @@ class ParameterView : public QWidget {
   QGroupBox* BuildHeartbeatGroup();
   QGroupBox* BuildRegistrationGroup();
 
-  ParamForm form_;
-  std::unique_ptr<QtMessageBoxPort> ownMessages_;
+  ParamForm& form_;
   const TextLookup& texts_;
-  ViewRules rules_;
-  RegionView regions_;
+  ViewRules& rules_;
+  RegionView& regions_;
   std::unique_ptr<ParamBinding> binding_;
   PanelSplitter* splitter_ = nullptr;
 };

@@ -24,10 +24,11 @@ QIcon PlugImage(const QColor& colour, bool connected) {
   return QIcon(pixmap);
 }
 
-QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& items) {
+template <std::size_t N>
+QComboBox* MakeList(QWidget* parent, const char* name, const char* const (&items)[N]) {
   auto* list = new QComboBox(parent);
   list->setObjectName(name);
-  list->addItems(items);
+  for (const char* item : items) list->addItem(QString::fromLatin1(item));
   list->setCurrentIndex(-1);
   return list;
 }
@@ -65,16 +66,14 @@ PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
   cbbOpenCom->addItem(QString());  // one empty item until the list is filled
   cbbOpenCom->setProperty("tag", -1);
   lblOpenBaud = MakeLabel(this, "lblOpenBaud");
-  cbbOpenBaud = MakeList(this, "cbbOpenBaud",
-                         {"1200", "2400", "4800", "9600", "14400", "19200", "28800", "33600", "38400", "57600",
-                          "115200", "230400", "460800"});
+  cbbOpenBaud = MakeList(this, "cbbOpenBaud", kBaudRates);
   lblOpenPDS = MakeLabel(this, "lblOpenPDS");
-  cbbOpenP = MakeList(this, "cbbOpenP", {"NONE", "ODD", "EVEN"});
+  cbbOpenP = MakeList(this, "cbbOpenP", kParities);
   cbbOpenP->setCurrentIndex(0);
-  cbbOpenD = MakeList(this, "cbbOpenD", {"7", "8"});
-  cbbOpenS = MakeList(this, "cbbOpenS", {"1", "2"});
+  cbbOpenD = MakeList(this, "cbbOpenD", kDataBits);
+  cbbOpenS = MakeList(this, "cbbOpenS", kStopBits);
   lblOpenFlow = MakeLabel(this, "lblOpenFlow");
-  cbbOpenFlow = MakeList(this, "cbbOpenFlow", {"NONE", "CRTS"});
+  cbbOpenFlow = MakeList(this, "cbbOpenFlow", kFlowControls);
 
   btnOpenClose = new QToolButton(this);
   btnOpenClose->setObjectName("btnOpenClose");
@@ -105,16 +104,38 @@ PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
   connect(cbbOpenCom, &PortComboBox::droppedDown, this, &PortToolbar::cbbOpenComDropDown);
   connect(cbbOpenCom, &PortComboBox::closedUp, this, &PortToolbar::cbbOpenComCloseUp);
   connect(btnOpenClose, &QToolButton::clicked, this, [this] { emit openCloseClicked(OpenCloseTag()); });
+  for (QComboBox* list : {static_cast<QComboBox*>(cbbOpenCom), cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
+    connect(list, &QComboBox::currentTextChanged, this, &PortToolbar::settingsChanged);
 }
 
-LineChoices PortToolbar::Choices() const {
-  LineChoices choices;
-  choices.port = cbbOpenCom->currentText().toStdString();
-  choices.baud = cbbOpenBaud->currentText().toStdString();
-  choices.parityIndex = cbbOpenP->currentIndex();
-  choices.dataIndex = cbbOpenD->currentIndex();
-  choices.stopIndex = cbbOpenS->currentIndex();
-  return choices;
+PortSettings PortToolbar::Settings() const {
+  PortSettings settings;
+  settings.port = cbbOpenCom->currentText().toStdString();
+  settings.baud = cbbOpenBaud->currentText().toStdString();
+  settings.parity = cbbOpenP->currentText().toStdString();
+  settings.data = cbbOpenD->currentText().toStdString();
+  settings.stop = cbbOpenS->currentText().toStdString();
+  settings.flow = cbbOpenFlow->currentText().toStdString();
+  return settings;
+}
+
+void PortToolbar::ShowSettings(const PortSettings& shown) {
+  // A copy: the settings may be the ones that settingsChanged writes to.
+  const PortSettings settings = shown;
+  {
+    const QSignalBlocker quiet(this);
+    const auto select = [](QComboBox* list, const std::string& text) {
+      list->setCurrentIndex(list->findText(QString::fromStdString(text)));
+    };
+    select(cbbOpenCom, settings.port);
+    select(cbbOpenBaud, settings.baud);
+    select(cbbOpenP, settings.parity);
+    select(cbbOpenD, settings.data);
+    select(cbbOpenS, settings.stop);
+    select(cbbOpenFlow, settings.flow);
+  }
+  // Once, with what the lists show now (a text no list holds shows nothing).
+  emit settingsChanged();
 }
 
 void PortToolbar::SetPorts(const QStringList& ports) {

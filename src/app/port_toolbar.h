@@ -8,7 +8,7 @@
 #include <QToolButton>
 
 #include "lang/text_lookup.h"
-#include "serial/serial_port.h"
+#include "session/session.h"
 
 namespace t418 {
 
@@ -35,7 +35,9 @@ class PortToolbar : public QToolBar {
   // The port list may still report a closing pop-up while it is destroyed.
   ~PortToolbar() override { cbbOpenCom->disconnect(this); }
 
-  LineChoices Choices() const;
+  // The lists' texts; ShowSettings selects them (a text no list holds: no selection).
+  PortSettings Settings() const;
+  void ShowSettings(const PortSettings& settings);
   // Replaces the port list's items with the computer's ports.
   void RefreshPortList();
   void SetPorts(const QStringList& ports);
@@ -61,6 +63,8 @@ class PortToolbar : public QToolBar {
  signals:
   // btnOpenClose was clicked; the tag says what it offered.
   void openCloseClicked(int tag);
+  // A list's text changed (by the user or the program).
+  void settingsChanged();
 
  private:
   void cbbOpenComDropDown();

@@ -9,7 +9,7 @@
 
 namespace t418 {
 
-SendArea::SendArea(QWidget* parent) : QWidget(parent) {
+SendArea::SendArea(SendSwitches& switches, QWidget* parent) : QWidget(parent), switches_(switches) {
   setObjectName("pnlSend");
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -53,7 +53,6 @@ SendArea::SendArea(QWidget* parent) : QWidget(parent) {
     item->setCheckable(true);
     keys->addAction(item);
   }
-  mniCtrlEnter->setChecked(true);
   mniAutoCR->setCheckable(true);
   btnSetSendKey = new QToolButton(rztlbrSend);
   btnSetSendKey->setObjectName("btnSetSendKey");
@@ -102,15 +101,17 @@ SendArea::SendArea(QWidget* parent) : QWidget(parent) {
   connect(mniEnter, &QAction::triggered, this, [this] { pmSendClick(1); });
   connect(mniCtrlEnter, &QAction::triggered, this, [this] { pmSendClick(2); });
   connect(chbTxHex, &QCheckBox::clicked, this, [this] { chbTxHexClick(); });
+  connect(mniAutoCR, &QAction::toggled, this, [this](bool on) { switches_.autoCR = on; });
+  connect(chbTxHex, &QCheckBox::toggled, this, [this](bool on) { switches_.hex = on; });
   connect(btnSend, &QPushButton::clicked, this, &SendArea::sendRequested);
 }
 
 SendAreaState SendArea::State() const {
   SendAreaState state;
   state.text = BoxTextToGbk(edtSend->toPlainText());
-  state.type = sendType_ == 2 ? SendType::Sms : SendType::SerialPort;
-  state.hex = chbTxHex->isChecked();
-  state.autoCR = mniAutoCR->isChecked();
+  state.type = switches_.type;
+  state.hex = switches_.hex;
+  state.autoCR = switches_.autoCR;
   state.countryCode = ToGbk(RzEdit1->text());
   state.phoneNumber = ToGbk(edtReTelNum->text());
   return state;
@@ -119,10 +120,10 @@ SendAreaState SendArea::State() const {
 void SendArea::pmSendClick(int tag) {
   QAction* item = nullptr;
   if (tag == 1) {
-    sendKey_ = SendKey::Enter;
+    switches_.key = SendKey::Enter;
     item = mniEnter;
   } else if (tag == 2) {
-    sendKey_ = SendKey::CtrlEnter;
+    switches_.key = SendKey::CtrlEnter;
     item = mniCtrlEnter;
   } else {
     return;  // the auto line end toggles its own check mark
@@ -133,8 +134,8 @@ void SendArea::pmSendClick(int tag) {
 
 void SendArea::pmSendTypeClick(int tag) {
   if (tag != 1 && tag != 2) return;
-  sendType_ = tag;
   const bool sms = tag == 2;
+  switches_.type = sms ? SendType::Sms : SendType::SerialPort;
   rztlbrSendTpye->setVisible(sms);
   btnSendTpye->setText(sms ? mniSms->text() : mniAtCmd->text());
   btnSendTpye->setProperty("tag", tag);
@@ -167,7 +168,15 @@ void SendArea::ApplyTexts(const TextLookup& texts) {
   lblSend->setText(LangQ(texts, "lang_lblTxHex"));
   lblReTelNum->setText(LangQ(texts, "lang_lblReTelNum"));
   btnSend->setText(LangQ(texts, "lang_btnSend"));
-  btnSend->setToolTip((sendKey_ == SendKey::Enter ? mniEnter : mniCtrlEnter)->text());
+  btnSend->setToolTip((switches_.key == SendKey::Enter ? mniEnter : mniCtrlEnter)->text());
+}
+
+void SendArea::ShowSwitches() {
+  (switches_.key == SendKey::Enter ? mniEnter : mniCtrlEnter)->setChecked(true);
+  btnSend->setToolTip((switches_.key == SendKey::Enter ? mniEnter : mniCtrlEnter)->text());
+  mniAutoCR->setChecked(switches_.autoCR);
+  chbTxHex->setChecked(switches_.hex);
+  pmSendTypeClick(switches_.type == SendType::Sms ? 2 : 1);
 }
 
 }  // namespace t418

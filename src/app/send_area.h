@@ -1,6 +1,7 @@
 #pragma once
 // The send area under the log: the send box, the send type and send key menus,
-// the Hex box, the sent-byte counter and the telephone bar for SMS.
+// the Hex box, the sent-byte counter and the telephone bar for SMS. Its
+// switches live in the session (SendSwitches); the widgets show them.
 #include <QAction>
 #include <QCheckBox>
 #include <QLabel>
@@ -13,17 +14,20 @@
 
 #include "lang/text_lookup.h"
 #include "session/manual_terminal.h"
+#include "session/session.h"
 
 namespace t418 {
 
 class SendArea : public QWidget {
   Q_OBJECT
  public:
-  explicit SendArea(QWidget* parent = nullptr);
+  explicit SendArea(SendSwitches& switches, QWidget* parent = nullptr);
 
   // What the send action reads.
   SendAreaState State() const;
-  SendKey CurrentSendKey() const { return sendKey_; }
+  SendKey CurrentSendKey() const { return switches_.key; }
+  // The widgets from the switches, after they were set directly (the profile).
+  void ShowSwitches();
 
   // The menu handlers, by the item's tag.
   void pmSendClick(int tag);
@@ -58,8 +62,7 @@ class SendArea : public QWidget {
   void sendRequested();
 
  private:
-  SendKey sendKey_ = SendKey::CtrlEnter;
-  int sendType_ = 1;
+  SendSwitches& switches_;
 };
 
 }  // namespace t418

@@ -257,6 +257,10 @@ static_assert(std::size(kCatalogue) == 238);
 constexpr CatalogueText kAddedTexts[] = {
     {"info_NoReply", "设备无应答，已停止执行", "No reply from the device, stopped"},
     {"info_ComLost", "串口已断开（设备被拔出），已关闭串口", "Serial port lost (device unplugged), the port was closed"},
+    {"info_NoAnswer", "设备无应答，已停止执行。请检查串口号、波特率和设备电源",
+     "No answer from the device, stopped. Check the port, the baud rate and the power"},
+    {"info_DialoutHint", "请将用户加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录",
+     "add your user to the dialout group: sudo usermod -aG dialout $USER, then log in again"},
 };
 
 }  // namespace

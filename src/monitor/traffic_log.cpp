@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "params/encodings.h"
+#include "text/gbk.h"
 
 namespace t418 {
 
@@ -75,15 +76,31 @@ void TrafficLog::LogData(std::string_view direction, std::string_view text, LogC
   }
 }
 
-void TrafficLog::LogReply(std::string_view chunk) {
-  LogData("Rx<-", chunk, LogColour::Reply);
+std::string TrafficLog::WholeCharacters(std::string_view chunk) {
+  std::string text = std::move(heldLead_);
+  heldLead_.clear();
+  text += chunk;
+  // The hex form shows bytes as they come; the text form waits for the trail byte.
+  if (!rxHex) {
+    const std::size_t complete = CompleteGbkPrefix(text);
+    heldLead_ = text.substr(complete);
+    text.resize(complete);
+  }
+  return text;
+}
+
+void TrafficLog::LogReceivedData(std::string_view chunk, LogColour colour) {
+  try {
+    const std::string text = WholeCharacters(chunk);
+    if (!text.empty()) LogData("Rx<-", text, colour);
+  } catch (...) {
+  }
   AddReceived(chunk.size());
 }
 
-void TrafficLog::LogReceived(std::string_view chunk) {
-  LogData("Rx<-", chunk, LogColour::WindowText);
-  AddReceived(chunk.size());
-}
+void TrafficLog::LogReply(std::string_view chunk) { LogReceivedData(chunk, LogColour::Reply); }
+
+void TrafficLog::LogReceived(std::string_view chunk) { LogReceivedData(chunk, LogColour::WindowText); }
 
 void TrafficLog::LogSent(std::string_view text) { LogData("Tx->", text, LogColour::Sent); }
 
@@ -102,7 +119,7 @@ void TrafficLog::LogWarning(std::string_view text, WarningOrigin origin) {
       entry += TimeText(clock_.Now());
       entry += "]\r\n";
     }
-    entry += text;
+    entry += origin == WarningOrigin::Terminal ? WholeCharacters(text) : std::string(text);
     Append(entry, LogColour::Warning);
   } catch (...) {
   }

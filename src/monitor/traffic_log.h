@@ -80,6 +80,10 @@ class TrafficLog {
   // ">[" direction "][hh:mm:ss][asc]" CR LF ("][Hex]" in hex mode), or "" without time stamps.
   std::string DataPrefix(std::string_view direction) const;
   void LogData(std::string_view direction, std::string_view text, LogColour colour);
+  void LogReceivedData(std::string_view chunk, LogColour colour);
+  // The received stream up to its last whole character: a Chinese character
+  // whose two bytes came in two chunks is shown whole with the second one.
+  std::string WholeCharacters(std::string_view chunk);
   void AddReceived(std::size_t count);
   void NotifyCounters();
   // The entry into the text pane, and its hex form into the hex pane while hexCopy is on.
@@ -92,6 +96,8 @@ class TrafficLog {
   std::uint32_t sent_ = 0;
   int textLines_ = 0;
   int hexLines_ = 0;
+  // A lead byte at the end of the last received chunk, shown with the next.
+  std::string heldLead_;
 };
 
 }  // namespace t418

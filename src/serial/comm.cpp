@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cerrno>
 #include <chrono>
 #include <deque>
 #include <mutex>
@@ -50,9 +51,9 @@ std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
 // atomics or sit behind the queue's mutex.
 struct TComm::Link {
   Link(int portFd, int close, int wake, Dispatcher& d, std::weak_ptr<TComm*> o,
-       std::shared_ptr<LineStatusSource> s, std::atomic<bool>& empty)
+       std::shared_ptr<LineStatusSource> s, std::atomic<bool>& empty, std::uint64_t openingNo)
       : fd(portFd), closeFd(close), queueFd(wake), dispatcher(d), owner(std::move(o)),
-        status(std::move(s)), sendDataEmpty(empty) {}
+        status(std::move(s)), sendDataEmpty(empty), opening(openingNo) {}
   ~Link() {
     ::close(closeFd);
     ::close(queueFd);
@@ -68,6 +69,9 @@ struct TComm::Link {
   const std::shared_ptr<LineStatusSource> status;
   std::atomic<bool>& sendDataEmpty;
   std::atomic<bool> hangupPosted{false};
+  // Which opening of the component this link serves: its events are dropped
+  // once the port was closed or opened anew.
+  const std::uint64_t opening;
   // The driver's counters when the port was opened: what came later is reported.
   LineCounters countersAtOpen;
   CountersResult countersResultAtOpen = CountersResult::NotSupported;
@@ -84,11 +88,12 @@ struct TComm::Link {
   std::mutex queueMutex;
   std::deque<std::string> queue;  // blocks waiting for the transmit thread
 
-  // Runs f on the owner's thread, if the component still exists then.
+  // Runs f on the owner's thread, if the component still exists then and is
+  // still in the opening this link served.
   template <typename F>
   void Notify(F f) {
-    dispatcher.Post([o = owner, f = std::move(f)]() mutable {
-      if (auto self = o.lock()) f(**self);
+    dispatcher.Post([o = owner, n = opening, f = std::move(f)]() mutable {
+      if (auto self = o.lock(); self && (*self)->fd_ > 0 && (*self)->opening_ == n) f(**self);
     });
   }
 
@@ -147,7 +152,7 @@ void TComm::OpenPort() {
       commName_.find('/') == std::string::npos ? "/dev/" + commName_ : commName_;
   // Only if it exists (no O_CREAT); non-blocking, since every wait is a poll.
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw ECommsError("Error opening serial port");
+  if (fd < 0) throw ECommsError("Error opening serial port", errno);
   if (fd == 0) {
     // 0 stands for "closed" in ComHandle.
     const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
@@ -158,18 +163,19 @@ void TComm::OpenPort() {
   // Without sharing: a second opener (of this or another process) is refused.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
     ::close(fd);
-    throw ECommsError("Error opening serial port");
+    // Another program holds the port.
+    throw ECommsError("Error opening serial port", EBUSY);
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
     ::close(fd);
-    throw ECommsError("File handle is not a comm handle ");
+    throw ECommsError("File handle is not a comm handle ", ENOTTY);
   }
   // Linux has no driver queue sizes to set; what must hold here is that the
   // device is a terminal whose line can be set up at all.
   if (!IsTerminal(fd)) {
     ::close(fd);
-    throw ECommsError("Cannot setup comm buffer");
+    throw ECommsError("Cannot setup comm buffer", ENOTTY);
   }
   // Keep other openers out at the driver too (root passes this; flock above
   // holds for everyone who asks for it).
@@ -190,7 +196,7 @@ void TComm::OpenPort() {
     throw ECommsError("Unable to create event");
   }
   link_ = std::make_shared<Link>(fd_, closeFd, queueFd, dispatcher_, self_, status_,
-                                 sendDataEmpty_);
+                                 sendDataEmpty_, ++opening_);
   SyncLink();
   if (status_) link_->countersResultAtOpen = status_->Read(fd_, link_->countersAtOpen);
 

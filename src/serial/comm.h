@@ -20,10 +20,16 @@
 
 namespace t418 {
 
-// The component's error: OpenPort throws it with one of the fixed messages.
+// The component's error: OpenPort throws it with one of the fixed messages,
+// and the system's error number where the system gave one (0 otherwise).
 class ECommsError : public std::runtime_error {
  public:
-  using std::runtime_error::runtime_error;
+  explicit ECommsError(const std::string& message, int systemError = 0)
+      : std::runtime_error(message), systemError_(systemError) {}
+  int SystemError() const { return systemError_; }
+
+ private:
+  int systemError_;
 };
 
 // Line-error flags carried by OnReceiveError (the values of the classic
@@ -210,6 +216,8 @@ class TComm {
   std::shared_ptr<LineStatusSource> status_;
 
   int fd_ = 0;
+  // Counts the openings; events of the threads carry the one they belong to.
+  std::uint64_t opening_ = 0;
   bool rs485Set_ = false;
   std::atomic<bool> sendDataEmpty_{true};
   std::shared_ptr<Link> link_;

@@ -1,5 +1,6 @@
 #include "serial/serial_port.h"
 
+#include <cerrno>
 #include <limits>
 #include <stdexcept>
 
@@ -50,7 +51,9 @@ SerialPort::~SerialPort() {
   comm_.OnRequestHangup = nullptr;
 }
 
-void SerialPort::SendData(const std::string& bytes) { comm_.SendData(bytes); }
+void SerialPort::SendData(const std::string& bytes) {
+  if (comm_.SendData(bytes) && OnBytesSent) OnBytesSent(bytes.size());
+}
 
 void SerialPort::Apply(const LineChoices& choices) {
   // Always from a closed port, so a reopening never meets "already opened".
@@ -102,11 +105,17 @@ void SerialPort::Apply(const LineChoices& choices) {
 
 bool SerialPort::OpenSerialPort(const LineChoices& choices) {
   choices_ = choices;
+  lastOpenError_ = 0;
   try {
     Apply(choices);
     portOpen_ = true;
+  } catch (const ECommsError& error) {
+    // The component's own message is not shown; the owner writes its warning
+    // with the system's reason.
+    lastOpenError_ = error.SystemError();
+    portOpen_ = false;
   } catch (const std::exception&) {
-    // The component's own message is not shown; the window writes its warning.
+    lastOpenError_ = EINVAL;
     portOpen_ = false;
   }
   return portOpen_;

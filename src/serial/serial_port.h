@@ -38,7 +38,8 @@ class SerialPort : public ByteSink {
   SerialPort& operator=(const SerialPort&) = delete;
 
   bool PortOpen() const override { return portOpen_; }
-  // Hands the bytes to the component (nothing goes out while closed).
+  // Hands the bytes to the component (nothing goes out while closed); the
+  // bytes it took are reported to OnBytesSent.
   void SendData(const std::string& bytes) override;
 
   // Keeps the choices as the current ones, applies them to the component and
@@ -47,6 +48,10 @@ class SerialPort : public ByteSink {
   // leaves the component closed and gives false.
   bool OpenSerialPort(const LineChoices& choices);
   void CloseSerialPort();
+  // Why the last opening failed: the system's error number (ENOENT, EACCES,
+  // EBUSY...), EINVAL for a baud text that is no rate, 0 when it succeeded or
+  // the component gave no reason.
+  int LastOpenError() const { return lastOpenError_; }
 
   // The toolbar's current choices, used by ReopenAfterLineError. The window
   // updates them when a list changes; OpenSerialPort sets them too.
@@ -65,6 +70,8 @@ class SerialPort : public ByteSink {
   // A worker thread of the component stopped on a failure or the device went
   // away. The port still counts as open until it is closed.
   std::function<void()> OnHangup;
+  // Bytes were handed to the component for sending.
+  std::function<void(std::size_t)> OnBytesSent;
 
  private:
   void Apply(const LineChoices& choices);
@@ -73,6 +80,7 @@ class SerialPort : public ByteSink {
   ReplyTimer& replyTimer_;
   LineChoices choices_;
   bool portOpen_ = false;
+  int lastOpenError_ = 0;
 };
 
 }  // namespace t418

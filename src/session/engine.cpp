@@ -137,7 +137,6 @@ void SessionEngine::SendBytes(const std::string& bytes) {
     return;
   }
   line_.SendData(bytes);
-  log_.AddSentBytes(bytes.size());
   log_.LogSent(bytes);
 }
 
@@ -318,18 +317,35 @@ void SessionEngine::ReplyTimeout() {
 }
 
 void SessionEngine::TimeoutNow() {
-  // A line that stays unanswered although the terminal came back into command
-  // mode for it is given up: recovering again would repeat it forever.
   const int index = orders_.OrderIndex;
-  if (!IsModeSwitch(orders_.GetOrder(index)) && orders_.GetOrder(index - 2) == marker::kModeEntry &&
-      orders_.GetOrder(index - 1) == marker::kModeAnswer) {
-    timer_.Stop();
-    log_.LogWarning(Text("info_NoReply") + ": " + orders_.GetOrder(index));
+  const std::string current = orders_.GetOrder(index);
+  // The command-mode entry itself went unanswered: nothing that hears us is
+  // on the line (no terminal, another baud rate, no power). Waiting on would
+  // leave the run silent for good.
+  if (IsModeSwitch(current)) {
+    AbortRun(Text("info_NoAnswer"));
     return;
   }
+  // A line that stays unanswered although the terminal came back into command
+  // mode for it is given up: recovering again would repeat it forever.
+  if (orders_.GetOrder(index - 2) == marker::kModeEntry && orders_.GetOrder(index - 1) == marker::kModeAnswer) {
+    AbortRun(Text("info_NoReply") + ": " + current);
+    return;
+  }
+  // "+++" goes out at once and keeps the timer on, so its own silence is seen.
+  timer_.Stop();
   orders_.InsertModeEntry();
   SendCurrentOrder();
+}
+
+void SessionEngine::AbortRun(const std::string& warning) {
   timer_.Stop();
+  ++pauseGeneration_;
+  pausing_ = false;
+  deferred_.clear();
+  pendingAction = PendingAction::PaNone;
+  if (!warning.empty()) log_.LogWarning(warning);
+  if (view_) view_->HideProgress();
 }
 
 }  // namespace t418

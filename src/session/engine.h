@@ -112,6 +112,9 @@ class SessionEngine {
   void ParseReply(const std::string& chunk);
   // The reply timer fired.
   void ReplyTimeout();
+  // Ends the run at once: no reply awaited, no line pending, the pending action
+  // back to none, the progress hidden; the warning (if any) goes to the log.
+  void AbortRun(const std::string& warning);
 
   // Whether a line is waiting for its pause to end.
   bool Pausing() const { return pausing_; }

@@ -8,7 +8,7 @@
 #include "lang/text_catalogue.h"
 #include "text/gbk.h"
 #include "read_all_queries.h"
-#include "real_time_loop.h"
+#include "loop/poll_loop.h"
 #include "serial/comm.h"
 #include "serial/serial_port.h"
 #include "session_fakes.h"
@@ -17,7 +17,6 @@
 namespace t418 {
 namespace {
 
-using testing::RealTimeLoop;
 using testing::SimProcess;
 using namespace std::chrono_literals;
 
@@ -34,7 +33,7 @@ class EngineAgainstSimulator : public ::testing::Test {
     RegisterDefaultTexts(lang_);
     lang_.UseChinese = true;
     log_.SetView(&view_);
-    timer_.onFire = [this] { engine_.ReplyTimeout(); };
+    timer_.SetOnFire([this] { engine_.ReplyTimeout(); });
     port_.OnChunk = [this](const std::string& chunk) { engine_.HandleReceived(chunk); };
     engine_.delayTime = 20;
     ASSERT_TRUE(port_.OpenSerialPort({sim_->Port(), "115200", 0, 1, 0}));
@@ -52,8 +51,8 @@ class EngineAgainstSimulator : public ::testing::Test {
   }
   std::vector<std::string> SimLog() { return testing::ReadLines(logFile_); }
 
-  RealTimeLoop loop_;
-  RealTimeLoop::Timer timer_{loop_};
+  PollLoop loop_;
+  LoopTimer timer_{loop_, 1000};
   TComm comm_{loop_};
   SerialPort port_{comm_, timer_};
   OrderList orders_;
@@ -103,6 +102,7 @@ TEST_F(EngineAgainstSimulator, ASilentCommandEndsTheRunAfterOneRecovery) {
   ASSERT_TRUE(loop_.RunUntil([&] { return view_.Count(noReply) == 1; }, 20s));
   // Nothing more goes out afterwards.
   loop_.RunUntil([] { return false; }, 1500ms);
+  EXPECT_FALSE(timer_.Active());
   EXPECT_EQ(SimLog(), (std::vector<std::string>{"AT+VER?", "AT+E?", "AT+WKMOD?", "+++", "a", "AT+WKMOD?"}));
   EXPECT_EQ(Completions(), 0);
 }

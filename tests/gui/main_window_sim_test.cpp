@@ -9,7 +9,8 @@
 #include <memory>
 
 #include "app/log_widget.h"
-#include "app/main_window.h"
+#include "app/send_area.h"
+#include "app/tool_program.h"
 #include "app/port_toolbar.h"
 #include "serial/serial_port.h"
 #include "sim_process.h"
@@ -27,16 +28,17 @@ class MainWindowSimTest : public QObject {
 
     QTemporaryDir folder;
     QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder.filePath("province&city.json"));
-    MainWindowOptions options;
+    SessionOptions options;
     options.programFolder = folder.path().toStdString();
     options.systemIsChinese = [] { return true; };
-    TFrm_Main window(std::move(options));
+    ToolProgram program(std::move(options));
+    TFrm_Main& window = program.window;
     window.show();
 
     window.portToolbar->SetPorts({QString::fromStdString(sim.Port())});
     window.portToolbar->cbbOpenCom->setCurrentIndex(0);
     window.portToolbar->btnOpenClose->click();
-    QVERIFY(window.Serial().PortOpen());
+    QVERIFY(program.session.Serial().PortOpen());
 
     window.findChild<QPushButton*>("btnAskAll")->click();
     const auto logText = [&] {
@@ -46,13 +48,16 @@ class MainWindowSimTest : public QObject {
     // 70 lines at 150 ms each: allow generously for a loaded machine.
     QTRY_VERIFY_WITH_TIMEOUT(logText().trimmed().endsWith("执行完毕"), 60000);
     QVERIFY(!window.rzpbWhile->isVisible());
+    // Every byte handed to the port is counted, the command lines included.
+    QVERIFY(program.session.Log().SentCount() > 70 * 8);
+    QCOMPARE(window.sendArea->lblSendCount->text(), QString::number(program.session.Log().SentCount()));
 
     const auto lines = testing::ReadLines(simLog);
     QCOMPARE(lines.size(), std::size_t(70));
     QCOMPARE(lines.front(), std::string("AT+VER?"));
     QCOMPARE(lines[8], std::string("AT+IMEI?"));
     QCOMPARE(lines.back(), std::string("AT+QHWVER?"));
-    QCOMPARE(window.Values().Value("WKMOD"), std::string("NET"));
+    QCOMPARE(program.session.Values().Value("WKMOD"), std::string("NET"));
     std::remove(simLog.c_str());
   }
 };

@@ -16,7 +16,7 @@
 
 #include "app/log_widget.h"
 #include "app/param_view.h"
-#include "app/main_window.h"
+#include "app/tool_program.h"
 #include "app/port_toolbar.h"
 #include "app/qt_text.h"
 #include "app/send_area.h"
@@ -60,7 +60,17 @@ class MainWindowTest : public QObject {
   std::unique_ptr<QTemporaryDir> folder_;
   testing::FixedLogClock clock_;
   testing::RecordingMessages messages_;
-  std::unique_ptr<TFrm_Main> window_;
+  std::unique_ptr<ToolProgram> program_;
+  TFrm_Main* window_ = nullptr;
+
+  void MakeWindow(const QString& folder, const LogClock* clock) {
+    SessionOptions options;
+    options.programFolder = folder.toStdString();
+    options.logClock = clock;
+    options.systemIsChinese = [] { return true; };
+    program_ = std::make_unique<ToolProgram>(std::move(options), MainWindowOptions{&messages_});
+    window_ = &program_->window;
+  }
 
   QString LogText() {
     window_->logWidget->Flush();
@@ -78,16 +88,12 @@ class MainWindowTest : public QObject {
     folder_ = std::make_unique<QTemporaryDir>();
     messages_.shown.clear();
     QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
-    MainWindowOptions options;
-    options.messages = &messages_;
-    options.programFolder = folder_->path().toStdString();
-    options.logClock = &clock_;
-    options.systemIsChinese = [] { return true; };
-    window_ = std::make_unique<TFrm_Main>(std::move(options));
+    MakeWindow(folder_->path(), &clock_);
     window_->show();
   }
   void cleanup() {
-    window_.reset();
+    program_.reset();
+    window_ = nullptr;
     folder_.reset();
   }
 
@@ -98,13 +104,9 @@ class MainWindowTest : public QObject {
   }
 
   void aMissingRegionCatalogueIsSaidInAMessageBox() {
-    window_.reset();
+    program_.reset();
     QTemporaryDir empty;
-    MainWindowOptions options;
-    options.programFolder = empty.path().toStdString();
-    options.messages = &messages_;
-    options.systemIsChinese = [] { return true; };
-    window_ = std::make_unique<TFrm_Main>(std::move(options));
+    MakeWindow(empty.path(), nullptr);
     QCOMPARE(messages_.shown, std::vector<std::string>{Utf8ToGbk("缺少province&city.json")});
   }
 
@@ -131,14 +133,14 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->portToolbar->OpenCloseTag(), 2);
     QCOMPARE(window_->portToolbar->btnOpenClose->text(), QString("关闭串口"));
     QCOMPARE(window_->portToolbar->btnOpenClose->property("imageIndex").toInt(), 2);
-    QVERIFY(window_->Serial().PortOpen());
+    QVERIFY(window_->CoreSession().Serial().PortOpen());
     QCOMPARE(CountInLog("串口已打开"), 1);
 
     window_->portToolbar->btnOpenClose->click();
     QCOMPARE(window_->portToolbar->OpenCloseTag(), 1);
     QCOMPARE(window_->portToolbar->btnOpenClose->text(), QString("打开串口"));
     QCOMPARE(window_->portToolbar->btnOpenClose->property("imageIndex").toInt(), 0);
-    QVERIFY(!window_->Serial().PortOpen());
+    QVERIFY(!window_->CoreSession().Serial().PortOpen());
     QCOMPARE(CountInLog("串口已关闭"), 1);
   }
 
@@ -154,9 +156,9 @@ class MainWindowTest : public QObject {
   void aVanishedDeviceClosesThePortWithAWarning() {
     auto pty = std::make_unique<test::Pty>();
     OpenOn(pty->Path());
-    QVERIFY(window_->Serial().PortOpen());
+    QVERIFY(window_->CoreSession().Serial().PortOpen());
     pty.reset();  // both ends go away, as when an adapter is pulled
-    QTRY_VERIFY_WITH_TIMEOUT(!window_->Serial().PortOpen(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window_->CoreSession().Serial().PortOpen(), 5000);
     QCOMPARE(window_->portToolbar->OpenCloseTag(), 1);
     QVERIFY(LogText().contains("串口已断开"));
   }

@@ -50,6 +50,9 @@ struct Rig {
   TLangList lang{[] { return true; }};
   HardwareSign hardware;
   testing::RecordingMessages messages;
+  ParamForm form_;
+  ViewRules rules_{ViewRuleParts{form_, log, lang, hardware, messages, [this] { return lang.UseChinese; }}};
+  RegionView regions_{form_};
   std::unique_ptr<ParameterView> view;
 
   Rig() {
@@ -57,7 +60,7 @@ struct Rig {
     RegisterDefaultTexts(lang);
     lang.UseChinese = true;
     view = std::make_unique<ParameterView>(
-        ParameterViewParts{log, lang, hardware, [this] { return lang.UseChinese; }, &messages});
+        ParameterViewParts{form_, rules_, regions_, lang});
     view->resize(650, 700);
     view->ApplyTexts();
   }

@@ -224,6 +224,32 @@ TEST_F(TrafficLogTest, CountersCountBytesBeforeHexAndOnlySendBytesCountsSent) {
   EXPECT_EQ(view.counters.back(), std::make_pair(9u, 7u));
 }
 
+TEST_F(TrafficLogTest, AChineseCharacterSplitOverTwoChunksIsShownWholeWithTheSecond) {
+  const std::string zhong = Utf8ToGbk("中");  // two bytes
+  log.LogReceived("AB" + zhong.substr(0, 1));
+  log.LogReply(zhong.substr(1) + "CD");
+  ASSERT_EQ(view.In(LogPane::Text).size(), 2u);
+  EXPECT_EQ(view.In(LogPane::Text)[0].entry, "AB");
+  EXPECT_EQ(GbkToUtf8(view.In(LogPane::Text)[1].entry), "中CD");
+  // The counter counts the bytes as they came.
+  EXPECT_EQ(log.ReceivedCount(), 6u);
+
+  // A chunk that is only a lead byte shows nothing until its trail byte comes.
+  view.appended.clear();
+  log.LogReceived(zhong.substr(0, 1));
+  EXPECT_TRUE(view.appended.empty());
+  log.LogReceived(zhong.substr(1));
+  ASSERT_EQ(view.appended.size(), 1u);
+  EXPECT_EQ(view.appended[0].entry, zhong);
+
+  // In hex the bytes are shown as they come.
+  view.appended.clear();
+  log.rxHex = true;
+  log.LogReceived("A" + zhong.substr(0, 1));
+  ASSERT_EQ(view.appended.size(), 1u);
+  EXPECT_EQ(view.appended[0].entry, "41 D6");
+}
+
 TEST_F(TrafficLogTest, ResetZeroesBothCountersAndTellsTheView) {
   log.LogReply("12345678");
   log.AddSentBytes(3);

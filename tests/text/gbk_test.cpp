@@ -33,10 +33,29 @@ TEST(Gbk, InvalidBytesBecomeQuestionMarks) {
   EXPECT_EQ(GbkToUtf8("\xd0\xc4\xff\xcc\xf8"s), "心?跳");
   // A broken UTF-8 sequence, and a character that GBK cannot hold.
   EXPECT_EQ(Utf8ToGbk("A\xc3" "B"s), "A?B");
-  const std::string noGbk = Utf8ToGbk("a😀b");
-  EXPECT_EQ(noGbk.front(), 'a');
-  EXPECT_EQ(noGbk.back(), 'b');
-  EXPECT_NE(noGbk.find('?'), std::string::npos);
+  // One '?' per character, not per UTF-8 byte.
+  EXPECT_EQ(Utf8ToGbk("a😀b"), "a?b");
+  EXPECT_EQ(Utf8ToGbk("😀😀"), "??");
+  EXPECT_EQ(Utf8ToGbk("中😀文"), Utf8ToGbk("中") + "?" + Utf8ToGbk("文"));
+}
+
+TEST(Gbk, CompletePrefixLeavesOnlyADanglingLeadByteOut) {
+  struct Case {
+    std::string bytes;
+    std::size_t complete;
+  };
+  const Case cases[] = {
+      {"", 0},
+      {"AB", 2},
+      {"AB\xd0"s, 2},                  // lead byte at the end
+      {"\xd0\xc4"s, 2},               // one whole character
+      {"\xd0\xc4\xcc"s, 2},          // a character, then a lead byte
+      {"A\xd0\x7c"s, 3},              // a trail byte in the ASCII range
+      {"\xd0\xd0"s, 2},               // a lead byte's trail may look like a lead
+      {"\xd0\xd0\xd0"s, 2},
+      {"\x80\xff"s, 2},               // bytes that open no character
+  };
+  for (const auto& c : cases) EXPECT_EQ(CompleteGbkPrefix(c.bytes), c.complete) << testing::PrintToString(c.bytes);
 }
 
 }  // namespace

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "app/log_widget.h"
-#include "app/main_window.h"
+#include "app/tool_program.h"
 #include "app/param_view.h"
 
 namespace {
@@ -40,11 +40,11 @@ int main(int argc, char** argv) {
   QFile::copy(QCoreApplication::applicationDirPath() + "/../src/app/province&city.json",
               folder.filePath("province&city.json"));
   NoMessages messages;
-  t418::MainWindowOptions options;
+  t418::SessionOptions options;
   options.programFolder = folder.path().toStdString();
   options.systemIsChinese = [] { return true; };
-  options.messages = &messages;
-  t418::TFrm_Main window(std::move(options));
+  t418::ToolProgram program(std::move(options), t418::MainWindowOptions{&messages});
+  t418::TFrm_Main& window = program.window;
   window.show();
 
   bool ok = Shoot(window, out.filePath("window_cn.png"));

@@ -1,0 +1,153 @@
+#include "session/session.h"
+
+#include <cerrno>
+#include <cstring>
+#include <iterator>
+
+#include "lang/text_catalogue.h"
+#include "params/form_texts.h"
+#include "serial/port_list.h"
+
+namespace t418 {
+namespace {
+
+template <std::size_t N>
+int IndexIn(const char* const (&list)[N], const std::string& text) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (text == list[i]) return static_cast<int>(i);
+  return -1;
+}
+
+}  // namespace
+
+LineChoices ToLineChoices(const PortSettings& settings) {
+  LineChoices choices;
+  choices.port = settings.port;
+  choices.baud = settings.baud;
+  choices.parityIndex = IndexIn(kParities, settings.parity);
+  choices.dataIndex = IndexIn(kDataBits, settings.data);
+  choices.stopIndex = IndexIn(kStopBits, settings.stop);
+  return choices;
+}
+
+Session::Session(EventLoop& loop, SessionOptions options)
+    : loop_(loop),
+      options_(std::move(options)),
+      lang_(options_.systemIsChinese),
+      log_(options_.logClock ? *options_.logClock : systemClock_),
+      comm_(loop_),
+      replyTimer_(loop_, 1000),
+      serial_(comm_, replyTimer_),
+      engine_(SessionParts{orders_, values_, hardware_, log_, lang_, serial_, replyTimer_, loop_}),
+      terminal_(engine_),
+      rules_(ViewRuleParts{form_, log_, lang_, hardware_, *this, [this] { return lang_.UseChinese; }}),
+      regions_(form_) {
+  replyTimer_.SetOnFire([this] { engine_.ReplyTimeout(); });
+  engine_.SetView(this);
+  serial_.OnChunk = [this](const std::string& chunk) { engine_.HandleReceived(chunk); };
+  serial_.OnLineError = [this] {
+    serial_.SetChoices(ToLineChoices(portSettings));
+    // The reopening follows this hook at once; its outcome is looked at right after.
+    loop_.RunLater([this] { LineErrorHandled(); });
+  };
+  serial_.OnHangup = [this] { PortLost(); };
+  serial_.OnBytesSent = [this](std::size_t count) { log_.AddSentBytes(count); };
+}
+
+Session::~Session() {
+  // The port closes before the objects its hooks reach.
+  serial_.OnChunk = nullptr;
+  serial_.OnLineError = nullptr;
+  serial_.OnHangup = nullptr;
+  serial_.OnBytesSent = nullptr;
+  comm_.ClosePort();
+}
+
+void Session::Create() {
+  InitLanguage(lang_, options_.programFolder);
+  // Without a stored port, the first one the computer lists.
+  if (portSettings.port.empty()) {
+    const auto ports = ListSerialPorts();
+    if (!ports.empty()) portSettings.port = ports.front();
+  }
+}
+
+void Session::ApplyTexts() {
+  for (int i = 0; i <= 5; ++i) log_.LogInfo(lang_.LangText("info_Start" + std::to_string(i)));
+  ApplyParameterViewTexts(form_, rules_, lang_, [this] { engine_.ApplyHdVerSign(hardware_.current); });
+}
+
+void Session::FinishCreate() {
+  rules_.SetChecked(form_.rbNetTran, true);
+  const std::string missing = regions_.LoadRegionCatalogue(options_.programFolder.string(), log_);
+  if (!missing.empty()) ShowMessage(missing);
+}
+
+void Session::Close() {
+  if (closed_) return;
+  closed_ = true;
+  orders_.ClearOrders();
+  values_.ClearValues();
+}
+
+bool Session::OpenPort() {
+  if (serial_.OpenSerialPort(ToLineChoices(portSettings))) {
+    log_.LogInfo(lang_.LangText("info_ComOpenYes"));
+    if (listener_) listener_->PortStateChanged(true);
+    return true;
+  }
+  log_.LogWarning(OpenFailureText());
+  return false;
+}
+
+void Session::ClosePort() {
+  serial_.CloseSerialPort();
+  log_.LogInfo(lang_.LangText("info_ComCloseYes"));
+  if (listener_) listener_->PortStateChanged(false);
+}
+
+std::string Session::OpenFailureText() const {
+  std::string text = lang_.LangText("info_ComOpenNo");
+  const int error = serial_.LastOpenError();
+  if (error == 0) return text;
+  // The system's own words (English), as a user would search for them.
+  text += " (";
+  text += std::strerror(error);
+  if (error == EACCES || error == EPERM) text += "; " + lang_.LangText("info_DialoutHint");
+  text += ")";
+  return text;
+}
+
+void Session::LineErrorHandled() {
+  // A line error reopened the port; when that failed, say so and offer opening again.
+  if (serial_.PortOpen()) return;
+  log_.LogWarning(OpenFailureText());
+  engine_.AbortRun({});
+  if (listener_) listener_->PortStateChanged(false);
+}
+
+void Session::PortLost() {
+  // The device went away (an adapter pulled): close, so nothing vanishes silently.
+  serial_.CloseSerialPort();
+  engine_.AbortRun(lang_.LangText("info_ComLost"));
+  if (listener_) listener_->PortStateChanged(false);
+}
+
+void Session::ShowProgress(int total, int done) {
+  if (listener_) listener_->ShowProgress(total, done);
+}
+
+void Session::HideProgress() {
+  if (listener_) listener_->HideProgress();
+}
+
+void Session::IdentityCmdChanged() { rules_.RenewIdentityEntry(); }
+
+void Session::ShowMessage(const std::string& text) {
+  if (listener_)
+    listener_->ShowMessage(text);
+  else
+    log_.LogInfo(text);
+}
+
+}  // namespace t418

@@ -1,0 +1,165 @@
+#pragma once
+// The session object: the whole state of one tool session, owned in one place.
+// It holds what the main window's creation builds and its closing tears down
+// (language list, traffic log, order and value lists, hardware sign, serial
+// component and port, session engine, manual terminal, the parameter form with
+// its rules and region lists) and the window's non-widget state that the
+// profile keeps (toolbar choices, send-area switches, log switches, menu
+// marks). Front ends (the window, t418ctl) hold a reference, bind or drive it,
+// and own nothing of the core. Everything runs on the event loop's thread.
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "lang/lang_list.h"
+#include "loop/event_loop.h"
+#include "monitor/traffic_log.h"
+#include "params/commands.h"
+#include "params/form_model.h"
+#include "params/view_rules.h"
+#include "serial/comm.h"
+#include "serial/serial_port.h"
+#include "session/engine.h"
+#include "session/manual_terminal.h"
+#include "session/order_list.h"
+#include "session/value_list.h"
+#include "vehicle/region_binding.h"
+
+namespace t418 {
+
+// The toolbar's choices as its lists show them.
+struct PortSettings {
+  std::string port;
+  std::string baud = "115200";
+  std::string parity = "NONE";
+  std::string data = "8";
+  std::string stop = "1";
+  std::string flow = "NONE";
+};
+
+// The fixed entries of the toolbar's lists.
+inline constexpr const char* kBaudRates[] = {"1200",  "2400",  "4800",  "9600",   "14400",  "19200", "28800",
+                                             "33600", "38400", "57600", "115200", "230400", "460800"};
+inline constexpr const char* kParities[] = {"NONE", "ODD", "EVEN"};
+inline constexpr const char* kDataBits[] = {"7", "8"};
+inline constexpr const char* kStopBits[] = {"1", "2"};
+inline constexpr const char* kFlowControls[] = {"NONE", "CRTS"};
+
+// The settings as the serial port applies them (a text no list holds: no selection).
+LineChoices ToLineChoices(const PortSettings& settings);
+
+// The send area's switches.
+struct SendSwitches {
+  SendType type = SendType::SerialPort;
+  SendKey key = SendKey::CtrlEnter;
+  bool hex = false;
+  bool autoCR = false;
+};
+
+// What a front end shows of the session besides the form and the log. Every
+// call comes on the loop's thread.
+class SessionListener {
+ public:
+  virtual ~SessionListener() = default;
+  // The port was opened, closed, lost, or its reopening failed.
+  virtual void PortStateChanged(bool open) = 0;
+  virtual void ShowProgress(int total, int done) = 0;
+  virtual void HideProgress() = 0;
+  // A message box of the view rules or of the start; it must not block.
+  virtual void ShowMessage(const std::string& text) = 0;
+};
+
+struct SessionOptions {
+  // Where "T418Lang.txt", the profile and the region catalogue live.
+  std::filesystem::path programFolder;
+  // The clock of the log's time stamps; the local time when null.
+  const LogClock* logClock = nullptr;
+  std::function<bool()> systemIsChinese = IsChineseSystem;
+};
+
+class Session : private SessionView, private MessageBoxPort {
+ public:
+  Session(EventLoop& loop, SessionOptions options);
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  void SetListener(SessionListener* listener) { listener_ = listener; }
+
+  // ---- Life, in the order of the main window's creation and closing ----
+  // The language list and its file; then the profile.
+  void Create();
+  // The core's share of applying the texts: the operating guide in the log and
+  // every text of the parameter form.
+  void ApplyTexts();
+  // Network transparent mode whatever the profile held, the region catalogue
+  // (its message box when the file is missing), the order and value lists.
+  void FinishCreate();
+  // Empties the lists (and saves the profile). Runs once; later calls do nothing.
+  void Close();
+  bool Closed() const { return closed_; }
+
+  // ---- The port ----
+  // Opens with portSettings; logs "opened" or the warning with the system's
+  // reason. Tells the listener.
+  bool OpenPort();
+  // Closes, logs it and tells the listener.
+  void ClosePort();
+  bool PortOpen() const { return serial_.PortOpen(); }
+  // The warning for the last failed opening: the fixed text and the reason.
+  std::string OpenFailureText() const;
+
+  // ---- The single instances ----
+  TLangList& Lang() { return lang_; }
+  TrafficLog& Log() { return log_; }
+  OrderList& Orders() { return orders_; }
+  ValueList& Values() { return values_; }
+  HardwareSign& Hardware() { return hardware_; }
+  TComm& Comm() { return comm_; }
+  SerialPort& Serial() { return serial_; }
+  SessionEngine& Engine() { return engine_; }
+  ManualTerminal& Terminal() { return terminal_; }
+  ParamForm& Form() { return form_; }
+  ViewRules& Rules() { return rules_; }
+  RegionView& Regions() { return regions_; }
+  EventLoop& Loop() { return loop_; }
+  const SessionOptions& Options() const { return options_; }
+
+  // ---- The window's state that is not in the form ----
+  PortSettings portSettings;
+  SendSwitches sendSwitches;
+  // The menu's "real-time help" mark (the language is Lang().UseChinese).
+  bool liveHelp = true;
+
+ private:
+  // SessionView
+  void ShowProgress(int total, int done) override;
+  void HideProgress() override;
+  void IdentityCmdChanged() override;
+  // MessageBoxPort of the view rules
+  void ShowMessage(const std::string& text) override;
+
+  void LineErrorHandled();
+  void PortLost();
+
+  EventLoop& loop_;
+  SessionOptions options_;
+  SystemLogClock systemClock_;
+  TLangList lang_;
+  TrafficLog log_;
+  OrderList orders_;
+  ValueList values_;
+  HardwareSign hardware_;
+  TComm comm_;
+  LoopTimer replyTimer_;
+  SerialPort serial_;
+  SessionEngine engine_;
+  ManualTerminal terminal_;
+  ParamForm form_;
+  ViewRules rules_;
+  RegionView regions_;
+  SessionListener* listener_ = nullptr;
+  bool closed_ = false;
+};
+
+}  // namespace t418
