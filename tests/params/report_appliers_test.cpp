@@ -661,10 +661,15 @@ TEST_F(ReportAppliersTest, SocketFlagsOfThePrivateCloudAreEntryNumbers) {
   };
   // Start from A on, B off each time.
   const Case cases[] = {
-      {"1,0", 1, 0}, {"0,1", 0, 1}, {"2,1", -1, 1},  // a number outside the list chooses none
+      {"1,0", 1, 0},
+      {"0,1", 0, 1},
+      {"2,1", -1, 1},  // a number outside the list chooses none
       {"-1,+1", -1, 1},
       {"x,0", 1, 0},  // a flag that is no number: both stay
-      {"1,0x1", 1, 0},  {"1", 1, 0}, {"0,0,0", 1, 0}, {"", 1, 0},
+      {"1,0x1", 1, 0},
+      {"1", 1, 0},
+      {"0,0,0", 1, 0},
+      {"", 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
@@ -692,9 +697,14 @@ TEST_F(ReportAppliersTest, CarInfoReportTakesColourCodeAndPlate) {
   };
   // Start from yellow and "OLD" each time.
   const Case cases[] = {
-      {"9,0", 5, "VIN"},       {"1,0", 1, "VIN"},    {"0,A12345", 0, "A12345"},
-      {"4," "\"B 1\"", 4, "B 1"}, {"7,B1", -1, "B1"},  // no such colour: none chosen
-      {"x,B1", 2, "OLD"},      {"1", 2, "OLD"},      {"1,B1,C", 2, "OLD"},
+      {"9,0", 5, "VIN"},
+      {"1,0", 1, "VIN"},
+      {"0,A12345", 0, "A12345"},
+      {"4,\"B 1\"", 4, "B 1"},  // a quoted plate keeps its blank
+      {"7,B1", -1, "B1"},        // no such colour: none chosen
+      {"x,B1", 2, "OLD"},        // a colour that is no number: both stay
+      {"1", 2, "OLD"},
+      {"1,B1,C", 2, "OLD"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.value);
