@@ -1,0 +1,367 @@
+#include "params/profile_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <utility>
+
+#include "text/ascii_case.h"
+
+namespace t418 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
+constexpr std::string_view kLineEnd = "\r\n";
+
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// 2 at the lead byte of a Chinese character (0x81-0xFE followed by a trail
+// byte 0x40-0x7E or 0x80-0xFE), otherwise 1.
+std::size_t CharLength(std::string_view text, std::size_t i) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x81 || lead > 0xFE || i + 1 >= text.size()) return 1;
+  const auto trail = static_cast<unsigned char>(text[i + 1]);
+  const bool isTrail = (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFE);
+  return isTrail ? 2 : 1;
+}
+
+// Equal ignoring the case of ASCII letters. A Chinese character is compared
+// whole, so a trail byte that happens to be a letter is not folded.
+bool SameName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size();) {
+    const std::size_t length = CharLength(a, i);
+    if (length == 2) {
+      if (a.substr(i, 2) != b.substr(i, 2)) return false;
+    } else if (AsciiUpper(a[i]) != AsciiUpper(b[i])) {
+      return false;
+    }
+    i += length;
+  }
+  return true;
+}
+
+// The first ']' that is a character of its own, not the trail byte of one.
+std::size_t FindClosingBracket(std::string_view text, std::size_t from) {
+  for (std::size_t i = from; i < text.size(); i += CharLength(text, i))
+    if (text[i] == ']') return i;
+  return std::string_view::npos;
+}
+
+// The longest start of text that holds at most limit bytes and does not end
+// in the middle of a Chinese character.
+std::string_view CutToWholeCharacters(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = 0;
+  while (end < limit) {
+    const std::size_t length = CharLength(text, end);
+    if (end + length > limit) break;
+    end += length;
+  }
+  return text.substr(0, end);
+}
+
+enum class LineKind { Other, Section, Key };
+
+struct ParsedLine {
+  LineKind kind = LineKind::Other;
+  std::string_view name;       // of the section or the key
+  std::size_t valueStart = 0;  // key lines: the byte after "="
+};
+
+ParsedLine ParseLine(std::string_view line) {
+  const std::string_view text = Trim(line);
+  if (text.empty() || text.front() == ';') return {};
+  if (text.front() == '[') {
+    const std::size_t open = line.find('[');
+    const std::size_t close = FindClosingBracket(line, open + 1);
+    const std::size_t end = close == std::string_view::npos ? line.size() : close;
+    return {LineKind::Section, Trim(line.substr(open + 1, end - open - 1)), 0};
+  }
+  // "=" (0x3D) is never the trail byte of a Chinese character.
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos) return {};
+  const std::string_view key = Trim(line.substr(0, equals));
+  if (key.empty()) return {};
+  return {LineKind::Key, key, equals + 1};
+}
+
+// The value of a key line: trimmed, and one pair of enclosing quotes removed.
+std::string_view UnquotedValue(std::string_view line, std::size_t valueStart) {
+  std::string_view value = Trim(line.substr(valueStart));
+  if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+      value.back() == value.front())
+    value = value.substr(1, value.size() - 2);
+  return value;
+}
+
+std::optional<int> ParseDecimal(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  int number = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
+  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return number;
+}
+
+std::string WithoutLineBreaks(std::string_view value) {
+  std::string result(value);
+  for (char& c : result)
+    if (c == '\r' || c == '\n') c = ' ';
+  return result;
+}
+
+std::error_code LastError() { return {errno, std::generic_category()}; }
+
+}  // namespace
+
+std::string FileWriteError::Describe() const { return path.string() + ": " + reason.message(); }
+
+// ---- the document ----------------------------------------------------------
+
+IniDocument IniDocument::Parse(std::string_view bytes) {
+  IniDocument document;
+  if (bytes.starts_with(kUtf8ByteOrderMark)) {
+    document.byteOrderMark_ = kUtf8ByteOrderMark;
+    bytes.remove_prefix(kUtf8ByteOrderMark.size());
+  }
+  while (!bytes.empty()) {
+    const std::size_t end = bytes.find('\n');
+    std::string_view line = bytes.substr(0, end);
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    document.lines_.emplace_back(line);
+    bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
+  }
+  return document;
+}
+
+std::string IniDocument::Serialize() const {
+  std::string bytes = byteOrderMark_;
+  for (const std::string& line : lines_) {
+    bytes += line;
+    bytes += kLineEnd;
+  }
+  return bytes;
+}
+
+std::optional<std::size_t> IniDocument::FindSection(std::string_view section) const {
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const ParsedLine parsed = ParseLine(lines_[i]);
+    if (parsed.kind == LineKind::Section && SameName(parsed.name, section)) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<IniDocument::KeyLine> IniDocument::FindKey(std::size_t header,
+                                                         std::string_view key) const {
+  for (std::size_t i = header + 1; i < lines_.size(); ++i) {
+    const ParsedLine parsed = ParseLine(lines_[i]);
+    if (parsed.kind == LineKind::Section) break;
+    if (parsed.kind == LineKind::Key && SameName(parsed.name, key))
+      return KeyLine{i, parsed.valueStart};
+  }
+  return std::nullopt;
+}
+
+std::size_t IniDocument::InsertionPoint(std::size_t header) const {
+  std::size_t point = header + 1;
+  for (std::size_t i = header + 1; i < lines_.size(); ++i) {
+    const LineKind kind = ParseLine(lines_[i]).kind;
+    if (kind == LineKind::Section) break;
+    if (kind == LineKind::Key) point = i + 1;
+  }
+  return point;
+}
+
+bool IniDocument::HasSection(std::string_view section) const {
+  return FindSection(section).has_value();
+}
+
+std::optional<std::string> IniDocument::Find(std::string_view section,
+                                             std::string_view key) const {
+  const auto header = FindSection(section);
+  if (!header) return std::nullopt;
+  const auto found = FindKey(*header, key);
+  if (!found) return std::nullopt;
+  const std::string_view value = UnquotedValue(lines_[found->index], found->valueStart);
+  return std::string(CutToWholeCharacters(value, kMaxProfileValueLength));
+}
+
+std::string IniDocument::ReadString(std::string_view section, std::string_view key,
+                                    std::string_view defaultValue) const {
+  auto value = Find(section, key);
+  return value ? std::move(*value) : std::string(defaultValue);
+}
+
+int IniDocument::ReadInteger(std::string_view section, std::string_view key,
+                             int defaultValue) const {
+  const auto value = Find(section, key);
+  if (!value) return defaultValue;
+  return ParseDecimal(*value).value_or(defaultValue);
+}
+
+bool IniDocument::ReadBool(std::string_view section, std::string_view key,
+                           bool defaultValue) const {
+  return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+void IniDocument::WriteString(std::string_view section, std::string_view key,
+                              std::string_view value) {
+  const std::string stored = WithoutLineBreaks(value);
+  const auto header = FindSection(section);
+  if (!header) {
+    lines_.push_back("[" + std::string(section) + "]");
+    lines_.push_back(std::string(key) + "=" + stored);
+    return;
+  }
+  if (const auto found = FindKey(*header, key)) {
+    std::string& line = lines_[found->index];
+    if (UnquotedValue(line, found->valueStart) == stored) return;
+    // Keep the key as the file spells it, and the blanks after "=".
+    std::size_t valueStart = found->valueStart;
+    while (valueStart < line.size() && IsBlank(line[valueStart])) ++valueStart;
+    line = line.substr(0, valueStart) + stored;
+    return;
+  }
+  const auto point = static_cast<std::ptrdiff_t>(InsertionPoint(*header));
+  lines_.insert(lines_.begin() + point, std::string(key) + "=" + stored);
+}
+
+void IniDocument::WriteInteger(std::string_view section, std::string_view key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniDocument::WriteBool(std::string_view section, std::string_view key, bool value) {
+  WriteString(section, key, value ? "1" : "0");
+}
+
+// ---- replacing a file ------------------------------------------------------
+
+namespace {
+
+// A new file beside target, created only if no file has that name yet. Its
+// mode follows the umask like any new file.
+int CreateSiblingFile(const fs::path& target, fs::path& created) {
+  static std::atomic<unsigned> counter{0};
+  const fs::path folder = target.parent_path();
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, ".%d-%u-%llx.tmp", static_cast<int>(::getpid()),
+                  counter.fetch_add(1), static_cast<unsigned long long>(ticks) & 0xFFFFFFu);
+    created = folder / ("." + target.filename().string() + suffix);
+    const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  return -1;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+std::error_code FlushFolder(const fs::path& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return LastError();
+  std::error_code error;
+  // Some file systems cannot flush a folder at all; that is no failure.
+  if (::fsync(fd) != 0 && errno != EINVAL) error = LastError();
+  ::close(fd);
+  return error;
+}
+
+}  // namespace
+
+std::optional<FileWriteError> ReplaceFile(const fs::path& path, std::string_view bytes) {
+  fs::path target = path;
+  std::error_code ignored;
+  if (fs::is_symlink(path, ignored)) {
+    fs::path resolved = fs::canonical(path, ignored);
+    if (!ignored) target = std::move(resolved);
+  }
+  if (!target.has_parent_path()) target = fs::path(".") / target;
+
+  fs::path temporary;
+  const int fd = CreateSiblingFile(target, temporary);
+  if (fd < 0) return FileWriteError{path, LastError()};
+
+  const auto abandon = [&](std::error_code reason) {
+    ::unlink(temporary.c_str());
+    return FileWriteError{path, reason};
+  };
+  struct stat old {};
+  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
+    (void)::fchmod(fd, old.st_mode & 07777);  // the mode the user gave the file stays
+
+  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
+    const std::error_code reason = LastError();
+    ::close(fd);
+    return abandon(reason);
+  }
+  if (::close(fd) != 0) return abandon(LastError());
+  if (::rename(temporary.c_str(), target.c_str()) != 0) return abandon(LastError());
+  // The new file is in place; without this flush the rename might not
+  // survive a power loss, which is worth reporting too.
+  if (const std::error_code error = FlushFolder(target.parent_path()))
+    return FileWriteError{path, error};
+  return std::nullopt;
+}
+
+// ---- the profile object ----------------------------------------------------
+
+ProfileFile::ProfileFile(fs::path path) : path_(std::move(path)) {
+  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    readError_ = LastError();
+    const bool missing = errno == ENOENT || errno == ENOTDIR;
+    readStatus_ = missing ? ProfileReadStatus::Missing : ProfileReadStatus::Unreadable;
+    return;
+  }
+  std::string bytes;
+  char buffer[16384];
+  for (;;) {
+    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    if (got == 0) break;
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      readError_ = LastError();
+      readStatus_ = ProfileReadStatus::Unreadable;
+      ::close(fd);
+      return;
+    }
+    bytes.append(buffer, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  document_ = IniDocument::Parse(bytes);
+  readStatus_ = ProfileReadStatus::Read;
+}
+
+std::optional<FileWriteError> ProfileFile::Save() const {
+  if (readStatus_ == ProfileReadStatus::Unreadable) return FileWriteError{path_, readError_};
+  return ReplaceFile(path_, document_.Serialize());
+}
+
+}  // namespace t418
