@@ -21,6 +21,7 @@ TEST(SimOptionsTest, TakesEveryOptionInBothSpellings) {
                                      "--split",      "uart",
                                      "--nak-every",  "3",
                                      "--state",      "s.txt",
+                                     "--config=c.state",
                                      "--log=l.txt",  "--firmware-out",
                                      "fw.bin",       "--hdver",
                                      "V1.2.3"},
@@ -36,6 +37,7 @@ TEST(SimOptionsTest, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(options->split, (std::set<std::string, std::less<>>{"UART"}));
   EXPECT_EQ(options->nakEvery, 3);
   EXPECT_EQ(options->stateFile, "s.txt");
+  EXPECT_EQ(options->configFile, "c.state");
   EXPECT_EQ(options->logFile, "l.txt");
   EXPECT_EQ(options->firmwareOut, "fw.bin");
   EXPECT_EQ(options->hardwareVersion, "V1.2.3");

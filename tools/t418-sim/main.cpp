@@ -87,11 +87,10 @@ int Run(const SimOptions& options) {
   signal(SIGPIPE, SIG_IGN);
 
   SimConfig config;
-  if (!options.stateFile.empty()) {
-    std::vector<std::string> warnings;
-    config.LoadFile(options.stateFile, warnings);
-    for (const auto& w : warnings) Say(w);
-  }
+  std::vector<std::string> messages;
+  const bool settingsReady = StartSettings(config, options.configFile, options.stateFile, messages);
+  for (const auto& m : messages) Say(m);
+  if (!settingsReady) return 1;
 
   PtyLink link;
   std::string error;
@@ -120,6 +119,7 @@ int Run(const SimOptions& options) {
   behaviour.hardwareVersion = options.hardwareVersion;
   TerminalModel terminal(config, behaviour);
   terminal.onLine = [&](std::string_view line) { lineLog.Write(line); };
+  // Saved before the reply to the line goes out: whoever has the reply finds the file up to date.
   terminal.onConfigChanged = [&] {
     if (!options.stateFile.empty() && !config.SaveFile(options.stateFile))
       Say("cannot save the settings to " + options.stateFile);

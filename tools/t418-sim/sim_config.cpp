@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
 
 #include "t418-sim/value_syntax.h"
 
@@ -88,6 +90,37 @@ bool SimConfig::SaveFile(const std::string& path) const {
     if (!out) return false;
   }
   return std::rename(temporary.c_str(), path.c_str()) == 0;
+}
+
+bool StartSettings(SimConfig& config, const std::string& configFile, const std::string& stateFile,
+                   std::vector<std::string>& messages) {
+  if (!configFile.empty() && !config.LoadFile(configFile, messages)) {
+    messages.push_back("cannot read the settings file " + configFile);
+    return false;
+  }
+  if (stateFile.empty()) return true;
+
+  std::error_code ec;
+  const bool exists = std::filesystem::exists(stateFile, ec);
+  std::vector<std::string> skipped;
+  if (exists && !config.LoadFile(stateFile, skipped)) {
+    messages.push_back("cannot read the state file " + stateFile + "; it is left as it is");
+    return false;
+  }
+  messages.insert(messages.end(), skipped.begin(), skipped.end());
+  if (!skipped.empty()) {
+    const std::string backup = stateFile + ".bak";
+    std::filesystem::copy_file(stateFile, backup, std::filesystem::copy_options::overwrite_existing,
+                               ec);
+    if (ec) {
+      messages.push_back("cannot keep a copy of " + stateFile + " as " + backup +
+                         "; not started, so that the lines skipped are not lost");
+      return false;
+    }
+    messages.push_back("the state file as it was is kept as " + backup);
+  }
+  if (!config.SaveFile(stateFile)) messages.push_back("cannot save the settings to " + stateFile);
+  return true;
 }
 
 }  // namespace t418::sim

@@ -2,7 +2,7 @@
 // The settings the simulated terminal keeps: the current values of its
 // parameters, the user defaults (CFGTF saves them, RELD restores them) and the
 // factory values (CLEAR). The current values can be kept in a state file of
-// "NAME=value" lines between runs.
+// "NAME=value" lines between runs (README.md beside this file describes it).
 #include <map>
 #include <string>
 #include <string_view>
@@ -29,12 +29,23 @@ class SimConfig {
   // skipped. Unknown names and values that break the value syntax are skipped
   // with a line in warnings. A missing file is no error (false, no warning).
   bool LoadFile(const std::string& path, std::vector<std::string>& warnings);
-  // Writes all parameters in command order; false when the file cannot be written.
+  // Writes all parameters in command order, through a temporary file renamed
+  // over path, so a reader never sees half a file; false when it cannot be written.
   bool SaveFile(const std::string& path) const;
 
  private:
   std::map<std::string, std::string, std::less<>> values_;
   std::map<std::string, std::string, std::less<>> userDefaults_;
 };
+
+// The settings a run starts with: configFile (when given; it must be
+// readable and is never written), then stateFile on top when it exists. Then
+// stateFile (when given) is written, so that it holds the whole settings from
+// the start; a state file that had lines which were skipped is first kept as
+// stateFile + ".bak". Lines for the user go to messages. False when the run
+// cannot start: configFile cannot be read, or stateFile exists but cannot be
+// read (writing over it would lose it).
+bool StartSettings(SimConfig& config, const std::string& configFile, const std::string& stateFile,
+                   std::vector<std::string>& messages);
 
 }  // namespace t418::sim

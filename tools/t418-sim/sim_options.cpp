@@ -33,7 +33,11 @@ std::string UsageText() {
          "  --bootloader         start in the boot loader\n"
          "  --firmware-out FILE  store a received firmware image there\n"
          "  --start-in-data-mode start (and restart) in data mode\n"
-         "  --state FILE         load and save the settings (NAME=value lines)\n"
+         "  --config FILE        load the settings from FILE (NAME=value lines); never\n"
+         "                       written\n"
+         "  --state FILE         load the settings from FILE if it exists (after\n"
+         "                       --config), write them there at start and after every\n"
+         "                       change\n"
          "  --log FILE           append every received command line\n"
          "  --hdver TEXT         the hardware version (default V2.0.0)\n"
          "  --latency MS         wait before each reply\n"
@@ -126,6 +130,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args, std
       ok = word(options.error);
     } else if (option == "--split") {
       ok = word(options.split);
+    } else if (option == "--config") {
+      ok = value(options.configFile);
     } else if (option == "--state") {
       ok = value(options.stateFile);
     } else if (option == "--log") {

@@ -17,7 +17,8 @@ struct SimOptions {
   std::set<std::string, std::less<>> error;   // --error NAME
   std::set<std::string, std::less<>> split;   // --split NAME
   int nakEvery = 0;                           // --nak-every N
-  std::string stateFile;                      // --state FILE
+  std::string configFile;                     // --config FILE: settings loaded, never written
+  std::string stateFile;                      // --state FILE: settings loaded and kept up to date
   std::string logFile;                        // --log FILE
   std::string firmwareOut;                    // --firmware-out FILE
   std::string hardwareVersion = "V2.0.0";     // --hdver TEXT

@@ -5,7 +5,9 @@
 namespace t418::sim {
 namespace {
 
-constexpr std::size_t kLongestLine = 2048;
+// The longest command line taken; the bytes of a longer one are dropped and the
+// line is refused, never cut short and taken.
+constexpr std::size_t kLongestLine = 4096;
 const std::string kCrLf = "\r\n";
 
 bool StartsWithAt(std::string_view line) {
@@ -57,6 +59,7 @@ Emissions TerminalModel::Restart() {
   commandMode_ = !behaviour_.startInDataMode;
   awaitingA_ = false;
   line_.clear();
+  lineTooLong_ = false;
   dataTail_.clear();
   lastWasCr_ = false;
   return {Emission{behaviour_.restartMs, kCrLf + config_.Value("STMSG") + kCrLf, false}};
@@ -71,6 +74,7 @@ Emissions TerminalModel::Receive(std::string_view bytes) {
         Note("a");
         commandMode_ = true;
         line_.clear();
+        lineTooLong_ = false;
         lastWasCr_ = false;
         const bool echo = config_.Value("E") == "ON";
         out.push_back({0, std::string(echo ? "a" : "") + "+ok" + kCrLf, true});
@@ -98,7 +102,9 @@ Emissions TerminalModel::Receive(std::string_view bytes) {
       if (lfAfterCr) continue;
       std::string line;
       line.swap(line_);
-      Append(out, HandleLine(line));
+      const bool tooLong = lineTooLong_;
+      lineTooLong_ = false;
+      Append(out, HandleLine(line, tooLong));
       continue;
     }
     lastWasCr_ = false;
@@ -106,7 +112,11 @@ Emissions TerminalModel::Receive(std::string_view bytes) {
       if (!line_.empty()) line_.pop_back();
       continue;
     }
-    if (line_.size() < kLongestLine) line_ += c;
+    if (line_.size() < kLongestLine) {
+      line_ += c;
+    } else {
+      lineTooLong_ = true;
+    }
     if (line_ == "+++") {
       Note("+++");
       line_.clear();
@@ -118,11 +128,12 @@ Emissions TerminalModel::Receive(std::string_view bytes) {
   return out;
 }
 
-Emissions TerminalModel::HandleLine(const std::string& line) {
+Emissions TerminalModel::HandleLine(const std::string& line, bool tooLong) {
   if (line.empty()) return {};
   Note(line);
 
   const std::string echo = config_.Value("E") == "ON" ? line + kCrLf : std::string();
+  if (tooLong) return {Emission{0, echo + ErrorReply(ErrorCode::Format), true}};
   bool restart = false;
   bool enterData = false;
   bool changed = false;

@@ -21,7 +21,7 @@ namespace t418::sim {
 
 // Codes of "+ERR:".
 enum class ErrorCode : int {
-  Format = 1,     // the line is no "AT+..." command line
+  Format = 1,     // the line is no "AT+..." command line, or too long to take
   Unknown = 2,    // no such command word
   Operation = 3,  // the command does not take this form (a query of an action, ...)
   Value = 4,      // the value breaks the command's syntax
@@ -57,7 +57,7 @@ class TerminalModel {
   std::function<void()> onConfigChanged;
 
  private:
-  Emissions HandleLine(const std::string& line);
+  Emissions HandleLine(const std::string& line, bool tooLong);
   std::string Answer(const std::string& line, bool& restart, bool& enterData, bool& changed,
                      std::string& word);
   std::string QueryValue(const std::string& name) const;
@@ -69,6 +69,7 @@ class TerminalModel {
   bool awaitingA_ = false;  // "+++" was answered "a"
   bool modeBeforePlus_ = true;
   std::string line_;
+  bool lineTooLong_ = false;  // bytes of the current line were dropped
   std::string dataTail_;  // the last bytes seen in data mode
   bool lastWasCr_ = false;
 };

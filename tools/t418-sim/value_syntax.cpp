@@ -14,19 +14,29 @@ FieldRule Number(long min, long max) { return {Kind::Number, {}, min, max}; }
 FieldRule Text(long min, long max) { return {Kind::Text, {}, min, max}; }
 FieldRule Digits(long min, long max) { return {Kind::Digits, {}, min, max}; }
 FieldRule Hex(long minDigits, long maxDigits) { return {Kind::Hex, {}, minDigits, maxDigits}; }
+FieldRule Bits(long mask) { return {Kind::Bits, {}, 0, mask}; }
 
 ValueRule One(FieldRule field) { return {{std::move(field)}, 0, false, false}; }
 ValueRule Fields(std::vector<FieldRule> fields, std::size_t minFields = 0) {
   return {std::move(fields), minFields, false, false};
 }
-// A text taken whole: commas belong to it.
-ValueRule Whole(long min, long max) { return {{Text(min, max)}, 0, true, false}; }
+// A text taken whole: commas belong to it. An empty text is a text.
+ValueRule Whole(long maxChars = kNoLimit) { return {{Text(0, maxChars)}, 0, true, false}; }
+// A count, a time or a size with no bound of its own.
+ValueRule Count() { return One(Number(0, kNoLimit)); }
+// Bytes as hexadecimal digits, two a byte, at least one byte.
+ValueRule Packet() { return One(Hex(2, kNoLimit)); }
 
 ValueRule OnOff() { return One(Word({"ON", "OFF"})); }
-ValueRule Address() { return Fields({Text(1, 64), Number(1, 65535)}); }
+FieldRule Port() { return Number(1, 65535); }
+FieldRule Host() { return Text(1, kNoLimit); }
+ValueRule Address() { return Fields({Host(), Port()}); }
 ValueRule Server(std::vector<std::string> protocols) {
-  return Fields({Word(std::move(protocols)), Text(1, 64), Number(1, 65535)});
+  return Fields({Word(std::move(protocols)), Host(), Port()});
 }
+
+// The terminal type bits that JT808 registration takes: 0 to 3, 6 and 7.
+constexpr long kTerminalTypeBits = 0b1100'1111;
 
 const std::vector<std::string> kBauds = {"1200",   "2400",   "4800",  "9600",  "14400",
                                          "19200",  "28800",  "33600", "38400", "57600",
@@ -56,20 +66,20 @@ std::vector<CommandSpec> BuildSpecs() {
       ReadOnly(TCmd::MEID, "A1000049D3F5E2"),
       ReadOnly(TCmd::IMEI, "868323028765432"),
       ReadOnly(TCmd::IMSI, "460041234567890"),
-      Param(TCmd::STMSG, "[ZAV-T418]", Whole(0, 40)),
+      Param(TCmd::STMSG, "[ZAV-T418]", Whole()),
       Action(TCmd::RELD),
       Action(TCmd::CLEAR),
       Action(TCmd::CFGTF),
       Param(TCmd::WKMOD, "NET", One(Word({"NET", "HTTPD", "SMS", "UDC"}))),
-      Param(TCmd::CMDPW, "zuzuv", One(Text(1, 20))),
+      Param(TCmd::CMDPW, "zuzuv", Whole()),
       Param(TCmd::UART, "115200,8,1,NONE,NFC",
             Fields({Word(kBauds), Word({"7", "8"}), Word({"1", "2"}), Word({"NONE", "ODD", "EVEN"}),
                     Word({"NFC", "RS485"})},
                    4)),
       Param(TCmd::RFCEN, "OFF", OnOff()),
-      Param(TCmd::UARTFT, "50", One(Number(10, 1000))),
-      Param(TCmd::UARTFL, "1024", One(Number(5, 1460))),
-      Param(TCmd::APN, "CMNET,,,0", Whole(1, 100)),
+      Param(TCmd::UARTFT, "50", Count()),
+      Param(TCmd::UARTFL, "1024", Count()),
+      Param(TCmd::APN, "CMNET,,,0", Whole()),
       Param(TCmd::SOCKA, "TCP,server.example.com,2317", Server({"TCP", "UDP"})),
       Param(TCmd::SOCKB, "TCP,server.example.com,2318", Server({"TCP", "UDP"})),
       Param(TCmd::SOCKAEN, "ON", OnOff()),
@@ -78,8 +88,8 @@ std::vector<CommandSpec> BuildSpecs() {
       Param(TCmd::SOCKBSL, "LONG", One(Word({"SHORT", "LONG"}))),
       ReadOnly(TCmd::SOCKALK, ""),  // answered from SOCKAEN
       ReadOnly(TCmd::SOCKBLK, ""),
-      Param(TCmd::SOCKATO, "5", One(Number(1, 255))),
-      Param(TCmd::SOCKBTO, "5", One(Number(1, 255))),
+      Param(TCmd::SOCKATO, "5", Count()),
+      Param(TCmd::SOCKBTO, "5", Count()),
       Param(TCmd::SOCKC, "TCP,server.example.com,2319", Server({"TCP", "UDP"})),
       Param(TCmd::SOCKD, "TCP,server.example.com,2320", Server({"TCP", "UDP"})),
       Param(TCmd::SOCKCEN, "OFF", OnOff()),
@@ -88,33 +98,33 @@ std::vector<CommandSpec> BuildSpecs() {
       Param(TCmd::SOCKDSL, "LONG", One(Word({"SHORT", "LONG"}))),
       ReadOnly(TCmd::SOCKCLK, ""),
       ReadOnly(TCmd::SOCKDLK, ""),
-      Param(TCmd::SOCKCTO, "5", One(Number(1, 255))),
-      Param(TCmd::SOCKDTO, "5", One(Number(1, 255))),
-      Param(TCmd::SOCKRSTIM, "60", One(Number(1, 1000))),
+      Param(TCmd::SOCKCTO, "5", Count()),
+      Param(TCmd::SOCKDTO, "5", Count()),
+      Param(TCmd::SOCKRSTIM, "60", Count()),
       Param(TCmd::SOCKIND, "OFF", OnOff()),
       Param(TCmd::REGEN, "OFF", OnOff()),
       Param(TCmd::REGTP, "ICCID", One(Word({"ICCID", "MEID", "IMEI", "CLOUD", "USER"}))),
-      Param(TCmd::REGDT, examplePacket, One(Hex(2, 256))),
+      Param(TCmd::REGDT, examplePacket, Packet()),
       Param(TCmd::REGSND, "LINK", One(Word({"LINK", "DATA", "LINK&DATA"}))),
       Param(TCmd::HEARTEN, "ON", OnOff()),
-      Param(TCmd::HEARTDT, examplePacket, One(Hex(2, 256))),
+      Param(TCmd::HEARTDT, examplePacket, Packet()),
       Param(TCmd::HEARTSND, "NET", One(Word({"NET", "COM"}))),
-      Param(TCmd::HEARTTM, "30", One(Number(1, 65535))),
+      Param(TCmd::HEARTTM, "30", Count()),
       Param(TCmd::HTPTP, "GET", One(Word({"GET", "POST"}))),
-      Param(TCmd::HTPURL, "/1.php[3F]", Whole(1, 100)),
+      Param(TCmd::HTPURL, "/1.php[3F]", Whole()),
       Param(TCmd::HTPSV, "server.example.com,80", Address()),
-      Param(TCmd::HTPHD, "Connection: close[0D][0A]", Whole(0, 200)),
-      Param(TCmd::HTPTO, "10", One(Number(5, 255))),
+      Param(TCmd::HTPHD, "Connection: close[0D][0A]", Whole()),
+      Param(TCmd::HTPTO, "10", Count()),
       Param(TCmd::HTPFLT, "ON", OnOff()),
-      Param(TCmd::DSTNUM, "12345", One(Digits(3, 20))),
+      Param(TCmd::DSTNUM, "12345", Whole()),
       Param(TCmd::SMSFLT, "OFF", OnOff()),
       Param(TCmd::SMSPH, "OFF", OnOff()),
       Param(TCmd::CLOUD, "00000000000000000000,00000000", Fields({Text(20, 20), Text(8, 8)})),
       Action(TCmd::CSQ),
-      Param(TCmd::ID, "T418UDC0001", One(Text(1, 64))),
-      Param(TCmd::RSTIM, "1800", One(Number(60, 65535))),
+      Param(TCmd::ID, "T418UDC0001", Whole()),
+      Param(TCmd::RSTIM, "1800", Count()),
       Param(TCmd::GNSSFUNEN, "0", One(Word({"1", "0"}))),
-      Param(TCmd::GNSSMOD, "NET", One(Word({"CLOUD", "NET", "QX"}))),
+      Param(TCmd::GNSSMOD, "CLOUD", One(Word({"CLOUD", "NET", "QX"}))),
       Param(TCmd::GCLOUD, "00000000000000000000,00000000", Fields({Digits(20, 20), Text(8, 8)})),
       Param(TCmd::GMDBS, "1,0", Fields({Number(0, 255), Number(0, 65535)})),
       Param(TCmd::GPOSUPTM, "30", One(Number(1, 6000))),
@@ -122,8 +132,8 @@ std::vector<CommandSpec> BuildSpecs() {
       Param(TCmd::SOCKG, "TCPC,server.example.com,2317", Server({"TCPC"})),
       Param(TCmd::SOCKGTO, "5", One(Number(1, 100))),
       Param(TCmd::GREGEN, "OFF", OnOff()),
-      Param(TCmd::GREGTP, "USER", One(Word({"ICCID", "IMEI", "IMSI", "SN", "USER"}))),
-      Param(TCmd::GREGDT, examplePacket, One(Hex(2, 256))),
+      Param(TCmd::GREGTP, "ICCID", One(Word({"ICCID", "IMEI", "IMSI", "SN", "USER"}))),
+      Param(TCmd::GREGDT, examplePacket, Packet()),
       Param(TCmd::GREGSND, "LINK", One(Word({"LINK", "DATA"}))),
       Param(TCmd::GPOSTP, "RMC", One(Word({"RMC", "GGA", "MDBS"}))),
       Param(TCmd::GPOSSND, "NET", One(Word({"NET", "COM", "DOUBLE"}))),
@@ -137,14 +147,14 @@ std::vector<CommandSpec> BuildSpecs() {
       Param(TCmd::QHEARTEN, "OFF", OnOff()),
       Param(TCmd::QHEARTTM, "30", One(Number(1, 6000))),
       Param(TCmd::QCITY, "110101", One(Digits(6, 6))),
-      Param(TCmd::QPRODUCER, "T418", One(Text(1, 5))),
+      Param(TCmd::QPRODUCER, "T418", Whole(5)),
       Param(TCmd::QTERMINAL, "T418GNS,t418-gnss-001,15",
-            Fields({Text(1, 30), Text(1, 30), Number(0, 255)})),
+            Fields({Text(1, kNoLimit), Text(1, kNoLimit), Bits(kTerminalTypeBits)})),
       Param(TCmd::QCARINFO,
             "1,\xBE\xA9"
             "A12345",
-            Fields({Word({"0", "1", "2", "3", "4", "9"}), Text(1, 20)})),
-      Param(TCmd::QHWVER, "V2.0", One(Text(1, 20))),
+            Fields({Word({"0", "1", "2", "3", "4", "9"}), Text(1, kNoLimit)})),
+      Param(TCmd::QHWVER, "V2.0", Whole(20)),
   };
   commands.push_back({"REBOOT", CmdForm::Action, {}, {}});
   // A telephone number, then the message text taken whole.
@@ -171,9 +181,22 @@ bool AllOf(std::string_view text, bool (*pred)(char)) {
   return true;
 }
 
-bool LengthIn(std::string_view text, long min, long max) {
-  const auto n = static_cast<long>(text.size());
-  return n >= min && n <= max;
+bool LengthIn(std::size_t length, long min, long max) {
+  return length >= static_cast<std::size_t>(min) &&
+         (max == kNoLimit || length <= static_cast<std::size_t>(max));
+}
+
+// The value of a field of decimal digits, saturated at kNoLimit; nullopt for
+// anything but digits.
+std::optional<long> DecimalValue(std::string_view field) {
+  if (field.empty() || !AllOf(field, IsDigit)) return std::nullopt;
+  long value = 0;
+  for (char c : field) {
+    const int digit = c - '0';
+    if (value > (kNoLimit - digit) / 10) return kNoLimit;
+    value = value * 10 + digit;
+  }
+  return value;
 }
 
 bool FieldMatches(const FieldRule& rule, std::string_view field, bool commasAllowed) {
@@ -183,22 +206,24 @@ bool FieldMatches(const FieldRule& rule, std::string_view field, bool commasAllo
         if (field == w) return true;
       return false;
     case Kind::Number: {
-      if (field.empty() || field.size() > 9 || !AllOf(field, IsDigit)) return false;
-      long value = 0;
-      for (char c : field) value = value * 10 + (c - '0');
-      return value >= rule.min && value <= rule.max;
+      const auto value = DecimalValue(field);
+      return value && *value >= rule.min && (rule.max == kNoLimit || *value <= rule.max);
+    }
+    case Kind::Bits: {
+      const auto value = DecimalValue(field);
+      return value && *value != kNoLimit && (*value & ~rule.max) == 0;
     }
     case Kind::Text:
       for (char c : field) {
-        if (static_cast<unsigned char>(c) < 0x20) return false;
+        if (static_cast<unsigned char>(c) < 0x20 || c == '\x7f') return false;
         if (c == ',' && !commasAllowed) return false;
       }
-      return LengthIn(field, rule.min, rule.max);
+      return LengthIn(GbkCharCount(field), rule.min, rule.max);
     case Kind::Digits:
-      return AllOf(field, IsDigit) && LengthIn(field, rule.min, rule.max);
+      return AllOf(field, IsDigit) && LengthIn(field.size(), rule.min, rule.max);
     case Kind::Hex:
       return AllOf(field, IsHexDigit) && field.size() % 2 == 0 &&
-             LengthIn(field, rule.min, rule.max);
+             LengthIn(field.size(), rule.min, rule.max);
   }
   return false;
 }
@@ -243,6 +268,15 @@ bool ValueMatches(const ValueRule& rule, std::string_view value) {
   for (std::size_t i = 0; i < parts.size(); ++i)
     if (!FieldMatches(rule.fields[i], parts[i], rule.restInLast && i + 1 == most)) return false;
   return true;
+}
+
+std::size_t GbkCharCount(std::string_view text) {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < text.size(); ++i, ++count) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x81 && byte <= 0xFE && i + 1 < text.size()) ++i;  // lead byte and trail byte
+  }
+  return count;
 }
 
 }  // namespace t418::sim

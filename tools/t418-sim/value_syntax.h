@@ -2,6 +2,10 @@
 // What the simulated terminal knows of each command word: whether it is an
 // action, a read-only value or a parameter, its factory value, and the syntax
 // its value must follow (words, field counts, number ranges, lengths).
+//
+// Lengths of texts count characters: a GBK double-byte character (a lead byte
+// from 0x81 to 0xFE and the byte after it) is one character.
+#include <climits>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -15,14 +19,18 @@ enum class CmdForm : unsigned char {
   Parameter,  // "AT+NAME?" and "AT+NAME=VALUE"
 };
 
+// No upper bound on a length or a number.
+inline constexpr long kNoLimit = LONG_MAX;
+
 // One comma-separated field of a value.
 struct FieldRule {
   enum class Kind : unsigned char {
     Word,    // one of words, exactly (letter case significant)
     Number,  // decimal digits, min <= value <= max
-    Text,    // min to max bytes, no control bytes, no comma
+    Text,    // min to max characters, no control bytes, no comma
     Digits,  // min to max decimal digits
-    Hex,     // an even count of min to max hexadecimal digits
+    Hex,     // an even count of min to max hexadecimal digits, either case
+    Bits,    // decimal digits whose value sets no bit outside the mask max
   };
   Kind kind = Kind::Text;
   std::vector<std::string> words;
@@ -59,5 +67,8 @@ const CommandSpec* FindSpec(std::string_view name);
 
 // Whether the value follows the rule.
 bool ValueMatches(const ValueRule& rule, std::string_view value);
+
+// The number of characters of a GBK text (a double-byte character counts once).
+std::size_t GbkCharCount(std::string_view text);
 
 }  // namespace t418::sim
