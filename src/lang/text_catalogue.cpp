@@ -259,6 +259,8 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_ComLost", "串口已断开（设备被拔出），已关闭串口", "Serial port lost (device unplugged), the port was closed"},
     {"info_NoAnswer", "设备无应答，已停止执行。请检查串口号、波特率和设备电源",
      "No answer from the device, stopped. Check the port, the baud rate and the power"},
+    {"info_WriteSent", "参数设置完毕，已发送的设置条数: ", "Parameters written, settings sent: "},
+    {"info_WriteRefused", "终端拒绝的设置条数: ", "Settings refused by the terminal: "},
     {"info_DialoutHint", "请将用户加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录",
      "add your user to the dialout group: sudo usermod -aG dialout $USER, then log in again"},
 };

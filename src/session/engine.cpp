@@ -203,6 +203,8 @@ void SessionEngine::ApplyHdVerSign(THdVerSign sign) {
 
 void SessionEngine::ActionButtonClick(int tag) {
   pendingAction = PendingAction::PaNone;
+  // The flows start a new run (the single commands go beside it).
+  if (tag == kTagAskAll || tag == kTagSetAll || tag == kTagPPPA || tag == kTagVER) refused_.clear();
   switch (tag) {
     case kTagAskAll:
       pendingAction = PendingAction::PaReadAll;
@@ -262,9 +264,12 @@ void SessionEngine::HandleNow(const std::string& s) {
 
   if (Contains(s, marker::kError)) {
     log_.LogWarning(s, WarningOrigin::Terminal);
+    const std::string refused = orders_.GetOrder(orders_.OrderIndex);
+    if (!refused.empty()) refused_.push_back(refused);
     ++orders_.OrderIndex;
     if (orders_.GetOrder(orders_.OrderIndex) == marker::kModeAnswer) ++orders_.OrderIndex;
     SendCurrentOrder();
+    if (!refused.empty() && orders_.OrderIndex >= orders_.OrderCount() && view_) view_->RunEnded(true);
     return;
   }
   if (IsSuccessReply(s)) {
@@ -276,6 +281,7 @@ void SessionEngine::HandleNow(const std::string& s) {
     } else {
       if (view_) view_->HideProgress();
       log_.LogInfo(Text("info_DoOver"));
+      if (view_) view_->RunEnded(true);
     }
     return;
   }
@@ -290,6 +296,7 @@ void SessionEngine::ParseReply(const std::string& s) {
   if (name.empty()) return;
   const std::string value = TextBetween(Without(s, marker::kReportStart), marker::kNameEnd, marker::kReportEnd);
   values_.PutValue(name, value);
+  if (OnReport) OnReport(name, value);
   ApplyReport(name, value);
 }
 
@@ -345,7 +352,10 @@ void SessionEngine::AbortRun(const std::string& warning) {
   deferred_.clear();
   pendingAction = PendingAction::PaNone;
   if (!warning.empty()) log_.LogWarning(warning);
-  if (view_) view_->HideProgress();
+  if (view_) {
+    view_->HideProgress();
+    view_->RunEnded(false);
+  }
 }
 
 }  // namespace t418

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
+#include <functional>
 
 #include "params/commands.h"
 #include "session/engine_ports.h"
@@ -119,6 +121,11 @@ class SessionEngine {
   // Whether a line is waiting for its pause to end.
   bool Pausing() const { return pausing_; }
 
+  // The lines of the current run that the terminal refused, in order.
+  const std::vector<std::string>& RefusedLines() const { return refused_; }
+  // Every report (name, value) as parsed, VER and HDVER included, in arrival order.
+  std::function<void(const std::string& name, const std::string& value)> OnReport;
+
  private:
   struct TimeoutEvent {};
   using Deferred = std::variant<std::string, TimeoutEvent>;
@@ -146,6 +153,7 @@ class SessionEngine {
   bool pausing_ = false;
   std::uint64_t pauseGeneration_ = 0;
   std::deque<Deferred> deferred_;
+  std::vector<std::string> refused_;
 };
 
 }  // namespace t418

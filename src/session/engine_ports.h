@@ -70,6 +70,9 @@ class SessionView {
   virtual void HideProgress() = 0;
   // The identity command changed: the identity registration type is renamed.
   virtual void IdentityCmdChanged() = 0;
+  // A run of the order list reached its end (its last line answered or
+  // refused), or was given up (no answer, the port lost).
+  virtual void RunEnded(bool completed) { (void)completed; }
 };
 
 }  // namespace t418

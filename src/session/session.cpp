@@ -20,6 +20,12 @@ int IndexIn(const char* const (&list)[N], const std::string& text) {
 
 }  // namespace
 
+std::string CommandNameOfLine(const std::string& line) {
+  if (line.rfind("AT+", 0) != 0) return line;
+  const auto end = line.find_first_of("=?\r\n", 3);
+  return line.substr(3, end == std::string::npos ? std::string::npos : end - 3);
+}
+
 LineChoices ToLineChoices(const PortSettings& settings) {
   LineChoices choices;
   choices.port = settings.port;
@@ -41,10 +47,17 @@ Session::Session(EventLoop& loop, SessionOptions options)
       engine_(SessionParts{orders_, values_, hardware_, log_, lang_, serial_, replyTimer_, loop_}),
       terminal_(engine_),
       rules_(ViewRuleParts{form_, log_, lang_, hardware_, *this, [this] { return lang_.UseChinese; }}),
-      regions_(form_) {
+      regions_(form_),
+      appliers_(ReportApplierParts{form_, rules_, regions_, log_, lang_}),
+      builder_(form_, hardware_, log_) {
+  engine_.SetReportConsumer(&appliers_);
+  engine_.SetConfigurationBuilder(&builder_);
   replyTimer_.SetOnFire([this] { engine_.ReplyTimeout(); });
   engine_.SetView(this);
-  serial_.OnChunk = [this](const std::string& chunk) { engine_.HandleReceived(chunk); };
+  serial_.OnChunk = [this](const std::string& chunk) {
+    if (OnChunk) OnChunk(chunk);
+    engine_.HandleReceived(chunk);
+  };
   serial_.OnLineError = [this] {
     serial_.SetChoices(ToLineChoices(portSettings));
     // The reopening follows this hook at once; its outcome is looked at right after.
@@ -142,6 +155,32 @@ void Session::HideProgress() {
 }
 
 void Session::IdentityCmdChanged() { rules_.RenewIdentityEntry(); }
+
+RunSummary Session::LastRunSummary() const {
+  RunSummary summary;
+  for (int i = 0; i < orders_.OrderCount(); ++i) {
+    const std::string line = orders_.GetOrder(i);
+    if (line != marker::kModeEntry && line != marker::kModeAnswer) ++summary.lines;
+  }
+  for (const auto& line : engine_.RefusedLines()) summary.refusedNames.push_back(CommandNameOfLine(line));
+  return summary;
+}
+
+void Session::RunEnded(bool completed) {
+  // A write says how it went: a refused line would otherwise scroll past among seventy.
+  if (completed && engine_.pendingAction == PendingAction::PaWriteAll) {
+    const RunSummary summary = LastRunSummary();
+    std::string sent = lang_.LangText("info_WriteSent");
+    log_.LogInfo(sent + std::to_string(summary.lines));
+    if (!summary.refusedNames.empty()) {
+      std::string names;
+      for (const auto& name : summary.refusedNames) names += (names.empty() ? "" : ", ") + name;
+      log_.LogWarning(lang_.LangText("info_WriteRefused") + std::to_string(summary.refusedNames.size()) + ": " +
+                      names);
+    }
+  }
+  if (listener_) listener_->RunEnded(completed);
+}
 
 void Session::ShowMessage(const std::string& text) {
   if (listener_)

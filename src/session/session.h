@@ -10,12 +10,15 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "lang/lang_list.h"
 #include "loop/event_loop.h"
 #include "monitor/traffic_log.h"
 #include "params/commands.h"
+#include "params/config_builder.h"
 #include "params/form_model.h"
+#include "params/report_appliers.h"
 #include "params/view_rules.h"
 #include "serial/comm.h"
 #include "serial/serial_port.h"
@@ -67,7 +70,18 @@ class SessionListener {
   virtual void HideProgress() = 0;
   // A message box of the view rules or of the start; it must not block.
   virtual void ShowMessage(const std::string& text) = 0;
+  // A run of the order list ended (completed: every line answered or refused).
+  virtual void RunEnded(bool completed) { (void)completed; }
 };
+
+// What a run of the order list sent and what the terminal refused of it.
+struct RunSummary {
+  int lines = 0;                        // command lines of the run ("+++" and "a" not counted)
+  std::vector<std::string> refusedNames;  // command names of the refused lines, in order
+};
+
+// The command name of a line "AT+NAME=VALUE", "AT+NAME?" or "AT+NAME" CR LF.
+std::string CommandNameOfLine(const std::string& line);
 
 struct SessionOptions {
   // Where "T418Lang.txt", the profile and the region catalogue live.
@@ -122,6 +136,8 @@ class Session : private SessionView, private MessageBoxPort {
   ParamForm& Form() { return form_; }
   ViewRules& Rules() { return rules_; }
   RegionView& Regions() { return regions_; }
+  ReportAppliers& Appliers() { return appliers_; }
+  ConfigBuilder& Builder() { return builder_; }
   EventLoop& Loop() { return loop_; }
   const SessionOptions& Options() const { return options_; }
 
@@ -131,11 +147,18 @@ class Session : private SessionView, private MessageBoxPort {
   // The menu's "real-time help" mark (the language is Lang().UseChinese).
   bool liveHelp = true;
 
+  // The last run of the order list, as it stands.
+  RunSummary LastRunSummary() const;
+
+  // Sees every received chunk before the engine does.
+  std::function<void(const std::string&)> OnChunk;
+
  private:
   // SessionView
   void ShowProgress(int total, int done) override;
   void HideProgress() override;
   void IdentityCmdChanged() override;
+  void RunEnded(bool completed) override;
   // MessageBoxPort of the view rules
   void ShowMessage(const std::string& text) override;
 
@@ -158,6 +181,8 @@ class Session : private SessionView, private MessageBoxPort {
   ParamForm form_;
   ViewRules rules_;
   RegionView regions_;
+  ReportAppliers appliers_;
+  ConfigBuilder builder_;
   SessionListener* listener_ = nullptr;
   bool closed_ = false;
 };
