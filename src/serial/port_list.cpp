@@ -93,4 +93,33 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot,
 
 std::vector<std::string> ListSerialPorts() { return ListSerialPorts("/sys", SimPortsFolder()); }
 
+namespace {
+
+std::string FirstLineOf(const fs::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
+  return line;
+}
+
+}  // namespace
+
+std::string PortDescription(const std::string& sysfsRoot, const std::string& port) {
+  std::error_code ec;
+  const std::string name = fs::path(port).filename().string();
+  fs::path device = fs::canonical(fs::path(sysfsRoot) / "class" / "tty" / name / "device", ec);
+  if (ec) return {};
+  // The USB device holding the interface is a few levels up; it names its maker and product.
+  for (int level = 0; level < 4 && !device.empty(); ++level, device = device.parent_path()) {
+    const std::string product = FirstLineOf(device / "product");
+    if (product.empty()) continue;
+    const std::string maker = FirstLineOf(device / "manufacturer");
+    return maker.empty() ? product : maker + " " + product;
+  }
+  return {};
+}
+
+std::string PortDescription(const std::string& port) { return PortDescription("/sys", port); }
+
 }  // namespace t418

@@ -20,4 +20,9 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot,
 // The same for this computer: /sys and SimPortsFolder().
 std::vector<std::string> ListSerialPorts();
 
+// What sysfs says of the device behind a port ("FTDI FT232R USB UART" for a
+// USB adapter: its maker and product); "" when it says nothing.
+std::string PortDescription(const std::string& sysfsRoot, const std::string& port);
+std::string PortDescription(const std::string& port);
+
 }  // namespace t418

@@ -1,0 +1,18 @@
+#pragma once
+// The exit codes of t418ctl, for scripts. Each failure has its own.
+namespace t418::ctl {
+
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitFailed = 1,       // the run did not complete (see the message)
+  kExitUsage = 2,        // wrong arguments
+  kExitRefused = 3,      // the terminal refused a line ("+ERR:")
+  kExitNoReply = 4,      // the terminal did not answer
+  kExitNoSuchPort = 5,   // the port does not exist
+  kExitPermission = 6,   // the port may not be opened by this user
+  kExitPortBusy = 7,     // another program holds the port
+  kExitPortLost = 8,     // the port went away during the run
+  kExitInterrupted = 130,  // ended by SIGINT, SIGTERM or SIGHUP
+};
+
+}  // namespace t418::ctl

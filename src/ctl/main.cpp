@@ -1,0 +1,89 @@
+// t418ctl: the T418 tool on the command line, for scripts and production
+// lines. The same session as the desktop program, without a window.
+#include <CLI/CLI.hpp>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ctl/commands.h"
+#include "ctl/exit_codes.h"
+#include "ctl/headless_session.h"
+
+using namespace t418;
+using namespace t418::ctl;
+
+namespace {
+
+// The folder of this program: the language file and the region catalogue live there.
+std::string ProgramFolder() {
+  std::error_code ec;
+  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string(".") : self.parent_path().string();
+}
+
+void AddLineOptions(CLI::App& command, LineOptions& line) {
+  command.add_option("--baud", line.baud, "Baud rate of the terminal's serial port")
+      ->check(CLI::IsMember({"1200", "2400", "4800", "9600", "14400", "19200", "28800", "33600", "38400", "57600",
+                             "115200", "230400", "460800"}))
+      ->capture_default_str();
+  command.add_option("--parity", line.parity, "Parity")->check(CLI::IsMember({"NONE", "ODD", "EVEN"}))->capture_default_str();
+  command.add_option("--data", line.data, "Data bits")->check(CLI::IsMember({"7", "8"}))->capture_default_str();
+  command.add_option("--stop", line.stop, "Stop bits")->check(CLI::IsMember({"1", "2"}))->capture_default_str();
+  command.add_option("--delay", line.delayMs, "Pause before each command line, in ms (0 allowed)")
+      ->check(CLI::Range(0, 60000))
+      ->capture_default_str();
+  command.add_option("--log", line.logFile, "Write the traffic log (with time stamps) to this file");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CLI::App app{
+      "t418ctl: read, write and test a T418 cellular serial data terminal from the command line.\n"
+      "The terminal must be wired to a serial port of this computer (a USB adapter shows up as\n"
+      "/dev/ttyUSB0 or /dev/ttyACM0) and be in command mode; a query that gets no answer puts it\n"
+      "there by itself. Run 't418ctl COMMAND --help' for the options of a command.\n\n"
+      "Exit codes: 0 success, 1 run not completed, 2 wrong arguments, 3 a line was refused by the\n"
+      "terminal, 4 no reply, 5 no such port, 6 permission denied, 7 port busy, 8 port lost during\n"
+      "the run, 130 interrupted.",
+      "t418ctl"};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(T418_VERSION));
+
+  auto* ports = app.add_subcommand("ports", "List the serial ports (one a line, with the USB adapter's name)");
+
+  LineOptions sendLine;
+  std::string sendPort;
+  std::vector<std::string> sendLines;
+  auto* send = app.add_subcommand(
+      "send", "Send each LINE as typed in the send box (a line starting with AT gets CR LF) and print the reply");
+  send->add_option("PORT", sendPort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  send->add_option("LINE", sendLines, "Lines to send, e.g. AT+CSQ")->required();
+  AddLineOptions(*send, sendLine);
+
+  LineOptions readLine;
+  std::string readPort;
+  bool raw = false;
+  auto* read = app.add_subcommand("read", "Read the terminal's whole configuration (version, then 69 queries)");
+  read->add_option("PORT", readPort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  read->add_flag("--raw", raw, "Print every report as NAME=VALUE, in arrival order");
+  AddLineOptions(*read, readLine);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    const int code = app.exit(error);
+    return code == 0 ? kExitOk : kExitUsage;
+  }
+
+  HeadlessSession::CatchSignals();
+  const std::string folder = ProgramFolder();
+  if (*ports) return ListPorts();
+  if (*send) return SendLines(folder, sendPort, sendLines, sendLine);
+  if (*read) return ReadConfiguration(folder, readPort, raw, readLine);
+  return kExitUsage;
+}
