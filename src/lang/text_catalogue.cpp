@@ -257,6 +257,13 @@ static_assert(std::size(kCatalogue) == 238);
 constexpr CatalogueText kAddedTexts[] = {
     {"info_NoReply", "设备无应答，已停止执行", "No reply from the device, stopped"},
     {"info_ComLost", "串口已断开（设备被拔出），已关闭串口", "Serial port lost (device unplugged), the port was closed"},
+    {"info_FwUpRefused", "固件升级已停止，设备连续10次拒收", "Firmware upgrade stopped, refused 10 times in a row"},
+    {"info_FwUpNoReply", "固件升级已停止，设备10秒无应答", "Firmware upgrade stopped, no reply for 10 s"},
+    {"info_FwUpPortLost", "固件升级已停止，串口已断开", "Firmware upgrade stopped, serial port lost"},
+    {"info_FwUpPacket", "数据包", "packet"},
+    {"info_FwUpBlockNo", "包号", "block number"},
+    {"info_FwUpEot", "传输结束符(EOT)", "end of transmission (EOT)"},
+    {"info_FwFileUnreadable", "无法读取固件文件", "Cannot read the firmware file"},
 };
 
 }  // namespace
