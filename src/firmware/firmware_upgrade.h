@@ -74,7 +74,9 @@ class FirmwareUpgrade : public UpgradeHandler {
   std::string FirmwareDialogFilter() const;
   // The user chose this file (a full path): the file held so far is closed and
   // this one opened and described in the log. False, with a warning and no
-  // file held, when it cannot be opened.
+  // file held, when it cannot be opened. The file is read whole each time the
+  // boot loader asks for it ("C"); a transfer that runs goes on with the bytes
+  // read at its start, whatever happens to the file meanwhile.
   bool OpenFirmwareFile(const std::filesystem::path& path);
   // Releases the file held, if any (the window closes).
   void CloseFirmwareFile();
