@@ -263,6 +263,13 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_WriteRefused", "终端拒绝的设置条数: ", "Settings refused by the terminal: "},
     {"info_DialoutHint", "请将用户加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录",
      "add your user to the dialout group: sudo usermod -aG dialout $USER, then log in again"},
+    {"info_FwUpRefused", "固件升级已停止，设备连续10次拒收", "Firmware upgrade stopped, refused 10 times in a row"},
+    {"info_FwUpNoReply", "固件升级已停止，设备10秒无应答", "Firmware upgrade stopped, no reply for 10 s"},
+    {"info_FwUpPortLost", "固件升级已停止，串口已断开", "Firmware upgrade stopped, serial port lost"},
+    {"info_FwUpPacket", "数据包", "packet"},
+    {"info_FwUpBlockNo", "包号", "block number"},
+    {"info_FwUpEot", "传输结束符(EOT)", "end of transmission (EOT)"},
+    {"info_FwFileUnreadable", "无法读取固件文件", "Cannot read the firmware file"},
 };
 
 }  // namespace

@@ -49,9 +49,14 @@ Session::Session(EventLoop& loop, SessionOptions options)
       rules_(ViewRuleParts{form_, log_, lang_, hardware_, *this, [this] { return lang_.UseChinese; }}),
       regions_(form_),
       appliers_(ReportApplierParts{form_, rules_, regions_, log_, lang_}),
-      builder_(form_, hardware_, log_) {
+      builder_(form_, hardware_, log_),
+      tickTimer_(loop_, FirmwareUpgrade::kTickMs),
+      upgrade_(UpgradeParts{serial_, log_, lang_, tickTimer_, milliClock_, firmwareFiles_}) {
   engine_.SetReportConsumer(&appliers_);
   engine_.SetConfigurationBuilder(&builder_);
+  engine_.SetUpgradeHandler(&upgrade_);
+  upgrade_.SetView(this);
+  tickTimer_.SetOnTick([this] { upgrade_.tmrXModemTxTimer(); });
   replyTimer_.SetOnFire([this] { engine_.ReplyTimeout(); });
   engine_.SetView(this);
   serial_.OnChunk = [this](const std::string& chunk) {
@@ -99,6 +104,7 @@ void Session::FinishCreate() {
 void Session::Close() {
   if (closed_) return;
   closed_ = true;
+  upgrade_.CloseFirmwareFile();
   orders_.ClearOrders();
   values_.ClearValues();
 }
@@ -142,6 +148,7 @@ void Session::LineErrorHandled() {
 void Session::PortLost() {
   // The device went away (an adapter pulled): close, so nothing vanishes silently.
   serial_.CloseSerialPort();
+  if (upgrade_.XModemState() != 0) upgrade_.PortLost();
   engine_.AbortRun(lang_.LangText("info_ComLost"));
   if (listener_) listener_->PortStateChanged(false);
 }

@@ -12,6 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "firmware/firmware_upgrade.h"
+#include "firmware/loop_tick_timer.h"
+#include "firmware/upgrade_ports.h"
 #include "lang/lang_list.h"
 #include "loop/event_loop.h"
 #include "monitor/traffic_log.h"
@@ -109,7 +112,8 @@ class Session : private SessionView, private MessageBoxPort {
   // Network transparent mode whatever the profile held, the region catalogue
   // (its message box when the file is missing), the order and value lists.
   void FinishCreate();
-  // Empties the lists (and saves the profile). Runs once; later calls do nothing.
+  // Closes a firmware file still open, empties the lists (and saves the
+  // profile). Runs once; later calls do nothing.
   void Close();
   bool Closed() const { return closed_; }
 
@@ -138,6 +142,7 @@ class Session : private SessionView, private MessageBoxPort {
   RegionView& Regions() { return regions_; }
   ReportAppliers& Appliers() { return appliers_; }
   ConfigBuilder& Builder() { return builder_; }
+  FirmwareUpgrade& Upgrade() { return upgrade_; }
   EventLoop& Loop() { return loop_; }
   const SessionOptions& Options() const { return options_; }
 
@@ -183,6 +188,10 @@ class Session : private SessionView, private MessageBoxPort {
   RegionView regions_;
   ReportAppliers appliers_;
   ConfigBuilder builder_;
+  LoopTickTimer tickTimer_;
+  SteadyMilliClock milliClock_;
+  DiskFirmwareSource firmwareFiles_;
+  FirmwareUpgrade upgrade_;
   SessionListener* listener_ = nullptr;
   bool closed_ = false;
 };

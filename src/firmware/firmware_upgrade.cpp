@@ -1,0 +1,238 @@
+#include "firmware/firmware_upgrade.h"
+
+#include <algorithm>
+#include <system_error>
+
+#include "firmware/xmodem_packet.h"
+#include "lang/text_lookup.h"
+#include "monitor/traffic_log.h"
+#include "text/gbk.h"
+#include "text/hex.h"
+
+namespace t418 {
+namespace {
+
+constexpr std::string_view kReceivedLabel = "[ Rcv ]:";
+constexpr std::string_view kSentLabel = "[ Send ]:";
+constexpr std::string_view kEndLine = "-------------------------------";
+
+// A path as the log shows it (GBK).
+std::string PathText(const std::filesystem::path& path) {
+  const auto utf8 = path.u8string();
+  return Utf8ToGbk(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
+}
+
+}  // namespace
+
+FirmwareUpgrade::FirmwareUpgrade(const UpgradeParts& parts)
+    : line_(parts.line),
+      log_(parts.log),
+      texts_(parts.texts),
+      timer_(parts.timer),
+      clock_(parts.clock),
+      files_(parts.files) {}
+
+FirmwareUpgrade::~FirmwareUpgrade() = default;
+
+std::string FirmwareUpgrade::Text(std::string_view name) const { return texts_.LangText(name); }
+
+bool FirmwareUpgrade::AskForFirmwareFile() {
+  if (!line_.PortOpen()) {
+    log_.LogWarning(Text("info_ComNoOpen"));
+    return false;
+  }
+  log_.LogInfo(Text("info_SlctFwFile"));
+  return true;
+}
+
+std::string FirmwareUpgrade::FirmwareDialogFilter() const {
+  return Text("info_FwFile") + "(*.bin)|*.bin|" + Text("info_AllFile") + "(*.*)|*.*";
+}
+
+bool FirmwareUpgrade::OpenFirmwareFile(const std::filesystem::path& path) {
+  CloseFirmwareFile();
+  std::string reason;
+  auto reader = files_.Open(path, reason);
+  std::optional<std::uint64_t> size;
+  if (reader) {
+    size = reader->Size();
+    if (!size) reason = std::make_error_code(std::errc::io_error).message();
+  }
+  if (!reader || !size) {
+    log_.LogWarning(Text("info_FwFileUnreadable") + ": " + PathText(path) + " (" + reason + ")");
+    return false;
+  }
+  file_ = std::move(reader);
+  filePath_ = path;
+  log_.LogInfo("");
+  log_.LogInfo("[ File name ]: " + PathText(path));
+  log_.LogInfo("[ File size ]: " + std::to_string(*size) + " Bytes");
+  log_.LogInfo(Text("info_ReloadRepower"));
+  return true;
+}
+
+void FirmwareUpgrade::CloseFirmwareFile() {
+  file_.reset();
+  filePath_.clear();
+}
+
+void FirmwareUpgrade::StartTransfer() {
+  state_ = kWaitingForStart;
+  timer_.Start();
+}
+
+void FirmwareUpgrade::HandleUpgradeReply(const std::string& chunk) {
+  if (showDataStream) {
+    log_.LogReply(kReceivedLabel);
+    log_.LogReply(BytesToHex(chunk));
+  }
+  lastHeardMs_ = clock_.NowMs();
+
+  if (chunk.size() == 4) {
+    if (chunk == xmodem::kFinalReply) Finish(chunk);
+    return;
+  }
+  if (chunk.size() != 1) {
+    // Two replies at once, or text of the boot loader: the two sides lost step.
+    state_ = kIdle;
+    return;
+  }
+  switch (chunk[0]) {
+    case xmodem::kAck:
+      if (state_ != kWaitingForReply) return;
+      AdvanceBlock();
+      refusals_ = 0;
+      state_ = kSendNext;
+      SendNext();
+      return;
+    case xmodem::kNak:
+      // Before the first packet a NAK asks for the checksum variant, which the
+      // boot loader never does: only "C" starts a transfer.
+      if (state_ < kSendNext) return;
+      if (state_ == kWaitingForReply) position_ = packetStart_;
+      if (state_ != kSendNext && ++refusals_ >= kMaxRefusals) {
+        GiveUp(Text("info_FwUpRefused"));
+        return;
+      }
+      state_ = kSendNext;
+      return;
+    case xmodem::kStart:
+      log_.LogInfo(Text("info_ModuleRTS"));
+      if (!file_) {
+        log_.LogWarning(Text("info_AbsentFwFlie"));
+        return;
+      }
+      StartOrRestart();
+      return;
+    default:
+      return;
+  }
+}
+
+void FirmwareUpgrade::StartOrRestart() {
+  auto bytes = file_->ReadAll();
+  if (!bytes) {
+    log_.LogWarning(Text("info_FwFileUnreadable") + ": " + PathText(filePath_));
+    return;
+  }
+  data_ = std::move(*bytes);
+  upgradeStart_ = clock_.NowMs();
+  blockTotal_ = static_cast<int>(data_.size() / xmodem::kDataSize + 1);
+  position_ = 0;
+  packetStart_ = 0;
+  if (view_) view_->ShowProgress(blockTotal_, 0);
+  log_.LogInfo(Text("info_Sending"));
+  blockNo_ = 0;
+  blocksSent_ = 0;
+  AdvanceBlock();
+  refusals_ = 0;
+  state_ = kSendNext;
+}
+
+void FirmwareUpgrade::AdvanceBlock() {
+  blockNo_ = blockNo_ == 255 ? 0 : static_cast<std::uint8_t>(blockNo_ + 1);
+  ++blocksSent_;
+}
+
+void FirmwareUpgrade::tmrXModemTxTimer() {
+  if (state_ == kWaitingForReply || state_ == kWaitingForFinalReply) {
+    if (static_cast<std::uint32_t>(clock_.NowMs() - lastHeardMs_) >= kReplyLimitMs)
+      GiveUp(Text("info_FwUpNoReply"));
+    return;
+  }
+  if (state_ == kSendNext) SendNext();
+}
+
+void FirmwareUpgrade::SendNext() {
+  if (position_ < data_.size()) {
+    if (view_) view_->ShowProgress(blockTotal_, blocksSent_);
+    const std::size_t count = std::min(xmodem::kDataSize, data_.size() - position_);
+    const std::string packet = xmodem::BuildPacket(blockNo_, std::string_view(data_).substr(position_, count));
+    packetStart_ = position_;
+    position_ += count;
+    Send(packet, BytesToHex(packet));
+    state_ = kWaitingForReply;
+  } else {
+    Send(std::string(1, xmodem::kEot), "04");
+    state_ = kWaitingForFinalReply;
+  }
+  lastHeardMs_ = clock_.NowMs();
+}
+
+void FirmwareUpgrade::Send(const std::string& bytes, std::string_view hexForLog) {
+  line_.SendData(bytes);
+  if (showDataStream) {
+    log_.LogSent(kSentLabel);
+    log_.LogSent(hexForLog);
+  }
+}
+
+void FirmwareUpgrade::Finish(const std::string& finalReply) {
+  state_ = kIdle;
+  blockNo_ = 0;
+  blocksSent_ = 0;
+  if (view_) view_->HideProgress();
+  log_.LogInfo(Text("info_FwUpOver"));
+  const std::uint32_t elapsedMs = clock_.NowMs() - upgradeStart_;
+  log_.LogInfo(Text("info_FwUpTime") + std::to_string(elapsedMs / 1000));
+  log_.LogInfo(kEndLine);
+  timer_.Stop();
+  log_.LogReceived(finalReply);
+  if (overRestart) {
+    // Straight to the line: the session's last text sent stays as it was.
+    line_.SendData("R");
+    if (showDataStream) {
+      log_.LogSent(kSentLabel);
+      log_.LogSent(TextToHex("R", ""));
+    }
+  }
+  CloseFirmwareFile();
+  data_.clear();
+}
+
+std::string FirmwareUpgrade::CurrentPacketText() const {
+  const bool endOfTransmission =
+      state_ == kWaitingForFinalReply || (state_ == kSendNext && position_ >= data_.size());
+  if (endOfTransmission) return Text("info_FwUpEot");
+  if (state_ == kSendNext || state_ == kWaitingForReply)
+    return Text("info_FwUpPacket") + " " + std::to_string(blocksSent_) + " (" + Text("info_FwUpBlockNo") + " " +
+           std::to_string(blockNo_) + ")";
+  return {};
+}
+
+void FirmwareUpgrade::GiveUp(std::string_view reason) {
+  const std::string packet = CurrentPacketText();
+  state_ = kIdle;
+  refusals_ = 0;
+  timer_.Stop();
+  if (view_) view_->HideProgress();
+  std::string warning(reason);
+  if (!packet.empty()) warning += ": " + packet;
+  log_.LogWarning(warning);
+}
+
+void FirmwareUpgrade::PortLost() {
+  if (state_ != kIdle) GiveUp(Text("info_FwUpPortLost"));
+}
+
+}  // namespace t418
