@@ -256,6 +256,27 @@ TEST_F(CommTest, TheFarEndGoingAwayIsOneHangUpAndNoCrash) {
   EXPECT_EQ(comm.ComHandle(), 0u);
 }
 
+TEST_F(CommTest, AHangUpOfAnEarlierOpeningDoesNotReachThePortOpenedAfterIt) {
+  // Port A goes away; before its hang-up is handled, the owner closes it and
+  // opens port B. The stale news must not close B.
+  comm.OpenPort();
+  pty.CloseMaster();
+  const auto posted = Clock::now() + 5s;
+  while (dispatcher.Pending() == 0 && Clock::now() < posted) std::this_thread::sleep_for(5ms);
+  ASSERT_GT(dispatcher.Pending(), 0u);
+  comm.ClosePort();
+  Pty other;
+  comm.SetCommName(other.Path());
+  comm.OpenPort();
+  dispatcher.RunFor(300ms);
+  EXPECT_EQ(log.hangups, 0);
+  EXPECT_NE(comm.ComHandle(), 0u);
+  // B works: what its far end writes arrives.
+  other.Write("from B");
+  ASSERT_TRUE(dispatcher.RunUntil([&] { return log.received == "from B"; }));
+  comm.ClosePort();
+}
+
 TEST_F(CommTest, ClosingWhileDataFlowsStopsReceptionAndKeepsTheOrder) {
   comm.OpenPort();
   const std::string stream = Pattern(1 << 20);
