@@ -119,7 +119,7 @@ class AboutWindowTest : public QObject {
     QVERIFY(!about_->isVisible());
   }
 
-  void picturesIsTheDecodedLogo() {
+  void pictureIsTheDecodedLogo() {
     OpenAbout();
     QCOMPARE(about_->img_About->size(), QSize(100, 100));
     const QImage shown = about_->img_About->pixmap().toImage();
