@@ -15,6 +15,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/about_window.h"
 #include "app/log_widget.h"
 #include "app/param_view.h"
 #include "app/port_toolbar.h"
@@ -57,6 +58,7 @@ TFrm_Main::TFrm_Main(Session& session, MainWindowOptions options)
   qApp->installEventFilter(this);
 
   FormCreate();
+  frm_About = new Tfrm_About(session_.Lang(), *logWidget, this);
 }
 
 TFrm_Main::~TFrm_Main() {
@@ -256,6 +258,13 @@ void TFrm_Main::mni_MenuClick(QAction* item) {
     close();
   } else if (name == "mni_Cn" || name == "mni_En") {
     SwitchLanguage(name == "mni_Cn");
+  } else if (name == "mni_About") {
+    if (frm_About->isVisible()) {
+      frm_About->raise();
+      frm_About->activateWindow();
+    } else {
+      frm_About->show();  // modal: the window is application-modal
+    }
   } else if (name == "mni_Hint") {
     // The check mark alone decides whether hints show (see eventFilter).
   } else if (name == "mni_Up") {

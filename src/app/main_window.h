@@ -20,6 +20,7 @@ namespace t418 {
 class ParameterView;
 class PortToolbar;
 class SendArea;
+class Tfrm_About;
 class TrafficLogWidget;
 class WindowInputFilter;
 
@@ -64,6 +65,8 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   QAction* mni_Up;
   QAction* mni_WorkOrder;
   QAction* actCls;
+  // The About window, made hidden with this window and shown by mni_About.
+  Tfrm_About* frm_About = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
