@@ -87,8 +87,10 @@ void TFrm_Main::BuildWindow() {
   connect(portToolbar, &PortToolbar::firmwareClicked, this, &TFrm_Main::btnSysClick);
   portToolbar->mniOverRestart->setChecked(session_.Upgrade().overRestart);
   portToolbar->ShowDataStream->setChecked(session_.Upgrade().showDataStream);
-  connect(portToolbar->mniOverRestart, &QAction::toggled, this, [this](bool on) { session_.Upgrade().overRestart = on; });
-  connect(portToolbar->ShowDataStream, &QAction::toggled, this, [this](bool on) { session_.Upgrade().showDataStream = on; });
+  connect(portToolbar->mniOverRestart, &QAction::toggled, this,
+          [this](bool on) { session_.Upgrade().overRestart = on; });
+  connect(portToolbar->ShowDataStream, &QAction::toggled, this,
+          [this](bool on) { session_.Upgrade().showDataStream = on; });
   connect(portToolbar, &PortToolbar::settingsChanged, this,
           [this] { session_.portSettings = portToolbar->Settings(); });
 
