@@ -4,6 +4,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -83,6 +86,13 @@ void TFrm_Main::BuildWindow() {
   portToolbar = new PortToolbar(this);
   addToolBar(Qt::TopToolBarArea, portToolbar);
   connect(portToolbar, &PortToolbar::openCloseClicked, this, &TFrm_Main::btnSysClick);
+  connect(portToolbar, &PortToolbar::firmwareClicked, this, &TFrm_Main::btnSysClick);
+  portToolbar->mniOverRestart->setChecked(session_.Upgrade().overRestart);
+  portToolbar->ShowDataStream->setChecked(session_.Upgrade().showDataStream);
+  connect(portToolbar->mniOverRestart, &QAction::toggled, this,
+          [this](bool on) { session_.Upgrade().overRestart = on; });
+  connect(portToolbar->ShowDataStream, &QAction::toggled, this,
+          [this](bool on) { session_.Upgrade().showDataStream = on; });
   connect(portToolbar, &PortToolbar::settingsChanged, this,
           [this] { session_.portSettings = portToolbar->Settings(); });
 
@@ -287,7 +297,33 @@ void TFrm_Main::btnSysClick(int tag) {
     session_.OpenPort();
   } else if (tag == PortToolbar::kTagClose) {
     session_.ClosePort();
+  } else if (tag == PortToolbar::kTagFirmware) {
+    SelectFirmwareFile();
   }
+}
+
+void TFrm_Main::SelectFirmwareFile() {
+  FirmwareUpgrade& upgrade = session_.Upgrade();
+  if (!upgrade.AskForFirmwareFile()) return;
+  // "Firmware(*.bin)|*.bin|All(*.*)|*.*": the descriptions carry their patterns.
+  const QStringList parts = FromGbk(upgrade.FirmwareDialogFilter()).split('|');
+  QStringList filters;
+  for (int i = 0; i < parts.size(); i += 2) filters << parts[i];
+  const QString title = Text("info_SlctFwFile");
+  const QString folder = QDir::currentPath();
+  QString path;
+  if (options_.chooseFirmwareFile) {
+    path = options_.chooseFirmwareFile(title, filters.join(";;"));
+  } else {
+    QFileDialog dialog(this, title, folder);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix("bin");
+    dialog.setNameFilters(filters);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().first();
+  }
+  QDir::setCurrent(folder);
+  if (path.isEmpty()) return;
+  upgrade.OpenFirmwareFile(std::filesystem::path(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString()));
 }
 
 void TFrm_Main::PortStateChanged(bool open) {

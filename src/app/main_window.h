@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <functional>
 #include <memory>
 
 #include "params/view_rules.h"
@@ -27,6 +28,9 @@ class WindowInputFilter;
 struct MainWindowOptions {
   // Where message boxes go; null shows them over the window, without blocking.
   MessageBoxPort* messages = nullptr;
+  // The firmware file dialog (title, Qt name filters): the chosen path, or empty
+  // when cancelled. Null shows a QFileDialog.
+  std::function<QString(const QString& title, const QString& filter)> chooseFirmwareFile;
 };
 
 class TFrm_Main : public QMainWindow, private SessionListener {
@@ -85,6 +89,8 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   void FormCreate();
   void FormClose();
   void mni_MenuClick(QAction* item);
+  // The firmware-file command: the dialog, then the file held for the boot loader.
+  void SelectFirmwareFile();
   QString Text(std::string_view name) const;
 
   Session& session_;

@@ -84,6 +84,21 @@ PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
   btnOpenClose->setStyleSheet("QToolButton { color: rgb(0, 0, 255); }");
   SetButton(kTagOpen, QString(), 0);
 
+  btnFwUp = new QToolButton(this);
+  btnFwUp->setObjectName("btnFwUp");
+  btnFwUp->setProperty("tag", kTagFirmware);
+  btnFwUp->setPopupMode(QToolButton::MenuButtonPopup);
+  pmFwUpOpt = new QMenu(btnFwUp);
+  pmFwUpOpt->setObjectName("pmFwUpOpt");
+  mniOverRestart = pmFwUpOpt->addAction(QString());
+  mniOverRestart->setObjectName("mniOverRestart");
+  mniOverRestart->setCheckable(true);
+  mniOverRestart->setChecked(true);
+  ShowDataStream = pmFwUpOpt->addAction(QString());
+  ShowDataStream->setObjectName("ShowDataStream");
+  ShowDataStream->setCheckable(true);
+  btnFwUp->setMenu(pmFwUpOpt);
+
   addWidget(lblOpenCom);
   addWidget(cbbOpenCom);
   addSeparator();
@@ -100,10 +115,12 @@ PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
   flowListAction_->setVisible(false);
   addSeparator();
   addWidget(btnOpenClose);
+  addWidget(btnFwUp);
 
   connect(cbbOpenCom, &PortComboBox::droppedDown, this, &PortToolbar::cbbOpenComDropDown);
   connect(cbbOpenCom, &PortComboBox::closedUp, this, &PortToolbar::cbbOpenComCloseUp);
   connect(btnOpenClose, &QToolButton::clicked, this, [this] { emit openCloseClicked(OpenCloseTag()); });
+  connect(btnFwUp, &QToolButton::clicked, this, [this] { emit firmwareClicked(btnFwUp->property("tag").toInt()); });
   for (QComboBox* list : {static_cast<QComboBox*>(cbbOpenCom), cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
     connect(list, &QComboBox::currentTextChanged, this, &PortToolbar::settingsChanged);
 }
@@ -180,6 +197,9 @@ void PortToolbar::ApplyTexts(const TextLookup& texts) {
   }
   btnOpenClose->setText(LangQ(texts, OpenCloseTag() == kTagClose ? "lang_btnClose" : "lang_btnOpen"));
   for (QComboBox* list : {cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow}) list->setToolTip(hint);
+  btnFwUp->setText(LangQ(texts, "lang_btnFwUp"));
+  mniOverRestart->setText(LangQ(texts, "lang_pmFwUpOpt0"));
+  ShowDataStream->setText(LangQ(texts, "lang_pmFwUpOpt1"));
 }
 
 }  // namespace t418

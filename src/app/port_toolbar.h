@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -30,6 +31,8 @@ class PortToolbar : public QToolBar {
   // Tags of btnOpenClose: the button offers opening (1) or closing (2).
   static constexpr int kTagOpen = 1;
   static constexpr int kTagClose = 2;
+  // Tag of btnFwUp: the firmware-file command.
+  static constexpr int kTagFirmware = 3;
 
   explicit PortToolbar(QWidget* parent = nullptr);
   // The port list may still report a closing pop-up while it is destroyed.
@@ -59,12 +62,19 @@ class PortToolbar : public QToolBar {
   QLabel* lblOpenPDS;
   QLabel* lblOpenFlow;
   QToolButton* btnOpenClose;
+  // The firmware button beside it; its arrow drops down the upgrade options.
+  QToolButton* btnFwUp;
+  QMenu* pmFwUpOpt;
+  QAction* mniOverRestart;  // checkable, checked at start
+  QAction* ShowDataStream;  // checkable
 
  signals:
   // btnOpenClose was clicked; the tag says what it offered.
   void openCloseClicked(int tag);
   // A list's text changed (by the user or the program).
   void settingsChanged();
+  // btnFwUp was clicked (its tag, kTagFirmware).
+  void firmwareClicked(int tag);
 
  private:
   void cbbOpenComDropDown();

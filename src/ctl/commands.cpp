@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #include "params/encodings.h"
 #include "serial/port_list.h"
@@ -100,6 +101,140 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
     std::fprintf(stderr, "\n");
     return kExitRefused;
   }
+  return kExitOk;
+}
+
+namespace {
+
+// The value of "+VER:" in a reply, without its line end; empty when absent.
+std::string VersionOf(const std::string& reply) {
+  const auto at = reply.find("+VER:");
+  if (at == std::string::npos) return {};
+  const auto start = at + 5;
+  const auto end = reply.find_first_of("\r\n", start);
+  return reply.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// What the terminal said after the transfer, without the boot loader's echo of
+// "R" and without the line ends around it.
+std::string StartUpMessage(std::string text) {
+  if (text.rfind("R\r\n", 0) == 0) text.erase(0, 3);
+  text.erase(0, text.find_first_not_of("\r\n>"));
+  while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
+  return text;
+}
+
+bool Readable(const std::string& file) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(file, ec)) return false;
+  std::ifstream in(file, std::ios::binary);
+  return in.good();
+}
+
+}  // namespace
+
+ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
+                         const UpgradeOptions& upgrade, const LineOptions& options) {
+  if (!Readable(file)) {
+    std::fprintf(stderr, "t418ctl: cannot read the firmware file %s\n", file.c_str());
+    return kExitNoFile;
+  }
+  HeadlessSession headless(folder, options);
+  if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
+  Session& session = headless.Core();
+  FirmwareUpgrade& xmodem = session.Upgrade();
+  xmodem.overRestart = upgrade.restart;
+  if (!xmodem.OpenFirmwareFile(std::filesystem::absolute(file))) {
+    std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(headless.LastWarning()).c_str());
+    return kExitNoFile;
+  }
+
+  // What the terminal sends once the transfer is over: its start-up message, then the version.
+  bool transferOver = false;
+  std::string afterTransfer;
+  session.OnChunk = [&](const std::string& chunk) {
+    if (transferOver) afterTransfer += chunk;
+  };
+
+  std::fprintf(stderr,
+               "t418ctl: restart the terminal with its Reload key held (power it off, hold Reload, power it on);\n"
+               "t418ctl: waiting up to %d s for its boot loader on %s\n",
+               upgrade.waitSeconds, port.c_str());
+  const auto interrupted = [](ExitCode code) {
+    if (code == kExitInterrupted) std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
+    return code;
+  };
+
+  // The boot menu is answered by the session ("F", "Y"); its confirmation starts the transfer state.
+  ExitCode code = headless.RunUntil([&] { return xmodem.XModemState() != FirmwareUpgrade::kIdle; },
+                                    std::chrono::seconds(upgrade.waitSeconds));
+  if (code == kExitNoReply) {
+    std::fprintf(stderr, "t418ctl: no boot loader within %d s: was the Reload key held while the terminal started?\n",
+                 upgrade.waitSeconds);
+    return kExitNoBootLoader;
+  }
+  if (code != kExitOk) return interrupted(code);
+  const auto started = std::chrono::steady_clock::now();
+
+  // A boot loader may go through its dialogue again after a stray chunk ended a
+  // transfer: the file stays held, so a new request gets it all again.
+  constexpr auto kRequestWait = 30s;
+  while (true) {
+    code = headless.RunUntil([&] { return xmodem.XModemState() != FirmwareUpgrade::kWaitingForStart; }, kRequestWait);
+    if (code == kExitNoReply) {
+      std::fprintf(stderr, "t418ctl: the boot loader did not ask for the file (no \"C\") within %d s\n",
+                   static_cast<int>(kRequestWait.count()));
+      return kExitTransferStopped;
+    }
+    if (code != kExitOk) return interrupted(code);
+    code = headless.RunUntil([&] { return xmodem.XModemState() == FirmwareUpgrade::kIdle; }, 24h);
+    if (code != kExitOk) return interrupted(code);
+    // Finishing releases the file; a transfer given up keeps it.
+    if (xmodem.FirmwareFile() == nullptr) break;
+    const std::string warning = headless.LastWarning();
+    code = headless.RunUntil([&] { return xmodem.XModemState() != FirmwareUpgrade::kIdle; }, 5s);
+    if (code == kExitNoReply) {
+      std::fprintf(stderr, "t418ctl: the transfer stopped%s%s\n", warning.empty() ? "" : ": ",
+                   ForTerminal(warning).c_str());
+      return kExitTransferStopped;
+    }
+    if (code != kExitOk) return interrupted(code);
+  }
+  transferOver = true;
+  const auto seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::fprintf(stderr, "t418ctl: firmware sent in %.2f s\n", seconds);
+  if (!upgrade.restart) return kExitOk;
+
+  // "R" went out with the final reply: the terminal starts and says so.
+  constexpr auto kStartWait = 30s;
+  code = headless.RunUntil([&] { return !StartUpMessage(afterTransfer).empty(); }, kStartWait);
+  if (code == kExitNoReply) {
+    std::fprintf(stderr, "t418ctl: the terminal sent no start-up message within %d s after the restart\n",
+                 static_cast<int>(kStartWait.count()));
+    return kExitNoVersion;
+  }
+  if (code != kExitOk) return interrupted(code);
+  // The rest of the start-up message, if it came in pieces.
+  headless.RunUntil([] { return false; }, 300ms);
+  std::fprintf(stderr, "t418ctl: the terminal started: %s\n", ForTerminal(StartUpMessage(afterTransfer)).c_str());
+
+  afterTransfer.clear();
+  SendAreaState area;
+  area.text = "AT+VER?";
+  area.autoCR = true;
+  session.Terminal().Send(area);
+  code = headless.RunUntil([&] { return IsSuccessReply(afterTransfer) || !VersionOf(afterTransfer).empty(); },
+                           kReplyWait);
+  if (code == kExitOk && VersionOf(afterTransfer).empty())
+    headless.RunUntil([&] { return !VersionOf(afterTransfer).empty(); }, 300ms);
+  if (code == kExitInterrupted) return interrupted(code);
+  const std::string version = VersionOf(afterTransfer);
+  if (version.empty()) {
+    std::fprintf(stderr, "t418ctl: the terminal did not report its version (AT+VER?) after the restart\n");
+    return kExitNoVersion;
+  }
+  std::printf("%s\n", ForTerminal(version).c_str());
   return kExitOk;
 }
 

@@ -18,4 +18,16 @@ ExitCode SendLines(const std::string& folder, const std::string& port, const std
 // The full read of the window's button; with raw, NAME=VALUE per report.
 ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const LineOptions& options);
 
+struct UpgradeOptions {
+  int waitSeconds = 60;    // how long to wait for the boot menu
+  bool restart = true;     // "R" after the transfer, then the version of the new firmware
+};
+
+// Sends a firmware image to the terminal's boot loader by XModem-CRC: waits for
+// the boot menu (the user restarts the terminal with its Reload key held), lets
+// the session answer it and send the file, then restarts the terminal and prints
+// the version it reports.
+ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
+                         const UpgradeOptions& upgrade, const LineOptions& options);
+
 }  // namespace t418::ctl

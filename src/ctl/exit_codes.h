@@ -12,6 +12,10 @@ enum ExitCode : int {
   kExitPermission = 6,   // the port may not be opened by this user
   kExitPortBusy = 7,     // another program holds the port
   kExitPortLost = 8,     // the port went away during the run
+  kExitNoFile = 9,         // upgrade: the firmware file cannot be read
+  kExitNoBootLoader = 10,  // upgrade: no boot menu within the wait
+  kExitTransferStopped = 11,  // upgrade: the transfer was given up
+  kExitNoVersion = 12,     // upgrade: no start-up message or version after the restart
   kExitInterrupted = 130,  // ended by SIGINT, SIGTERM or SIGHUP
 };
 

@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
       "there by itself. Run 't418ctl COMMAND --help' for the options of a command.\n\n"
       "Exit codes: 0 success, 1 run not completed, 2 wrong arguments, 3 a line was refused by the\n"
       "terminal, 4 no reply, 5 no such port, 6 permission denied, 7 port busy, 8 port lost during\n"
-      "the run, 130 interrupted.",
+      "the run, 9 firmware file not readable, 10 no boot loader within the wait, 11 firmware transfer\n"
+      "stopped, 12 no start-up message or version after the upgrade's restart, 130 interrupted.",
       "t418ctl"};
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string(T418_VERSION));
@@ -73,6 +74,23 @@ int main(int argc, char** argv) {
   read->add_flag("--raw", raw, "Print every report as NAME=VALUE, in arrival order");
   AddLineOptions(*read, readLine);
 
+  LineOptions upgradeLine;
+  std::string upgradePort;
+  std::string upgradeFile;
+  UpgradeOptions upgradeOptions;
+  bool noRestart = false;
+  auto* upgrade = app.add_subcommand(
+      "upgrade",
+      "Replace the terminal's firmware: restart the terminal with its Reload key held when asked; the file goes\n"
+      "to its boot loader by XModem, then the terminal is restarted and the version it reports is printed");
+  upgrade->add_option("PORT", upgradePort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  upgrade->add_option("FILE", upgradeFile, "Firmware image, e.g. T418.bin")->required();
+  upgrade->add_option("--wait", upgradeOptions.waitSeconds, "Seconds to wait for the boot loader's menu")
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
+  upgrade->add_flag("--no-restart", noRestart, "Leave the terminal in its boot loader after the transfer (no \"R\")");
+  AddLineOptions(*upgrade, upgradeLine);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -85,5 +103,9 @@ int main(int argc, char** argv) {
   if (*ports) return ListPorts();
   if (*send) return SendLines(folder, sendPort, sendLines, sendLine);
   if (*read) return ReadConfiguration(folder, readPort, raw, readLine);
+  if (*upgrade) {
+    upgradeOptions.restart = !noRestart;
+    return UpgradeFirmware(folder, upgradePort, upgradeFile, upgradeOptions, upgradeLine);
+  }
   return kExitUsage;
 }

@@ -1,0 +1,107 @@
+// t418ctl upgrade against the simulator's boot loader: the image it stores,
+// the version after the restart, and the exits for a missing file and for a
+// terminal that never shows its boot menu.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <thread>
+
+#include "child_process.h"
+#include "sim_process.h"
+
+namespace t418 {
+namespace {
+
+using testing::ChildProcess;
+using testing::ChildResult;
+using testing::RunProgram;
+using testing::SimProcess;
+
+std::vector<std::string> CtlArgs(std::vector<std::string> args) {
+  args.insert(args.begin(), T418_CTL_PATH);
+  return args;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// A firmware image of size bytes with every byte value, written to a temporary file.
+std::string MakeImage(const std::string& path, std::size_t size) {
+  std::mt19937 random(static_cast<unsigned>(size));
+  std::string bytes(size, '\0');
+  for (auto& byte : bytes) byte = static_cast<char>(random() & 0xFF);
+  std::ofstream(path, std::ios::binary) << bytes;
+  return bytes;
+}
+
+std::string PaddedTo128(std::string bytes) {
+  bytes.append((128 - bytes.size() % 128) % 128, '\x1A');
+  return bytes;
+}
+
+struct Files {
+  std::string image = ::testing::TempDir() + SimProcess::UniqueName("ctl_fw_in_") + ".bin";
+  std::string received = ::testing::TempDir() + SimProcess::UniqueName("ctl_fw_out_") + ".bin";
+  ~Files() {
+    std::remove(image.c_str());
+    std::remove(received.c_str());
+  }
+};
+
+TEST(T418ctlUpgrade, ReloadRestartSendsTheImageThenPrintsTheVersionOfTheRestartedTerminal) {
+  Files files;
+  const std::string image = MakeImage(files.image, 3000);  // 24 packets, the last one filled
+  SimProcess sim({"--name", SimProcess::UniqueName("ctlfw"), "--firmware-out", files.received});
+  ChildProcess ctl(CtlArgs({"upgrade", sim.Port(), files.image, "--wait", "20"}));
+  // The user restarts the terminal with Reload held once the tool waits.
+  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  kill(sim.Pid(), SIGUSR1);
+  const ChildResult result = ctl.Wait();
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_NE(result.err.find("Reload"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("the terminal started: [ZAV-T418]"), std::string::npos) << result.err;
+  // Only the version, as AT+VER? reports it, on standard output.
+  ASSERT_FALSE(result.out.empty());
+  EXPECT_EQ(result.out.find('+'), std::string::npos) << result.out;
+  EXPECT_EQ(result.out.back(), '\n');
+  EXPECT_EQ(ReadFile(files.received), PaddedTo128(image));
+}
+
+TEST(T418ctlUpgrade, NoRestartLeavesTheTerminalInItsBootLoaderWithTheWholeImage) {
+  Files files;
+  const std::string image = MakeImage(files.image, 128 * 5);  // exactly five packets, nothing filled
+  SimProcess sim({"--name", SimProcess::UniqueName("ctlfwnr"), "--bootloader", "--firmware-out", files.received});
+  const ChildResult result = RunProgram(CtlArgs({"upgrade", sim.Port(), files.image, "--no-restart", "--wait", "10"}));
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err.find("the terminal started"), std::string::npos) << result.err;
+  EXPECT_EQ(ReadFile(files.received), image);
+}
+
+TEST(T418ctlUpgrade, AFileThatCannotBeReadExitsNineBeforeThePortIsTouched) {
+  for (const std::string& file : {std::string("/nonexistent/t418.bin"), ::testing::TempDir()}) {
+    // The port does not exist either: the file is checked first.
+    const ChildResult result = RunProgram(CtlArgs({"upgrade", "/dev/nonexistent-port", file}));
+    EXPECT_EQ(result.exitCode, 9) << file;
+    EXPECT_NE(result.err.find("cannot read the firmware file"), std::string::npos) << result.err;
+  }
+}
+
+TEST(T418ctlUpgrade, ATerminalThatNeverShowsItsBootMenuExitsTenAfterTheWait) {
+  Files files;
+  MakeImage(files.image, 500);
+  SimProcess sim({"--name", SimProcess::UniqueName("ctlfwnb"), "--firmware-out", files.received});
+  const ChildResult result = RunProgram(CtlArgs({"upgrade", sim.Port(), files.image, "--wait", "2"}));
+  EXPECT_EQ(result.exitCode, 10) << result.err;
+  EXPECT_NE(result.err.find("no boot loader within 2 s"), std::string::npos) << result.err;
+  EXPECT_TRUE(ReadFile(files.received).empty());
+}
+
+}  // namespace
+}  // namespace t418
