@@ -54,9 +54,12 @@ Session::Session(EventLoop& loop, SessionOptions options)
       upgrade_(UpgradeParts{serial_, log_, lang_, tickTimer_, milliClock_, firmwareFiles_}) {
   engine_.SetReportConsumer(&appliers_);
   engine_.SetConfigurationBuilder(&builder_);
-  engine_.SetUpgradeHandler(&upgrade_);
+  engine_.SetUpgradeHandler(this);
   upgrade_.SetView(this);
-  tickTimer_.SetOnTick([this] { upgrade_.tmrXModemTxTimer(); });
+  tickTimer_.SetOnTick([this] {
+    upgrade_.tmrXModemTxTimer();
+    RestoreReplyGapAfterTransfer();
+  });
   replyTimer_.SetOnFire([this] { engine_.ReplyTimeout(); });
   engine_.SetView(this);
   serial_.OnChunk = [this](const std::string& chunk) {
@@ -149,8 +152,25 @@ void Session::PortLost() {
   // The device went away (an adapter pulled): close, so nothing vanishes silently.
   serial_.CloseSerialPort();
   if (upgrade_.XModemState() != 0) upgrade_.PortLost();
+  RestoreReplyGapAfterTransfer();
   engine_.AbortRun(lang_.LangText("info_ComLost"));
   if (listener_) listener_->PortStateChanged(false);
+}
+
+void Session::StartTransfer() {
+  // Return each read at once with what has arrived.
+  if (serial_.PortOpen()) comm_.SetReadIntervalTimeout(kMaxDword);
+  upgrade_.StartTransfer();
+}
+
+void Session::HandleUpgradeReply(const std::string& chunk) {
+  upgrade_.HandleUpgradeReply(chunk);
+  RestoreReplyGapAfterTransfer();
+}
+
+void Session::RestoreReplyGapAfterTransfer() {
+  if (upgrade_.XModemState() != 0 || comm_.ReadIntervalTimeout() != kMaxDword) return;
+  comm_.SetReadIntervalTimeout(GapTimeoutFor(comm_.BaudRate()));
 }
 
 void Session::ShowProgress(int total, int done) {

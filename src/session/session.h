@@ -94,7 +94,7 @@ struct SessionOptions {
   std::function<bool()> systemIsChinese = IsChineseSystem;
 };
 
-class Session : private SessionView, private MessageBoxPort {
+class Session : private SessionView, private MessageBoxPort, private UpgradeHandler {
  public:
   Session(EventLoop& loop, SessionOptions options);
   ~Session() override;
@@ -166,6 +166,13 @@ class Session : private SessionView, private MessageBoxPort {
   void RunEnded(bool completed) override;
   // MessageBoxPort of the view rules
   void ShowMessage(const std::string& text) override;
+  // UpgradeHandler of the engine: the firmware upgrade, with the line handing
+  // over every byte at once while a transfer runs (a one-byte ACK must not
+  // wait for the reply gap).
+  int XModemState() const override { return upgrade_.XModemState(); }
+  void StartTransfer() override;
+  void HandleUpgradeReply(const std::string& chunk) override;
+  void RestoreReplyGapAfterTransfer();
 
   void LineErrorHandled();
   void PortLost();
