@@ -67,9 +67,12 @@ class SessionRig {
   FixedLogClock clock_;
 
  public:
-  SessionRig() {
+  // prepare puts files into the program's folder before the session starts
+  // (a language file, for instance).
+  explicit SessionRig(const std::function<void(const std::filesystem::path&)>& prepare = {}) {
     std::filesystem::copy_file(std::filesystem::path(T418_SOURCE_DIR) / "resources" / "province&city.json",
                                folder_.path() / "province&city.json");
+    if (prepare) prepare(folder_.path());
     SessionOptions options;
     options.programFolder = folder_.path();
     options.logClock = &clock_;
