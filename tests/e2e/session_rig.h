@@ -3,8 +3,6 @@
 // language file and region catalogue in a folder of its own), with a log view
 // and a listener that record what a front end would show, and simulators
 // started from the fixture configurations.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <filesystem>
 #include <functional>

@@ -9,6 +9,8 @@
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <map>
 #include <memory>
 #include <set>
 
