@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <functional>
 #include <memory>
 
 #include "params/view_rules.h"
@@ -26,6 +27,9 @@ class WindowInputFilter;
 struct MainWindowOptions {
   // Where message boxes go; null shows them over the window, without blocking.
   MessageBoxPort* messages = nullptr;
+  // Asks for a configuration file to open (save false) or to save (save true);
+  // an empty text cancels. Null: the file dialog.
+  std::function<QString(bool save)> chooseConfigFile;
 };
 
 class TFrm_Main : public QMainWindow, private SessionListener {
@@ -54,6 +58,11 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   SendArea* sendArea;
   QProgressBar* rzpbWhile;
   QMenu* mni_File;
+  // The configuration file entries (pmIni) of the File menu.
+  QAction* mniLoadRecent;
+  QAction* mniLoadDefault;
+  QAction* mniOpenCfg;
+  QAction* mniSaveCfg;
   QAction* mni_Exit;
   QMenu* mni_Lang;
   QAction* mni_Cn;
@@ -82,12 +91,15 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   void FormCreate();
   void FormClose();
   void mni_MenuClick(QAction* item);
+  void mniIniClick(const QString& name);
   QString Text(std::string_view name) const;
 
   Session& session_;
   MainWindowOptions options_;
   WindowInputFilter* inputFilter_ = nullptr;
   QList<QPushButton*> actionButtons_;
+  // Set while the window closes: a message box then waits for the user.
+  bool closing_ = false;
 };
 
 }  // namespace t418

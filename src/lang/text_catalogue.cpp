@@ -263,6 +263,15 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_WriteRefused", "终端拒绝的设置条数: ", "Settings refused by the terminal: "},
     {"info_DialoutHint", "请将用户加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录",
      "add your user to the dialout group: sudo usermod -aG dialout $USER, then log in again"},
+    {"lang_mniLoadRecent", "载入最近配置", "Load Last Saved Configuration"},
+    {"lang_mniLoadDefault", "载入默认参数", "Load Default Parameters"},
+    {"lang_mniOpenCfg", "打开配置文件...", "Open Configuration File..."},
+    {"lang_mniSaveCfg", "保存配置文件...", "Save Configuration File..."},
+    {"info_CfgFilter", "配置文件 (*.ini)", "Configuration files (*.ini)"},
+    {"info_CfgLoaded", "已载入配置: ", "Configuration loaded: "},
+    {"info_CfgSaved", "配置已保存: ", "Configuration saved: "},
+    {"info_CfgDefaultLoaded", "已载入默认参数", "Default parameters loaded"},
+    {"info_CfgReadFailed", "无法读取配置文件: ", "Unable to read the configuration file: "},
 };
 
 }  // namespace
