@@ -29,7 +29,7 @@ struct MainWindowOptions {
   MessageBoxPort* messages = nullptr;
   // Asks for a configuration file to open (save false) or to save (save true);
   // an empty text cancels. Null: the file dialog.
-  std::function<QString(bool save)> chooseConfigFile;
+  std::function<QString(bool save)> chooseConfigFile = nullptr;
 };
 
 class TFrm_Main : public QMainWindow, private SessionListener {
