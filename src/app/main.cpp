@@ -1,5 +1,10 @@
 // Proj_T418: the program's entry point.
+//
+// One option, for starting on a given port (./scripts/run starts the tool on
+// its terminal simulator): "--default-port PATH" names the port chosen when
+// the profile holds none yet. A port the profile holds wins.
 #include <QApplication>
+#include <QStringList>
 
 #include "app/close_on_signal.h"
 #include "app/run_once.h"
@@ -11,6 +16,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   t418::SessionOptions options;
   options.programFolder = QCoreApplication::applicationDirPath().toStdString();
+  const QStringList arguments = QCoreApplication::arguments();
+  if (const qsizetype at = arguments.indexOf("--default-port"); at > 0 && at + 1 < arguments.size())
+    options.defaultPort = arguments.at(at + 1).toStdString();
   t418::ToolProgram program(std::move(options));
   t418::CloseOnSignal closeOnSignal(&program.window);
   program.window.show();

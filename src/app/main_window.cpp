@@ -26,6 +26,7 @@
 #include "app/send_area.h"
 #include "app/window_input.h"
 #include "params/encodings.h"
+#include "session/profile_io.h"
 
 namespace t418 {
 
@@ -117,6 +118,16 @@ void TFrm_Main::BuildMenu() {
   bar->setObjectName("mm1");
   mni_File = bar->addMenu(QString());
   mni_File->setObjectName("mni_File");
+  QList<QAction*> iniItems;
+  for (QAction** item : {&mniLoadRecent, &mniLoadDefault, &mniOpenCfg, &mniSaveCfg}) {
+    *item = mni_File->addAction(QString());
+    iniItems << *item;
+  }
+  mniLoadRecent->setObjectName("mniLoadRecent");
+  mniLoadDefault->setObjectName("mniLoadDefault");
+  mniOpenCfg->setObjectName("mniOpenCfg");
+  mniSaveCfg->setObjectName("mniSaveCfg");
+  mni_File->addSeparator();
   mni_Exit = mni_File->addAction(QString());
   mni_Exit->setObjectName("mni_Exit");
   mni_Lang = bar->addMenu(QString());
@@ -146,8 +157,8 @@ void TFrm_Main::BuildMenu() {
   // No operation shows the Help menu.
   mni_Help->menuAction()->setVisible(false);
   connect(mni_Hint, &QAction::toggled, this, [this](bool on) { session_.liveHelp = on; });
-  for (QAction* item : {mni_Exit, mni_Cn, mni_En, mni_About, mni_Hint, mni_Up, mni_WorkOrder})
-    connect(item, &QAction::triggered, this, [this, item] { mni_MenuClick(item); });
+  iniItems << mni_Exit << mni_Cn << mni_En << mni_About << mni_Hint << mni_Up << mni_WorkOrder;
+  for (QAction* item : iniItems) connect(item, &QAction::triggered, this, [this, item] { mni_MenuClick(item); });
 
   actCls = new QAction(this);
   actCls->setObjectName("actCls");
@@ -215,13 +226,19 @@ void TFrm_Main::FormCreate() {
   sendArea->ShowSwitches();
   logWidget->SyncFromModel();
   mni_Hint->setChecked(session_.liveHelp);
+  mni_About->setVisible(true);
+  mni_Up->setVisible(!session_.hideHelpLinks);
+  mni_WorkOrder->setVisible(!session_.hideHelpLinks);
   mni_Cn->setChecked(session_.Lang().UseChinese);
   mni_En->setChecked(!session_.Lang().UseChinese);
   ApplyMainTexts();
   session_.FinishCreate();
 }
 
-void TFrm_Main::FormClose() { session_.Close(); }
+void TFrm_Main::FormClose() {
+  closing_ = true;
+  session_.Close();
+}
 
 void TFrm_Main::closeEvent(QCloseEvent* event) {
   if (!session_.Closed()) FormClose();
@@ -233,6 +250,8 @@ void TFrm_Main::ApplyMainTexts() {
   QCoreApplication::setApplicationName(Text("lang_Main_AppTitle"));
 
   mni_File->setTitle(Text("lang_Menu_File"));
+  for (QAction* item : {mniLoadRecent, mniLoadDefault, mniOpenCfg, mniSaveCfg})
+    item->setText(Text("lang_" + item->objectName().toStdString()));
   mni_Exit->setText(Text("lang_Menu_Quit"));
   mni_Lang->setTitle(Text("lang_Menu_Lang"));
   mni_Cn->setText(Text("lang_Menu_Cn"));
@@ -281,6 +300,45 @@ void TFrm_Main::mni_MenuClick(QAction* item) {
     QDesktopServices::openUrl(QUrl(Text("lang_Menu_DownUrl")));
   } else if (name == "mni_WorkOrder") {
     QDesktopServices::openUrl(QUrl(Text("lang_Menu_WorkOrderUrl")));
+  } else if (QStringList{"mniLoadRecent", "mniLoadDefault", "mniOpenCfg", "mniSaveCfg"}.contains(name)) {
+    mniIniClick(name);
+  }
+}
+
+void TFrm_Main::mniIniClick(const QString& name) {
+  TrafficLog& log = session_.Log();
+  if (name == "mniLoadDefault") {
+    LoadDefaultParameters(session_);
+    log.LogInfo(session_.Lang().LangText("info_CfgDefaultLoaded"));
+    return;
+  }
+  std::filesystem::path path = session_.ProfileFilePath();
+  const bool save = name == "mniSaveCfg";
+  if (name != "mniLoadRecent") {
+    QString chosen;
+    if (options_.chooseConfigFile) {
+      chosen = options_.chooseConfigFile(save);
+    } else {
+      const QString caption = Text("lang_" + name.toStdString());
+      const QString folder = QString::fromStdString(path.parent_path().string());
+      const QString filter = Text("info_CfgFilter") + ";;" + Text("info_AllFile") + " (*)";
+      chosen = save ? QFileDialog::getSaveFileName(this, caption, folder, filter)
+                    : QFileDialog::getOpenFileName(this, caption, folder, filter);
+    }
+    if (chosen.isEmpty()) return;
+    path = chosen.toStdString();
+  }
+  const std::string shownPath = ToGbk(QString::fromStdString(path.string()));
+  if (save) {
+    if (const auto error = SaveConfigurationFile(session_, path)) {
+      ShowMessage(WriteFailureMessage(*error));
+      return;
+    }
+    log.LogInfo(session_.Lang().LangText("info_CfgSaved") + shownPath);
+  } else if (const auto error = LoadConfigurationFile(session_, path)) {
+    log.LogWarning(session_.Lang().LangText("info_CfgReadFailed") + ToGbk(QString::fromStdString(error->Describe())));
+  } else {
+    log.LogInfo(session_.Lang().LangText("info_CfgLoaded") + shownPath);
   }
 }
 
@@ -344,6 +402,11 @@ void TFrm_Main::HideProgress() { rzpbWhile->hide(); }
 void TFrm_Main::ShowMessage(const std::string& text) {
   if (options_.messages) {
     options_.messages->ShowMessage(text);
+    return;
+  }
+  if (closing_) {
+    // The window is going: the box must be read before it goes too.
+    QMessageBox::warning(this, windowTitle(), FromGbk(text));
     return;
   }
   // Not modal: a box raised while a reply is handled must not hold the run up.

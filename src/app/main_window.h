@@ -31,6 +31,9 @@ struct MainWindowOptions {
   // The firmware file dialog (title, Qt name filters): the chosen path, or empty
   // when cancelled. Null shows a QFileDialog.
   std::function<QString(const QString& title, const QString& filter)> chooseFirmwareFile;
+  // Asks for a configuration file to open (save false) or to save (save true);
+  // an empty text cancels. Null: the file dialog.
+  std::function<QString(bool save)> chooseConfigFile = nullptr;
 };
 
 class TFrm_Main : public QMainWindow, private SessionListener {
@@ -59,6 +62,11 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   SendArea* sendArea;
   QProgressBar* rzpbWhile;
   QMenu* mni_File;
+  // The configuration file entries (pmIni) of the File menu.
+  QAction* mniLoadRecent;
+  QAction* mniLoadDefault;
+  QAction* mniOpenCfg;
+  QAction* mniSaveCfg;
   QAction* mni_Exit;
   QMenu* mni_Lang;
   QAction* mni_Cn;
@@ -91,12 +99,15 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   void mni_MenuClick(QAction* item);
   // The firmware-file command: the dialog, then the file held for the boot loader.
   void SelectFirmwareFile();
+  void mniIniClick(const QString& name);
   QString Text(std::string_view name) const;
 
   Session& session_;
   MainWindowOptions options_;
   WindowInputFilter* inputFilter_ = nullptr;
   QList<QPushButton*> actionButtons_;
+  // Set while the window closes: a message box then waits for the user.
+  bool closing_ = false;
 };
 
 }  // namespace t418

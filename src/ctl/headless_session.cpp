@@ -72,6 +72,8 @@ HeadlessSession::HeadlessSession(const std::string& programFolder, const LineOpt
   sessionOptions.programFolder = programFolder;
   // Messages for scripts and logs are English, whatever the system's language.
   sessionOptions.systemIsChinese = [] { return false; };
+  // The window's profile is the window's: a command-line run neither reads nor writes it.
+  sessionOptions.useProfile = false;
   session_ = std::make_unique<Session>(loop_, sessionOptions);
   session_->SetListener(this);
   logSink_ = std::make_unique<LogSink>(options.logFile, lastWarning_);

@@ -270,6 +270,15 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_FwUpBlockNo", "包号", "block number"},
     {"info_FwUpEot", "传输结束符(EOT)", "end of transmission (EOT)"},
     {"info_FwFileUnreadable", "无法读取固件文件", "Cannot read the firmware file"},
+    {"lang_mniLoadRecent", "载入最近配置", "Load Last Saved Configuration"},
+    {"lang_mniLoadDefault", "载入默认参数", "Load Default Parameters"},
+    {"lang_mniOpenCfg", "打开配置文件...", "Open Configuration File..."},
+    {"lang_mniSaveCfg", "保存配置文件...", "Save Configuration File..."},
+    {"info_CfgFilter", "配置文件 (*.ini)", "Configuration files (*.ini)"},
+    {"info_CfgLoaded", "已载入配置: ", "Configuration loaded: "},
+    {"info_CfgSaved", "配置已保存: ", "Configuration saved: "},
+    {"info_CfgDefaultLoaded", "已载入默认参数", "Default parameters loaded"},
+    {"info_CfgReadFailed", "无法读取配置文件: ", "Unable to read the configuration file: "},
 };
 
 }  // namespace

@@ -146,6 +146,7 @@ class ProfileFile {
   }
 
   const IniDocument& Document() const { return document_; }
+  IniDocument& Document() { return document_; }
 
   // Replaces the file with the document. Refused, with the read error, when
   // the file existed but could not be read: its lines are not in the document

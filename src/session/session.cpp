@@ -7,6 +7,7 @@
 #include "lang/text_catalogue.h"
 #include "params/form_texts.h"
 #include "serial/port_list.h"
+#include "session/profile_io.h"
 
 namespace t418 {
 namespace {
@@ -86,11 +87,11 @@ Session::~Session() {
 
 void Session::Create() {
   InitLanguage(lang_, options_.programFolder);
-  // Without a stored port, the first one the computer lists.
-  if (portSettings.port.empty()) {
-    const auto ports = ListSerialPorts();
-    if (!ports.empty()) portSettings.port = ports.front();
-  }
+  if (options_.useProfile) LoadProfileFile(*this, ProfileFilePath(), ListSerialPorts());
+}
+
+std::filesystem::path Session::ProfileFilePath() const {
+  return options_.profilePath.empty() ? ProfilePath(options_.programFolder) : options_.profilePath;
 }
 
 void Session::ApplyTexts() {
@@ -102,6 +103,8 @@ void Session::FinishCreate() {
   rules_.SetChecked(form_.rbNetTran, true);
   const std::string missing = regions_.LoadRegionCatalogue(options_.programFolder.string(), log_);
   if (!missing.empty()) ShowMessage(missing);
+  // The region lists follow the profile's region code now that they are filled.
+  if (!form_.edtQCITY.Text().empty()) regions_.ApplyRegionCode(form_.edtQCITY.Text());
 }
 
 void Session::Close() {
@@ -110,6 +113,8 @@ void Session::Close() {
   upgrade_.CloseFirmwareFile();
   orders_.ClearOrders();
   values_.ClearValues();
+  if (!options_.useProfile) return;
+  if (const auto error = SaveProfileFile(*this, ProfileFilePath())) ShowMessage(WriteFailureMessage(*error));
 }
 
 bool Session::OpenPort() {

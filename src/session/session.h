@@ -92,6 +92,13 @@ struct SessionOptions {
   // The clock of the log's time stamps; the local time when null.
   const LogClock* logClock = nullptr;
   std::function<bool()> systemIsChinese = IsChineseSystem;
+  // The profile file; empty: ProfilePath(programFolder) (session/profile_io.h).
+  std::filesystem::path profilePath;
+  // Whether Create loads the profile and Close saves it (t418ctl keeps none).
+  bool useProfile = true;
+  // The port chosen when the profile holds none (its key missing or empty)
+  // and the computer lists it; empty: the first listed port.
+  std::string defaultPort;
 };
 
 class Session : private SessionView, private MessageBoxPort, private UpgradeHandler {
@@ -112,8 +119,9 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // Network transparent mode whatever the profile held, the region catalogue
   // (its message box when the file is missing), the order and value lists.
   void FinishCreate();
-  // Closes a firmware file still open, empties the lists (and saves the
-  // profile). Runs once; later calls do nothing.
+  // Closes a firmware file still open, empties the lists and saves the
+  // profile; a failed save leaves the old file and shows "Unable to write to"
+  // the path. Runs once; later calls do nothing.
   void Close();
   bool Closed() const { return closed_; }
 
@@ -145,12 +153,20 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   FirmwareUpgrade& Upgrade() { return upgrade_; }
   EventLoop& Loop() { return loop_; }
   const SessionOptions& Options() const { return options_; }
+  const TLangList& Lang() const { return lang_; }
+  const HardwareSign& Hardware() const { return hardware_; }
+  const SessionEngine& Engine() const { return engine_; }
+  const ParamForm& Form() const { return form_; }
+  // Where the profile is read at Create and saved at Close.
+  std::filesystem::path ProfileFilePath() const;
 
   // ---- The window's state that is not in the form ----
   PortSettings portSettings;
   SendSwitches sendSwitches;
   // The menu's "real-time help" mark (the language is Lang().UseChinese).
   bool liveHelp = true;
+  // The profile's "Custom": the help menu's web links are hidden.
+  bool hideHelpLinks = false;
 
   // The last run of the order list, as it stands.
   RunSummary LastRunSummary() const;

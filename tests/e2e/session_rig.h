@@ -73,6 +73,8 @@ class SessionRig {
     if (prepare) prepare(folder_.path());
     SessionOptions options;
     options.programFolder = folder_.path();
+    // The form starts in the layout's own state, not in a profile's defaults.
+    options.useProfile = false;
     options.logClock = &clock_;
     options.systemIsChinese = [] { return true; };
     session = std::make_unique<Session>(loop, std::move(options));

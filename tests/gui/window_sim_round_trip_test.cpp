@@ -76,6 +76,8 @@ class WindowSimRoundTripTest : public QObject {
     SessionOptions options;
     options.programFolder = folder_->path().toStdString();
     options.systemIsChinese = [] { return true; };
+    // The form starts in the layout's own state, not in a profile's defaults.
+    options.useProfile = false;
     program_ = std::make_unique<ToolProgram>(std::move(options));
     window_ = &program_->window;
     window_->show();
