@@ -30,7 +30,7 @@ struct MainWindowOptions {
   MessageBoxPort* messages = nullptr;
   // The firmware file dialog (title, Qt name filters): the chosen path, or empty
   // when cancelled. Null shows a QFileDialog.
-  std::function<QString(const QString& title, const QString& filter)> chooseFirmwareFile;
+  std::function<QString(const QString& title, const QString& filter)> chooseFirmwareFile = nullptr;
   // Asks for a configuration file to open (save false) or to save (save true);
   // an empty text cancels. Null: the file dialog.
   std::function<QString(bool save)> chooseConfigFile = nullptr;

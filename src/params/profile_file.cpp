@@ -6,12 +6,12 @@
 
 #include <atomic>
 #include <cerrno>
-#include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <utility>
 
 #include "text/ascii_case.h"
+#include "text/decimal.h"
 
 namespace t418 {
 
@@ -110,15 +110,6 @@ std::string_view UnquotedValue(std::string_view line, std::size_t valueStart) {
   return value;
 }
 
-std::optional<int> ParseDecimal(std::string_view text) {
-  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-  if (text.empty()) return std::nullopt;
-  int number = 0;
-  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), number);
-  if (error != std::errc() || end != text.data() + text.size()) return std::nullopt;
-  return number;
-}
-
 std::string WithoutLineBreaks(std::string_view value) {
   std::string result(value);
   for (char& c : result)
@@ -212,7 +203,7 @@ int IniDocument::ReadInteger(std::string_view section, std::string_view key,
                              int defaultValue) const {
   const auto value = Find(section, key);
   if (!value) return defaultValue;
-  return ParseDecimal(*value).value_or(defaultValue);
+  return ParseDecimalInt(*value).value_or(defaultValue);
 }
 
 bool IniDocument::ReadBool(std::string_view section, std::string_view key,

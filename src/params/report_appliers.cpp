@@ -1,6 +1,5 @@
 #include "params/report_appliers.h"
 
-#include <charconv>
 #include <span>
 #include <vector>
 
@@ -8,6 +7,7 @@
 #include "monitor/traffic_log.h"
 #include "params/encodings.h"
 #include "params/view_rules.h"
+#include "text/decimal.h"
 #include "vehicle/region_binding.h"
 #include "vehicle/terminal_fields.h"
 
@@ -151,19 +151,6 @@ ServerFields ServerFieldsOf(ParamForm& f, TCmd cmd) {
 bool Contains(std::string_view value, std::string_view word) { return value.find(word) != std::string_view::npos; }
 
 }  // namespace
-
-std::optional<int> DecimalField(std::string_view field) {
-  // from_chars takes a leading minus but no plus; "+-1" must stay refused.
-  if (!field.empty() && field.front() == '+') {
-    field.remove_prefix(1);
-    if (!field.empty() && field.front() == '-') return std::nullopt;
-  }
-  int value = 0;
-  const char* end = field.data() + field.size();
-  const auto [ptr, ec] = std::from_chars(field.data(), end, value, 10);
-  if (ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
-}
 
 ReportAppliers::ReportAppliers(const ReportApplierParts& parts)
     : form_(parts.form), rules_(parts.rules), regions_(parts.regions), log_(parts.log), texts_(parts.texts) {}
@@ -349,8 +336,8 @@ bool ReportAppliers::ApplyFieldList(TCmd cmd, std::string_view value) {
       f.edtMODBUSAddr2.SetText(fields[1]);
       break;
     default: {  // GBYDTU: the flag numbers are the entries (0 off, 1 on)
-      const std::optional<int> a = DecimalField(fields[0]);
-      const std::optional<int> b = DecimalField(fields[1]);
+      const std::optional<int> a = ParseDecimalInt(fields[0]);
+      const std::optional<int> b = ParseDecimalInt(fields[1]);
       if (!a || !b) break;
       f.cbbBYsocketA.SetItemIndex(*a);
       f.cbbBYsocketB.SetItemIndex(*b);

@@ -100,8 +100,4 @@ class ReportAppliers : public ReportConsumer {
   const TextLookup& texts_;
 };
 
-// A whole field of decimal digits with an optional sign, within int; nullopt
-// for anything else (blanks, hex, an empty field, an overflow).
-std::optional<int> DecimalField(std::string_view field);
-
 }  // namespace t418

@@ -38,7 +38,7 @@ SerialPort::SerialPort(TComm& comm, ReplyTimer& replyTimer) : comm_(comm), reply
   comm_.OnReceiveError = [this](TComm&, std::uint32_t) {
     // The flags are not looked at: any line error reopens the port.
     if (OnLineError) OnLineError();
-    ReopenAfterLineError();
+    if (!ReopenAfterLineError() && OnReopenFailed) OnReopenFailed();
   };
   comm_.OnRequestHangup = [this](TComm&) {
     if (OnHangup) OnHangup();

@@ -70,6 +70,8 @@ class SerialPort : public ByteSink {
   // A worker thread of the component stopped on a failure or the device went
   // away. The port still counts as open until it is closed.
   std::function<void()> OnHangup;
+  // The reopening after a line error failed: the port is closed now.
+  std::function<void()> OnReopenFailed;
   // Bytes were handed to the component for sending.
   std::function<void(std::size_t)> OnBytesSent;
 

@@ -2,7 +2,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <iterator>
 
 #include "lang/text_catalogue.h"
 #include "params/form_texts.h"
@@ -67,11 +66,9 @@ Session::Session(EventLoop& loop, SessionOptions options)
     if (OnChunk) OnChunk(chunk);
     engine_.HandleReceived(chunk);
   };
-  serial_.OnLineError = [this] {
-    serial_.SetChoices(ToLineChoices(portSettings));
-    // The reopening follows this hook at once; its outcome is looked at right after.
-    loop_.RunLater([this] { LineErrorHandled(); });
-  };
+  // A line error reopens the port with the toolbar's current choices.
+  serial_.OnLineError = [this] { serial_.SetChoices(ToLineChoices(portSettings)); };
+  serial_.OnReopenFailed = [this] { ReopenFailed(); };
   serial_.OnHangup = [this] { PortLost(); };
   serial_.OnBytesSent = [this](std::size_t count) { log_.AddSentBytes(count); };
 }
@@ -80,6 +77,7 @@ Session::~Session() {
   // The port closes before the objects its hooks reach.
   serial_.OnChunk = nullptr;
   serial_.OnLineError = nullptr;
+  serial_.OnReopenFailed = nullptr;
   serial_.OnHangup = nullptr;
   serial_.OnBytesSent = nullptr;
   comm_.ClosePort();
@@ -145,9 +143,8 @@ std::string Session::OpenFailureText() const {
   return text;
 }
 
-void Session::LineErrorHandled() {
-  // A line error reopened the port; when that failed, say so and offer opening again.
-  if (serial_.PortOpen()) return;
+void Session::ReopenFailed() {
+  // Say so and offer opening again.
   log_.LogWarning(OpenFailureText());
   engine_.AbortRun({});
   if (listener_) listener_->PortStateChanged(false);

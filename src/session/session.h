@@ -190,7 +190,7 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   void HandleUpgradeReply(const std::string& chunk) override;
   void RestoreReplyGapAfterTransfer();
 
-  void LineErrorHandled();
+  void ReopenFailed();
   void PortLost();
 
   EventLoop& loop_;

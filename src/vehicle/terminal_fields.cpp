@@ -1,28 +1,12 @@
 #include "vehicle/terminal_fields.h"
 
-#include <charconv>
 #include <cstdint>
 #include <vector>
 
 #include "params/encodings.h"
+#include "text/decimal.h"
 
 namespace t418 {
-namespace {
-
-// A whole field of decimal digits with an optional sign, within int; nothing else.
-std::optional<int> DecimalInt(std::string_view field) {
-  if (!field.empty() && field.front() == '+') {
-    field.remove_prefix(1);
-    if (!field.empty() && field.front() == '-') return std::nullopt;
-  }
-  int value = 0;
-  const char* end = field.data() + field.size();
-  const auto [ptr, ec] = std::from_chars(field.data(), end, value, 10);
-  if (ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
-}
-
-}  // namespace
 
 TerminalTypeItems TerminalTypeItemsOf(int typeNumber) {
   const auto bits = static_cast<std::uint32_t>(typeNumber);
@@ -45,7 +29,7 @@ std::optional<TerminalReport> ParseTerminalReport(std::string_view value) {
   const std::vector<std::string> fields = SplitCommaText(value);
   if (fields.size() != 3) return std::nullopt;
   TerminalReport report{fields[0], fields[1], std::nullopt};
-  if (const auto number = DecimalInt(fields[2])) report.typeItems = TerminalTypeItemsOf(*number);
+  if (const auto number = ParseDecimalInt(fields[2])) report.typeItems = TerminalTypeItemsOf(*number);
   return report;
 }
 
@@ -69,7 +53,7 @@ int PlateColourItem(int code) {
 std::optional<CarInfoReport> ParseCarInfoReport(std::string_view value) {
   const std::vector<std::string> fields = SplitCommaText(value);
   if (fields.size() != 2) return std::nullopt;
-  const auto colour = DecimalInt(fields[0]);
+  const auto colour = ParseDecimalInt(fields[0]);
   if (!colour) return std::nullopt;
   return CarInfoReport{PlateColourItem(*colour), fields[1] == "0" ? std::string("VIN") : fields[1]};
 }

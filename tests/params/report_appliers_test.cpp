@@ -877,14 +877,5 @@ TEST_F(ReportAppliersTest, ReadingAConfigurationFillsTheView) {
   EXPECT_EQ(form.edtCarNum.Text(), "VIN");
 }
 
-TEST(DecimalField, AcceptsOnlyWholeSignedDecimals) {
-  EXPECT_EQ(DecimalField("0"), 0);
-  EXPECT_EQ(DecimalField("15"), 15);
-  EXPECT_EQ(DecimalField("-1"), -1);
-  EXPECT_EQ(DecimalField("+7"), 7);
-  for (const char* bad : {"", "+", "-", "+-1", " 1", "1 ", "0x1", "1.0", "9999999999", "$1F", "a"})
-    EXPECT_EQ(DecimalField(bad), std::nullopt) << bad;
-}
-
 }  // namespace
 }  // namespace t418

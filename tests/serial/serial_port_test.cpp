@@ -1,6 +1,8 @@
 // Opening the port from the toolbar's choices, closing it, and reopening it
 // after a line error, on a pseudo-terminal.
 #include <gtest/gtest.h>
+
+#include <cerrno>
 #include <termios.h>
 
 #include "serial/serial_port.h"
@@ -192,10 +194,14 @@ TEST_F(SerialPortLineErrorTest, ALineErrorReopensThePortWithTheCurrentChoices) {
 
 TEST_F(SerialPortLineErrorTest, AFailedReopeningLeavesThePortClosed) {
   port.OnLineError = [&] { port.SetChoices(LineChoices{"/dev/t418-no-such-port", "9600"}); };
+  int reopenFailures = 0;
+  port.OnReopenFailed = [&] { ++reopenFailures; };
   ASSERT_TRUE(port.OpenSerialPort(Choices("9600")));
   RaiseFramingError();
   ASSERT_TRUE(dispatcher.RunUntil([&] { return !port.PortOpen(); }));
   EXPECT_EQ(comm.ComHandle(), 0u);
+  EXPECT_EQ(reopenFailures, 1);
+  EXPECT_EQ(port.LastOpenError(), ENOENT);
   port.CloseSerialPort();  // the button's close then is a no-op on the component
   EXPECT_FALSE(port.PortOpen());
 }
