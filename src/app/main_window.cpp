@@ -26,7 +26,6 @@
 #include "app/send_area.h"
 #include "app/window_input.h"
 #include "params/encodings.h"
-#include "session/profile_io.h"
 
 namespace t418 {
 
@@ -306,40 +305,31 @@ void TFrm_Main::mni_MenuClick(QAction* item) {
 }
 
 void TFrm_Main::mniIniClick(const QString& name) {
-  TrafficLog& log = session_.Log();
   if (name == "mniLoadDefault") {
-    LoadDefaultParameters(session_);
-    log.LogInfo(session_.Lang().LangText("info_CfgDefaultLoaded"));
+    session_.LoadDefaultConfiguration();
     return;
   }
-  std::filesystem::path path = session_.ProfileFilePath();
+  if (name == "mniLoadRecent") {
+    session_.LoadRecentConfiguration();
+    return;
+  }
   const bool save = name == "mniSaveCfg";
-  if (name != "mniLoadRecent") {
-    QString chosen;
-    if (options_.chooseConfigFile) {
-      chosen = options_.chooseConfigFile(save);
-    } else {
-      const QString caption = Text("lang_" + name.toStdString());
-      const QString folder = QString::fromStdString(path.parent_path().string());
-      const QString filter = Text("info_CfgFilter") + ";;" + Text("info_AllFile") + " (*)";
-      chosen = save ? QFileDialog::getSaveFileName(this, caption, folder, filter)
-                    : QFileDialog::getOpenFileName(this, caption, folder, filter);
-    }
-    if (chosen.isEmpty()) return;
-    path = chosen.toStdString();
-  }
-  const std::string shownPath = ToGbk(QString::fromStdString(path.string()));
-  if (save) {
-    if (const auto error = SaveConfigurationFile(session_, path)) {
-      ShowMessage(WriteFailureMessage(*error));
-      return;
-    }
-    log.LogInfo(session_.Lang().LangText("info_CfgSaved") + shownPath);
-  } else if (const auto error = LoadConfigurationFile(session_, path)) {
-    log.LogWarning(session_.Lang().LangText("info_CfgReadFailed") + ToGbk(QString::fromStdString(error->Describe())));
+  QString chosen;
+  if (options_.chooseConfigFile) {
+    chosen = options_.chooseConfigFile(save);
   } else {
-    log.LogInfo(session_.Lang().LangText("info_CfgLoaded") + shownPath);
+    const QString caption = Text("lang_" + name.toStdString());
+    const QString folder = QString::fromStdString(session_.ProfileFilePath().parent_path().string());
+    const QString filter = Text("info_CfgFilter") + ";;" + Text("info_AllFile") + " (*)";
+    chosen = save ? QFileDialog::getSaveFileName(this, caption, folder, filter)
+                  : QFileDialog::getOpenFileName(this, caption, folder, filter);
   }
+  if (chosen.isEmpty()) return;
+  const std::filesystem::path path = chosen.toStdString();
+  if (save)
+    session_.SaveConfiguration(path);
+  else
+    session_.OpenConfiguration(path);
 }
 
 bool TFrm_Main::eventFilter(QObject* watched, QEvent* event) {

@@ -90,10 +90,7 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
     };
   }
   const ExitCode code = headless.RunFlow(kTagAskAll);
-  if (code == kExitNoReply)
-    std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(headless.LastWarning()).c_str());
-  else if (code == kExitInterrupted)
-    std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
+  if (code == kExitNoReply) std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(headless.LastWarning()).c_str());
   if (code != kExitOk) return code;
   if (!session.Engine().RefusedLines().empty()) {
     std::fprintf(stderr, "t418ctl: the terminal refused:");
@@ -105,15 +102,6 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
 }
 
 namespace {
-
-// The value of "+VER:" in a reply, without its line end; empty when absent.
-std::string VersionOf(const std::string& reply) {
-  const auto at = reply.find("+VER:");
-  if (at == std::string::npos) return {};
-  const auto start = at + 5;
-  const auto end = reply.find_first_of("\r\n", start);
-  return reply.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
 
 // What the terminal said after the transfer, without the boot loader's echo of
 // "R" and without the line ends around it.
@@ -160,10 +148,6 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
                "t418ctl: restart the terminal with its Reload key held (power it off, hold Reload, power it on);\n"
                "t418ctl: waiting up to %d s for its boot loader on %s\n",
                upgrade.waitSeconds, port.c_str());
-  const auto interrupted = [](ExitCode code) {
-    if (code == kExitInterrupted) std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
-    return code;
-  };
 
   // The boot menu is answered by the session ("F", "Y"); its confirmation starts the transfer state.
   ExitCode code = headless.RunUntil([&] { return xmodem.XModemState() != FirmwareUpgrade::kIdle; },
@@ -173,7 +157,7 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
                  upgrade.waitSeconds);
     return kExitNoBootLoader;
   }
-  if (code != kExitOk) return interrupted(code);
+  if (code != kExitOk) return code;
   const auto started = std::chrono::steady_clock::now();
 
   // A boot loader may go through its dialogue again after a stray chunk ended a
@@ -186,9 +170,9 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
                    static_cast<int>(kRequestWait.count()));
       return kExitTransferStopped;
     }
-    if (code != kExitOk) return interrupted(code);
+    if (code != kExitOk) return code;
     code = headless.RunUntil([&] { return xmodem.XModemState() == FirmwareUpgrade::kIdle; }, 24h);
-    if (code != kExitOk) return interrupted(code);
+    if (code != kExitOk) return code;
     // Finishing releases the file; a transfer given up keeps it.
     if (xmodem.FirmwareFile() == nullptr) break;
     const std::string warning = headless.LastWarning();
@@ -198,7 +182,7 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
                    ForTerminal(warning).c_str());
       return kExitTransferStopped;
     }
-    if (code != kExitOk) return interrupted(code);
+    if (code != kExitOk) return code;
   }
   transferOver = true;
   const auto seconds =
@@ -214,22 +198,22 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
                  static_cast<int>(kStartWait.count()));
     return kExitNoVersion;
   }
-  if (code != kExitOk) return interrupted(code);
+  if (code != kExitOk) return code;
   // The rest of the start-up message, if it came in pieces.
   headless.RunUntil([] { return false; }, 300ms);
   std::fprintf(stderr, "t418ctl: the terminal started: %s\n", ForTerminal(StartUpMessage(afterTransfer)).c_str());
 
-  afterTransfer.clear();
+  // The engine parses the version report like any other.
+  std::string version;
+  session.Engine().OnReport = [&](const std::string& name, const std::string& value) {
+    if (name == "VER") version = value;
+  };
   SendAreaState area;
   area.text = "AT+VER?";
   area.autoCR = true;
   session.Terminal().Send(area);
-  code = headless.RunUntil([&] { return IsSuccessReply(afterTransfer) || !VersionOf(afterTransfer).empty(); },
-                           kReplyWait);
-  if (code == kExitOk && VersionOf(afterTransfer).empty())
-    headless.RunUntil([&] { return !VersionOf(afterTransfer).empty(); }, 300ms);
-  if (code == kExitInterrupted) return interrupted(code);
-  const std::string version = VersionOf(afterTransfer);
+  code = headless.RunUntil([&] { return !version.empty(); }, kReplyWait);
+  if (code == kExitInterrupted) return code;
   if (version.empty()) {
     std::fprintf(stderr, "t418ctl: the terminal did not report its version (AT+VER?) after the restart\n");
     return kExitNoVersion;

@@ -140,6 +140,8 @@ ExitCode HeadlessSession::RunUntil(const std::function<bool()>& done, std::chron
   runningLoop.store(previous);
   if (loop_.Interrupted()) {
     session_->Engine().AbortRun({});
+    // The port is closed with the session, on the way out.
+    std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
     return kExitInterrupted;
   }
   if (portLost_) {

@@ -16,11 +16,6 @@ constexpr std::string_view kReceivedLabel = "[ Rcv ]:";
 constexpr std::string_view kSentLabel = "[ Send ]:";
 constexpr std::string_view kEndLine = "-------------------------------";
 
-// A path as the log shows it (GBK).
-std::string PathText(const std::filesystem::path& path) {
-  const auto utf8 = path.u8string();
-  return Utf8ToGbk(std::string_view(reinterpret_cast<const char*>(utf8.data()), utf8.size()));
-}
 
 }  // namespace
 
@@ -59,13 +54,13 @@ bool FirmwareUpgrade::OpenFirmwareFile(const std::filesystem::path& path) {
     if (!size) reason = std::make_error_code(std::errc::io_error).message();
   }
   if (!reader || !size) {
-    log_.LogWarning(Text("info_FwFileUnreadable") + ": " + PathText(path) + " (" + reason + ")");
+    log_.LogWarning(Text("info_FwFileUnreadable") + ": " + PathToGbk(path) + " (" + reason + ")");
     return false;
   }
   file_ = std::move(reader);
   filePath_ = path;
   log_.LogInfo("");
-  log_.LogInfo("[ File name ]: " + PathText(path));
+  log_.LogInfo("[ File name ]: " + PathToGbk(path));
   log_.LogInfo("[ File size ]: " + std::to_string(*size) + " Bytes");
   log_.LogInfo(Text("info_ReloadRepower"));
   return true;
@@ -132,7 +127,7 @@ void FirmwareUpgrade::HandleUpgradeReply(const std::string& chunk) {
 void FirmwareUpgrade::StartOrRestart() {
   auto bytes = file_->ReadAll();
   if (!bytes) {
-    log_.LogWarning(Text("info_FwFileUnreadable") + ": " + PathText(filePath_));
+    log_.LogWarning(Text("info_FwFileUnreadable") + ": " + PathToGbk(filePath_));
     return;
   }
   data_ = std::move(*bytes);

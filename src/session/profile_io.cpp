@@ -567,7 +567,7 @@ std::optional<FileWriteError> SaveConfigurationFile(const Session& session, cons
 void LoadDefaultParameters(Session& session) { LoadParameters(session, IniDocument{}); }
 
 std::string WriteFailureMessage(const FileWriteError& error) {
-  return "Unable to write to " + Utf8ToGbk(error.path.string());
+  return "Unable to write to " + PathToGbk(error.path);
 }
 
 }  // namespace t418

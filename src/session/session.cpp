@@ -7,6 +7,7 @@
 #include "params/form_texts.h"
 #include "serial/port_list.h"
 #include "session/profile_io.h"
+#include "text/gbk.h"
 
 namespace t418 {
 namespace {
@@ -113,6 +114,29 @@ void Session::Close() {
   values_.ClearValues();
   if (!options_.useProfile) return;
   if (const auto error = SaveProfileFile(*this, ProfileFilePath())) ShowMessage(WriteFailureMessage(*error));
+}
+
+bool Session::SaveConfiguration(const std::filesystem::path& path) {
+  if (const auto error = SaveConfigurationFile(*this, path)) {
+    ShowMessage(WriteFailureMessage(*error));
+    return false;
+  }
+  log_.LogInfo(lang_.LangText("info_CfgSaved") + PathToGbk(path));
+  return true;
+}
+
+bool Session::OpenConfiguration(const std::filesystem::path& path) {
+  if (const auto error = LoadConfigurationFile(*this, path)) {
+    log_.LogWarning(lang_.LangText("info_CfgReadFailed") + Utf8ToGbk(error->Describe()));
+    return false;
+  }
+  log_.LogInfo(lang_.LangText("info_CfgLoaded") + PathToGbk(path));
+  return true;
+}
+
+void Session::LoadDefaultConfiguration() {
+  LoadDefaultParameters(*this);
+  log_.LogInfo(lang_.LangText("info_CfgDefaultLoaded"));
 }
 
 bool Session::OpenPort() {

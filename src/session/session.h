@@ -160,6 +160,15 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // Where the profile is read at Create and saved at Close.
   std::filesystem::path ProfileFilePath() const;
 
+  // ---- Configuration files (the File menu); each says in the log how it went ----
+  // The terminal's parameters into a file; a failure shows "Unable to write to" the path.
+  bool SaveConfiguration(const std::filesystem::path& path);
+  // A configuration file into the form (not the port or the tool's own settings).
+  bool OpenConfiguration(const std::filesystem::path& path);
+  // The parameters of the profile, as last saved.
+  bool LoadRecentConfiguration() { return OpenConfiguration(ProfileFilePath()); }
+  void LoadDefaultConfiguration();
+
   // ---- The window's state that is not in the form ----
   PortSettings portSettings;
   SendSwitches sendSwitches;

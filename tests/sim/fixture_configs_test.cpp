@@ -109,8 +109,9 @@ TEST(FixtureConfigsTest, EachLoadsWholeAndIsReportedValueForValue) {
       EXPECT_EQ(reply, (echo ? query + "\r\n" : "") + "\r\n+" + name + ":" + value +
                            "\r\n\r\nOK\r\n\r\n")
           << name;
-      if (!fixture.factoryValues.count(name))
+      if (!fixture.factoryValues.count(name)) {
         EXPECT_NE(value, factory.Value(name)) << name << " keeps its factory value";
+      }
     }
     for (const auto& name : fixture.scenario) EXPECT_TRUE(lines.count(name)) << name << " is missing";
   }
@@ -129,9 +130,11 @@ TEST(FixtureConfigsTest, ConfigIsLoadedButNeverWrittenAndTheStateFileIsSavedBefo
   const testing::SimState wanted = ReadSimState(fixture);
   EXPECT_TRUE(StateDifferences(wanted, saved, NamesOf(wanted)).empty())
       << ::testing::PrintToString(StateDifferences(wanted, saved, NamesOf(wanted)));
-  for (const auto& command : CommandSpecs())
-    if (command.form == CmdForm::Parameter && command.name != "SMSEND")
+  for (const auto& command : CommandSpecs()) {
+    if (command.form == CmdForm::Parameter && command.name != "SMSEND") {
       EXPECT_TRUE(saved.count(command.name)) << command.name << " is not in the state file";
+    }
+  }
 
   const int fd = OpenPort(sim.LinkPath());
   ASSERT_GE(fd, 0);
