@@ -79,7 +79,8 @@ ExitCode SendLines(const std::string& folder, const std::string& port, const std
   return result;
 }
 
-ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const LineOptions& options) {
+ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const std::string& output,
+                           const LineOptions& options) {
   HeadlessSession headless(folder, options);
   if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
   Session& session = headless.Core();
@@ -92,6 +93,10 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
   const ExitCode code = headless.RunFlow(kTagAskAll);
   if (code == kExitNoReply) std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(headless.LastWarning()).c_str());
   if (code != kExitOk) return code;
+  if (!output.empty()) {
+    session.Rules().SetChecked(session.Form().rzchckbxMore, true);
+    if (!session.SaveConfiguration(output)) return kExitBadConfigFile;
+  }
   if (!session.Engine().RefusedLines().empty()) {
     std::fprintf(stderr, "t418ctl: the terminal refused:");
     for (const auto& name : session.LastRunSummary().refusedNames) std::fprintf(stderr, " %s", name.c_str());

@@ -15,8 +15,20 @@ ExitCode ListPorts();
 ExitCode SendLines(const std::string& folder, const std::string& port, const std::vector<std::string>& lines,
                    const LineOptions& options);
 
-// The full read of the window's button; with raw, NAME=VALUE per report.
-ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const LineOptions& options);
+// The full read of the window's button; with raw, NAME=VALUE per report; with
+// an output path, the form it filled saved as a configuration file (with the
+// advanced settings on, so that a write of it sends them too).
+ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const std::string& output,
+                           const LineOptions& options);
+
+// A configuration file written to the terminal, with a summary; with verify,
+// read back and compared.
+ExitCode WriteConfiguration(const std::string& folder, const std::string& port, const std::string& file, bool verify,
+                            const LineOptions& options);
+
+// The setting lines a write of the file would change on the terminal.
+ExitCode DiffConfiguration(const std::string& folder, const std::string& port, const std::string& file,
+                           const LineOptions& options);
 
 struct UpgradeOptions {
   int waitSeconds = 60;    // how long to wait for the boot menu

@@ -16,6 +16,9 @@ enum ExitCode : int {
   kExitNoBootLoader = 10,  // upgrade: no boot menu within the wait
   kExitTransferStopped = 11,  // upgrade: the transfer was given up
   kExitNoVersion = 12,     // upgrade: no start-up message or version after the restart
+  kExitBadConfigFile = 13,  // the configuration file cannot be read or written
+  kExitConfigRefused = 14,  // the configuration fails its checks: nothing was sent
+  kExitDifferences = 15,    // write --verify or diff: the terminal holds other values
   kExitInterrupted = 130,  // ended by SIGINT, SIGTERM or SIGHUP
 };
 

@@ -50,7 +50,9 @@ int main(int argc, char** argv) {
       "Exit codes: 0 success, 1 run not completed, 2 wrong arguments, 3 a line was refused by the\n"
       "terminal, 4 no reply, 5 no such port, 6 permission denied, 7 port busy, 8 port lost during\n"
       "the run, 9 firmware file not readable, 10 no boot loader within the wait, 11 firmware transfer\n"
-      "stopped, 12 no start-up message or version after the upgrade's restart, 130 interrupted.",
+      "stopped, 12 no start-up message or version after the upgrade's restart, 13 configuration file\n"
+      "not readable or writable, 14 configuration refused by its checks (nothing sent), 15 the terminal\n"
+      "holds other values (write --verify, diff), 130 interrupted.",
       "t418ctl"};
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string(T418_VERSION));
@@ -71,8 +73,30 @@ int main(int argc, char** argv) {
   bool raw = false;
   auto* read = app.add_subcommand("read", "Read the terminal's whole configuration (version, then 69 queries)");
   read->add_option("PORT", readPort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  std::string readOutput;
   read->add_flag("--raw", raw, "Print every report as NAME=VALUE, in arrival order");
+  read->add_option("-o,--output", readOutput,
+                   "Save the configuration read as a file (T418Cfg.ini format) that 'write' sends to other terminals");
   AddLineOptions(*read, readLine);
+
+  LineOptions writeLine;
+  std::string writePort;
+  std::string writeFile;
+  bool verify = false;
+  auto* write = app.add_subcommand(
+      "write", "Write a configuration file (from 'read -o' or the window's \"Save configuration file\") to the terminal");
+  write->add_option("PORT", writePort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  write->add_option("FILE", writeFile, "Configuration file, e.g. line.ini")->required();
+  write->add_flag("--verify", verify, "Read the terminal back afterwards and compare every written setting");
+  AddLineOptions(*write, writeLine);
+
+  LineOptions diffLine;
+  std::string diffPort;
+  std::string diffFile;
+  auto* diff = app.add_subcommand("diff", "Read the terminal and print the setting lines a write of FILE would change");
+  diff->add_option("PORT", diffPort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  diff->add_option("FILE", diffFile, "Configuration file, e.g. line.ini")->required();
+  AddLineOptions(*diff, diffLine);
 
   LineOptions upgradeLine;
   std::string upgradePort;
@@ -102,7 +126,9 @@ int main(int argc, char** argv) {
   const std::string folder = ProgramFolder();
   if (*ports) return ListPorts();
   if (*send) return SendLines(folder, sendPort, sendLines, sendLine);
-  if (*read) return ReadConfiguration(folder, readPort, raw, readLine);
+  if (*read) return ReadConfiguration(folder, readPort, raw, readOutput, readLine);
+  if (*write) return WriteConfiguration(folder, writePort, writeFile, verify, writeLine);
+  if (*diff) return DiffConfiguration(folder, diffPort, diffFile, diffLine);
   if (*upgrade) {
     upgradeOptions.restart = !noRestart;
     return UpgradeFirmware(folder, upgradePort, upgradeFile, upgradeOptions, upgradeLine);
