@@ -2,6 +2,7 @@
 // the version after the restart, and the exits for a missing file and for a
 // terminal that never shows its boot menu.
 #include <gtest/gtest.h>
+#include <chrono>
 
 #include <csignal>
 #include <cstdio>
@@ -101,6 +102,26 @@ TEST(T418ctlUpgrade, ATerminalThatNeverShowsItsBootMenuExitsTenAfterTheWait) {
   EXPECT_EQ(result.exitCode, 10) << result.err;
   EXPECT_NE(result.err.find("no boot loader within 2 s"), std::string::npos) << result.err;
   EXPECT_TRUE(ReadFile(files.received).empty());
+}
+
+TEST(T418ctlUpgrade, ABootLoaderThatFallsSilentMidTransferExitsEleven) {
+  Files files;
+  MakeImage(files.image, 1 << 20);  // long enough to be stopped in the middle
+  SimProcess sim({"--name", SimProcess::UniqueName("ctlfwst"), "--bootloader", "--firmware-out", files.received});
+  const std::string log = files.received + ".log";
+  testing::ChildProcess upgrade(
+      CtlArgs({"upgrade", sim.Port(), files.image, "--no-restart", "--wait", "10", "--log", log}));
+  // The transfer runs once the log says the packets go out.
+  for (int i = 0; i < 200 && ReadFile(log).find("Sending...") == std::string::npos; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_NE(ReadFile(log).find("Sending..."), std::string::npos);
+  ::kill(sim.Pid(), SIGSTOP);  // frozen: no reply to the packet in flight
+  const ChildResult result = upgrade.Wait();
+  ::kill(sim.Pid(), SIGCONT);
+  EXPECT_EQ(result.exitCode, 11) << result.err;
+  EXPECT_NE(result.err.find("the transfer stopped"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("no reply for 10 s"), std::string::npos) << result.err;
+  std::remove(log.c_str());
 }
 
 }  // namespace

@@ -7,7 +7,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <sys/resource.h>
+
 #include <csignal>
+#include <memory>
 #include <fstream>
 #include <iterator>
 
@@ -184,6 +187,70 @@ class FirmwareWindowTest : public QObject {
     // Finishing releases the file; the next upgrade needs it chosen again.
     QVERIFY(program.session.Upgrade().FirmwareFile() == nullptr);
 
+    std::string expected = bytes;
+    expected.append((128 - bytes.size() % 128) % 128, '\x1A');
+    QTRY_COMPARE_WITH_TIMEOUT(ReadFile(received).size(), expected.size(), 5000);
+    QVERIFY(ReadFile(received) == expected);
+  }
+
+  void aTerminalLostMidTransferIsWarnedAndTheNextBootLoaderGetsTheWholeFileAgain() {
+    QTemporaryDir folder;
+    const QString image = folder.filePath("big.bin");
+    std::string bytes(1 << 20, '\0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 13 + i / 999) & 0xFF);
+    {
+      QFile out(image);
+      QVERIFY(out.open(QIODevice::WriteOnly));
+      out.write(bytes.data(), static_cast<qint64>(bytes.size()));
+    }
+    const std::string name = testing::SimProcess::UniqueName("gui_fw_lost");
+    auto sim = std::make_unique<testing::SimProcess>(std::vector<std::string>{"--name", name});
+    DialogStub stub;
+    stub.answer = image;
+    ToolProgram program(Options(folder), WithDialog(stub));
+    TFrm_Main& window = program.window;
+    window.show();
+    const auto openOn = [&](const std::string& port) {
+      window.portToolbar->SetPorts({QString::fromStdString(port)});
+      window.portToolbar->cbbOpenCom->setCurrentIndex(0);
+      window.portToolbar->btnOpenClose->click();
+    };
+    openOn(sim->Port());
+    QVERIFY(program.session.PortOpen());
+    window.portToolbar->btnFwUp->click();
+    ::kill(sim->Pid(), SIGUSR1);
+    QTRY_VERIFY_WITH_TIMEOUT(program.session.Upgrade().BlocksSent() >= 50, 20000);
+
+    // The terminal goes away in the middle of the transfer.
+    ::kill(sim->Pid(), SIGKILL);
+    sim.reset();
+    QTRY_VERIFY_WITH_TIMEOUT(!program.session.PortOpen(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.rzpbWhile->isVisible(), 5000);
+    QCOMPARE(program.session.Upgrade().XModemState(), 0);
+    QCOMPARE(window.portToolbar->OpenCloseTag(), int(PortToolbar::kTagOpen));
+    QVERIFY(LogText(window).contains("串口已断开"));
+    QVERIFY(LogText(window).contains("固件升级已停止，串口已断开"));
+    QVERIFY(program.session.Upgrade().FirmwareFile() != nullptr);  // kept for the next try
+
+    // Idle afterwards: the process sleeps (no polling of a dead port).
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    QTest::qWait(1000);
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    const auto cpuMs = [](const rusage& u) {
+      return (u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1000.0 + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1000.0;
+    };
+    QVERIFY2(cpuMs(after) - cpuMs(before) < 200, "CPU spent while idle");
+
+    // The terminal comes back in its boot loader; the port is opened again.
+    const QString received = folder.filePath("received.bin");
+    sim = std::make_unique<testing::SimProcess>(
+        std::vector<std::string>{"--name", name, "--firmware-out", received.toStdString()});
+    openOn(sim->Port());
+    QVERIFY(program.session.PortOpen());
+    ::kill(sim->Pid(), SIGUSR1);
+    QTRY_VERIFY_WITH_TIMEOUT(LogText(window).contains("固件升级完成"), 60000);
     std::string expected = bytes;
     expected.append((128 - bytes.size() % 128) % 128, '\x1A');
     QTRY_COMPARE_WITH_TIMEOUT(ReadFile(received).size(), expected.size(), 5000);
