@@ -177,9 +177,12 @@ void Session::ReopenFailed() {
 void Session::PortLost() {
   // The device went away (an adapter pulled): close, so nothing vanishes silently.
   serial_.CloseSerialPort();
-  if (upgrade_.XModemState() != 0) upgrade_.PortLost();
+  // A transfer that runs says itself that the port was lost, with the packet it
+  // had reached: one warning, not two.
+  const bool transferring = upgrade_.XModemState() != 0;
+  if (transferring) upgrade_.PortLost();
   RestoreReplyGapAfterTransfer();
-  engine_.AbortRun(lang_.LangText("info_ComLost"));
+  engine_.AbortRun(transferring ? std::string() : lang_.LangText("info_ComLost"));
   if (listener_) listener_->PortStateChanged(false);
 }
 
