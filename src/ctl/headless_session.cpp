@@ -145,7 +145,7 @@ ExitCode HeadlessSession::RunUntil(const std::function<bool()>& done, std::chron
     return kExitInterrupted;
   }
   if (portLost_) {
-    std::fprintf(stderr, "t418ctl: the port went away during the run\n");
+    std::fprintf(stderr, "t418ctl: the port %s went away during the run\n", session_->portSettings.port.c_str());
     return kExitPortLost;
   }
   return held ? kExitOk : kExitNoReply;
