@@ -127,6 +127,11 @@ void TFrm_Main::BuildMenu() {
   mniOpenCfg->setObjectName("mniOpenCfg");
   mniSaveCfg->setObjectName("mniSaveCfg");
   mni_File->addSeparator();
+  mniFastReplies = mni_File->addAction(QString());
+  mniFastReplies->setObjectName("mniFastReplies");
+  mniFastReplies->setCheckable(true);
+  connect(mniFastReplies, &QAction::toggled, this, [this](bool on) { session_.SetReplyFraming(on); });
+  mni_File->addSeparator();
   mni_Exit = mni_File->addAction(QString());
   mni_Exit->setObjectName("mni_Exit");
   mni_Lang = bar->addMenu(QString());
@@ -225,6 +230,7 @@ void TFrm_Main::FormCreate() {
   sendArea->ShowSwitches();
   logWidget->SyncFromModel();
   mni_Hint->setChecked(session_.liveHelp);
+  mniFastReplies->setChecked(session_.ReplyFraming());
   mni_About->setVisible(true);
   mni_Up->setVisible(!session_.hideHelpLinks);
   mni_WorkOrder->setVisible(!session_.hideHelpLinks);
@@ -249,7 +255,7 @@ void TFrm_Main::ApplyMainTexts() {
   QCoreApplication::setApplicationName(Text("lang_Main_AppTitle"));
 
   mni_File->setTitle(Text("lang_Menu_File"));
-  for (QAction* item : {mniLoadRecent, mniLoadDefault, mniOpenCfg, mniSaveCfg})
+  for (QAction* item : {mniLoadRecent, mniLoadDefault, mniOpenCfg, mniSaveCfg, mniFastReplies})
     item->setText(Text("lang_" + item->objectName().toStdString()));
   mni_Exit->setText(Text("lang_Menu_Quit"));
   mni_Lang->setTitle(Text("lang_Menu_Lang"));

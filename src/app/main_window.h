@@ -67,6 +67,8 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   QAction* mniLoadDefault;
   QAction* mniOpenCfg;
   QAction* mniSaveCfg;
+  // Fast replies: a check item that switches Session::SetReplyFraming.
+  QAction* mniFastReplies;
   QAction* mni_Exit;
   QMenu* mni_Lang;
   QAction* mni_Cn;

@@ -86,6 +86,7 @@ HeadlessSession::HeadlessSession(const std::string& programFolder, const LineOpt
   session_->ApplyTexts();
   session_->FinishCreate();
   session_->Engine().delayTime = options.delayMs;
+  session_->SetReplyFraming(options.fastReplies);
   session_->portSettings.baud = options.baud;
   session_->portSettings.parity = options.parity;
   session_->portSettings.data = options.data;

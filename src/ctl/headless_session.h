@@ -21,6 +21,7 @@ struct LineOptions {
   std::string data = "8";
   std::string stop = "1";
   int delayMs = 150;
+  bool fastReplies = false;  // a chunk ends with its reply, not after the gap
   std::string logFile;  // the traffic log as text with time stamps; empty: none
 };
 

@@ -37,6 +37,12 @@ void AddLineOptions(CLI::App& command, LineOptions& line) {
       ->check(CLI::Range(0, 60000))
       ->capture_default_str();
   command.add_option("--log", line.logFile, "Write the traffic log (with time stamps) to this file");
+  command.add_flag("--fast", line.fastReplies,
+                   "Take each reply as soon as it is complete instead of after a pause on the line; the pause "
+                   "before each command line is then 0 unless --delay is given");
+  command.final_callback([&command, &line] {
+    if (line.fastReplies && command.count("--delay") == 0) line.delayMs = 0;
+  });
 }
 
 }  // namespace

@@ -279,6 +279,7 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_CfgSaved", "配置已保存: ", "Configuration saved: "},
     {"info_CfgDefaultLoaded", "已载入默认参数", "Default parameters loaded"},
     {"info_CfgReadFailed", "无法读取配置文件: ", "Unable to read the configuration file: "},
+    {"lang_mniFastReplies", "快速应答(按应答结尾)", "Fast replies (end of reply)"},
 };
 
 }  // namespace

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cerrno>
 #include <chrono>
 #include <deque>
 #include <mutex>
@@ -84,6 +83,7 @@ struct TComm::Link {
   std::atomic<bool> markedErrors{false};
   std::atomic<bool> ignoreNull{false};
   std::atomic<char> replacedChar{0};
+  std::atomic<FramingMode> framing{FramingMode::kOff};
 
   std::mutex queueMutex;
   std::deque<std::string> queue;  // blocks waiting for the transmit thread
@@ -197,6 +197,8 @@ void TComm::OpenPort() {
   }
   link_ = std::make_shared<Link>(fd_, closeFd, queueFd, dispatcher_, self_, status_,
                                  sendDataEmpty_, ++opening_);
+  // Nothing sent on this opening yet, so no answer is expected.
+  framingNow_ = framing_;
   SyncLink();
   if (status_) link_->countersResultAtOpen = status_->Read(fd_, link_->countersAtOpen);
 
@@ -251,6 +253,12 @@ void TComm::ReleasePort() {
 bool TComm::SendData(const char* bytes, std::size_t count) {
   if (!link_ || count == 0) return false;
   sendDataEmpty_ = false;
+  // Before the bytes can go out: the answer they ask for may come at once.
+  const FramingMode next = FramingAfterSending(framing_, std::string_view(bytes, count));
+  if (next != framingNow_) {
+    framingNow_ = next;
+    link_->framing = next;
+  }
   // Each block is a copy that belongs to the transmit thread from here on, so
   // the caller may reuse its buffer at once.
   for (std::size_t offset = 0; offset < count; offset += kMaxBlock) {
@@ -278,6 +286,7 @@ void TComm::SyncLink() {
   link_->readConstant = timeouts_.readConstant;
   link_->writeMultiplier = timeouts_.writeMultiplier;
   link_->writeConstant = timeouts_.writeConstant;
+  link_->framing = framingNow_;
 }
 
 void TComm::ReceiveLoop(const std::shared_ptr<Link>& link) {
@@ -337,7 +346,8 @@ void TComm::ReceiveLoop(const std::shared_ptr<Link>& link) {
     };
 
     for (;;) {
-      // One read: up to 1024 bytes, ended by the gap after a byte or the total time.
+      // One read: up to 1024 bytes, ended by the gap after a byte, the total
+      // time, or bytes that end with a complete reply.
       const std::uint32_t interval = link->readInterval;
       const std::uint32_t multiplier = link->readMultiplier;
       const std::uint32_t constant = link->readConstant;
@@ -383,6 +393,7 @@ void TComm::ReceiveLoop(const std::shared_ptr<Link>& link) {
             if (kept > 0) {
               n += kept;
               if (gapLimit) gapDeadline = Clock::now() + Ms(interval);
+              if (EndsWithCompleteReply(std::string_view(buffer, n), link->framing)) break;
             }
           } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
             // End of file on a terminal or EIO: the device has gone (a pulled

@@ -17,6 +17,7 @@
 #include "serial/dispatcher.h"
 #include "serial/line_driver.h"
 #include "serial/line_status.h"
+#include "serial/reply_framing.h"
 
 namespace t418 {
 
@@ -162,6 +163,20 @@ class TComm {
   std::uint32_t WriteTotalTimeoutConstant() const { return timeouts_.writeConstant; }
   void SetWriteTotalTimeoutConstant(std::uint32_t v) { SetTimeout(timeouts_.writeConstant, v); }
 
+  // Whether a read also ends as soon as its bytes end with a complete reply
+  // (serial/reply_framing.h), before the gap; kOff by default. Takes effect at
+  // once, also while a read is gathering bytes, and is kept across openings.
+  // Each accepted SendData moves the mode on with FramingAfterSending before the
+  // bytes are queued, so the answer a send expects is known before it can come.
+  FramingMode ReplyFraming() const { return framing_; }
+  void SetReplyFraming(FramingMode mode) {
+    framing_ = mode;
+    framingNow_ = mode;
+    SyncLink();
+  }
+  // The mode the receive thread applies now: ReplyFraming as the last send moved it.
+  FramingMode CurrentFraming() const { return framingNow_; }
+
   // Where line errors and modem-line changes come from; read by the next OpenPort.
   void SetLineStatusSource(std::shared_ptr<LineStatusSource> source) { status_ = std::move(source); }
 
@@ -213,6 +228,8 @@ class TComm {
   std::string commName_ = "COM1";
   LineSettings line_;
   Timeouts timeouts_;
+  FramingMode framing_ = FramingMode::kOff;
+  FramingMode framingNow_ = FramingMode::kOff;
   std::shared_ptr<LineStatusSource> status_;
 
   int fd_ = 0;

@@ -24,6 +24,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr char kSystem[] = "System";
+// The tool's own key: chunks handed over at the end of a reply (Session::SetReplyFraming).
+constexpr char kFastReplies[] = "FastReplies";
 constexpr char kOpenUart[] = "OpenUart";
 constexpr char kWkmod[] = "WKMOD";
 constexpr char kSocket[] = "Socket";
@@ -127,6 +129,7 @@ class ProfileLoader {
       case static_cast<int>(SendKey::CtrlEnter): s_.sendSwitches.key = SendKey::CtrlEnter; break;
       default: break;
     }
+    s_.SetReplyFraming(d_.ReadBool(kSystem, kFastReplies, false));
   }
 
   void HexSwitches() {
@@ -305,6 +308,8 @@ class ProfileSaver {
     d_.WriteBool(kSystem, "Language", s_.Lang().UseChinese);
     d_.WriteBool(kSystem, "ReadTimeHelp", s_.liveHelp);
     d_.WriteInteger(kSystem, "SendShortCutTag", static_cast<int>(s_.sendSwitches.key));
+    // Written once it was ever on, so a profile that never used it keeps its keys.
+    if (s_.ReplyFraming() || d_.Find(kSystem, kFastReplies)) d_.WriteBool(kSystem, kFastReplies, s_.ReplyFraming());
   }
 
   void HexSwitches() {

@@ -3,7 +3,7 @@
 // from a session.
 //
 // The profile keeps the session from one run to the next: the tool's own
-// settings (language, live help, send key, hardware sign), the toolbar's port
+// settings (language, live help, send key, fast replies, hardware sign), the toolbar's port
 // settings, the hex switches and a copy of every terminal parameter of the
 // form. Loading feeds each stored value through the report applier of its
 // command, so the view rules run as for a device report; the order of the

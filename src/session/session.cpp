@@ -186,9 +186,22 @@ void Session::PortLost() {
   if (listener_) listener_->PortStateChanged(false);
 }
 
+void Session::SetReplyFraming(bool on) {
+  replyFraming_ = on;
+  // A transfer that runs keeps its way; its end applies the option.
+  if (upgrade_.XModemState() != 0) return;
+  comm_.SetReplyFraming(on ? FramingMode::kReplies : FramingMode::kOff);
+}
+
 void Session::StartTransfer() {
-  // Return each read at once with what has arrived.
-  if (serial_.PortOpen()) comm_.SetReadIntervalTimeout(kMaxDword);
+  if (serial_.PortOpen()) {
+    if (replyFraming_) {
+      comm_.SetReplyFraming(FramingMode::kXModem);
+    } else {
+      // Return each read at once with what has arrived.
+      comm_.SetReadIntervalTimeout(kMaxDword);
+    }
+  }
   upgrade_.StartTransfer();
 }
 
@@ -198,8 +211,12 @@ void Session::HandleUpgradeReply(const std::string& chunk) {
 }
 
 void Session::RestoreReplyGapAfterTransfer() {
-  if (upgrade_.XModemState() != 0 || comm_.ReadIntervalTimeout() != kMaxDword) return;
-  comm_.SetReadIntervalTimeout(GapTimeoutFor(comm_.BaudRate()));
+  if (upgrade_.XModemState() != 0) return;
+  // Runs at every tick too: a mode that is already right is left alone, so
+  // the answer the last send expects is not forgotten.
+  const FramingMode wanted = replyFraming_ ? FramingMode::kReplies : FramingMode::kOff;
+  if (PlainFraming(comm_.ReplyFraming()) != wanted) comm_.SetReplyFraming(wanted);
+  if (comm_.ReadIntervalTimeout() == kMaxDword) comm_.SetReadIntervalTimeout(GapTimeoutFor(comm_.BaudRate()));
 }
 
 void Session::ShowProgress(int total, int done) {

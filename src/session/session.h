@@ -177,6 +177,14 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // The profile's "Custom": the help menu's web links are hidden.
   bool hideHelpLinks = false;
 
+  // Fast replies: the line hands a received chunk over as soon as it ends with
+  // a complete reply of the terminal or the boot loader, instead of after the
+  // quiet gap (serial/reply_framing.h); during a firmware transfer with the
+  // XModem replies. Off by default; kept across reopening the port; the
+  // profile keeps it ("FastReplies" of "System").
+  void SetReplyFraming(bool on);
+  bool ReplyFraming() const { return replyFraming_; }
+
   // The last run of the order list, as it stands.
   RunSummary LastRunSummary() const;
 
@@ -193,7 +201,8 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   void ShowMessage(const std::string& text) override;
   // UpgradeHandler of the engine: the firmware upgrade, with the line handing
   // over every byte at once while a transfer runs (a one-byte ACK must not
-  // wait for the reply gap).
+  // wait for the reply gap), or, with fast replies, each XModem reply as soon
+  // as it is whole.
   int XModemState() const override { return upgrade_.XModemState(); }
   void StartTransfer() override;
   void HandleUpgradeReply(const std::string& chunk) override;
@@ -226,6 +235,7 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   FirmwareUpgrade upgrade_;
   SessionListener* listener_ = nullptr;
   bool closed_ = false;
+  bool replyFraming_ = false;
 };
 
 }  // namespace t418

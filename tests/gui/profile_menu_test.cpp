@@ -83,7 +83,8 @@ class ProfileMenuTest : public QObject {
     QStringList names;
     for (QAction* item : window_->mni_File->actions())
       names << (item->isSeparator() ? QString("-") : item->objectName());
-    QCOMPARE(names, (QStringList{"mniLoadRecent", "mniLoadDefault", "mniOpenCfg", "mniSaveCfg", "-", "mni_Exit"}));
+    QCOMPARE(names, (QStringList{"mniLoadRecent", "mniLoadDefault", "mniOpenCfg", "mniSaveCfg", "-", "mniFastReplies",
+                                 "-", "mni_Exit"}));
     QCOMPARE(window_->mniLoadRecent->text(), QString("载入最近配置"));
     QCOMPARE(window_->mniLoadDefault->text(), QString("载入默认参数"));
     QCOMPARE(window_->mniOpenCfg->text(), QString("打开配置文件..."));

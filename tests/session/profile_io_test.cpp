@@ -535,6 +535,37 @@ TEST(ProfileToolSettings, ASaveWritesTheSendKeyTagAndBooleansAsDigits) {
   EXPECT_EQ(saved.ReadString("System", "Custom", ""), "1");  // kept, never written
 }
 
+TEST(ProfileToolSettings, FastRepliesAreReadIntoTheSessionAndWrittenOnceEverOn) {
+  struct Case {
+    const char* profile;
+    bool loaded;
+    const char* savedBack;  // the key after saving into the same text
+  };
+  const Case cases[] = {
+      {"", false, "<missing>"},  // a profile that never had it keeps its keys
+      {"[System]\r\nFastReplies=1\r\n", true, "1"},
+      {"[System]\r\nfastreplies=7\r\n", true, "1"},
+      {"[System]\r\nFastReplies=0\r\n", false, "0"},
+      {"[System]\r\nFastReplies=quick\r\n", false, "0"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.profile);
+    Rig rig;
+    rig.s().SetReplyFraming(!c.loaded);
+    rig.Load(c.profile);
+    EXPECT_EQ(rig.s().ReplyFraming(), c.loaded);
+    // The serial line follows at once, port open or not.
+    EXPECT_EQ(rig.s().Comm().ReplyFraming(), c.loaded ? FramingMode::kReplies : FramingMode::kOff);
+    EXPECT_EQ(rig.Saved("System", "FastReplies", c.profile), c.savedBack);
+  }
+
+  Rig rig;
+  rig.s().SetReplyFraming(true);
+  EXPECT_EQ(rig.Saved("System", "FastReplies"), "1");
+  rig.s().SetReplyFraming(false);
+  EXPECT_EQ(rig.Saved("System", "FastReplies", "[System]\r\nFastReplies=1\r\n"), "0");
+}
+
 // ---- The edge cases of saving ----
 
 TEST(ProfileSave, TheUdcModeLeavesTheStoredWorkModeAsItWas) {
