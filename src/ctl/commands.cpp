@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ctl/json_output.h"
 #include "params/encodings.h"
 #include "serial/port_list.h"
 #include "serial/ports_folder.h"
@@ -80,7 +81,7 @@ ExitCode SendLines(const std::string& folder, const std::string& port, const std
 }
 
 ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const std::string& output,
-                           const LineOptions& options) {
+                           const LineOptions& options, bool json) {
   HeadlessSession headless(folder, options);
   if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
   Session& session = headless.Core();
@@ -96,6 +97,18 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
   if (!output.empty()) {
     session.Rules().SetChecked(session.Form().rzchckbxMore, true);
     if (!session.SaveConfiguration(output)) return kExitBadConfigFile;
+  }
+  if (json) {
+    nlohmann::json values = nlohmann::json::object();
+    for (const auto& entry : session.Values().Entries()) {
+      const auto eq = entry.find('=');
+      if (eq != std::string::npos) values[ForTerminal(entry.substr(0, eq))] = JsonText(entry.substr(eq + 1));
+    }
+    PrintJson({{"port", port},
+               {"version", JsonText(session.Values().Value("VER"))},
+               {"values", values},
+               {"refused", JsonTexts(session.LastRunSummary().refusedNames)},
+               {"output", output.empty() ? nlohmann::json(nullptr) : nlohmann::json(output)}});
   }
   if (!session.Engine().RefusedLines().empty()) {
     std::fprintf(stderr, "t418ctl: the terminal refused:");

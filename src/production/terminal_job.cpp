@@ -258,6 +258,8 @@ void TerminalJob::AfterFirstRead() {
   result_.versionBefore = lastVersion_;
   if (!plan_.firmwareFile.empty()) {
     StartUpgrade();
+  } else if (!plan_.configFile.empty() && !plan_.write) {
+    CompareWithConfiguration();
   } else if (!plan_.configFile.empty()) {
     StartWrite();
   } else {
@@ -274,7 +276,7 @@ void TerminalJob::AfterFirstRead() {
 void TerminalJob::StartUpgrade() {
   Enter(JobStep::Upgrade);
   FirmwareUpgrade& xmodem = session_.Core().Upgrade();
-  xmodem.overRestart = true;
+  xmodem.overRestart = plan_.restart;
   if (!xmodem.OpenFirmwareFile(std::filesystem::absolute(plan_.firmwareFile))) {
     Fail(JobFailure::NoFirmwareFile, WithoutLineEnds(session_.LastWarning()));
     return;
@@ -316,6 +318,11 @@ void TerminalJob::WaitForFirmwareRequest() {
 
 void TerminalJob::AfterTransfer() {
   transferOver_ = true;
+  if (!plan_.restart) {
+    // The terminal stays in its boot loader: nothing more to ask it.
+    Finish();
+    return;
+  }
   // "R" went out with the final reply: the terminal starts and says so, then
   // reports its new version when asked.
   WaitFor([this] { return !StartUpMessage(afterTransfer_).empty(); }, kStartWait,
@@ -393,16 +400,18 @@ void TerminalJob::StartWrite() {
 }
 
 void TerminalJob::StartVerify() {
-  StartRead(JobStep::Verify, [this] {
-    Session& session = session_.Core();
-    const SettingComparison comparison = CompareSettings(settingLines_, session.Orders().Lines(), session.Values());
-    result_.differences = comparison.changed;
-    if (!comparison.changed.empty()) {
-      Fail(JobFailure::Differences, std::to_string(comparison.changed.size()) + " settings differ");
-      return;
-    }
-    Finish();
-  });
+  StartRead(JobStep::Verify, [this] { CompareWithConfiguration(); });
+}
+
+void TerminalJob::CompareWithConfiguration() {
+  Session& session = session_.Core();
+  const SettingComparison comparison = CompareSettings(settingLines_, session.Orders().Lines(), session.Values());
+  result_.differences = comparison.changed;
+  if (!comparison.changed.empty()) {
+    Fail(JobFailure::Differences, std::to_string(comparison.changed.size()) + " settings differ");
+    return;
+  }
+  Finish();
 }
 
 }  // namespace t418

@@ -45,7 +45,9 @@ struct JobPlan {
   bool readFirst = true;       // the full read before anything else
   std::string firmwareFile;    // empty: no upgrade
   int bootWaitSeconds = 60;    // how long to wait for the boot menu
+  bool restart = true;         // "R" after the transfer, then the new version
   std::string configFile;      // empty: no write
+  bool write = true;           // false: only compare the file with the first read
   bool verify = true;          // read back after the write and compare
 };
 
@@ -133,6 +135,8 @@ class TerminalJob : private SessionListener {
   void AfterTransfer();
   void StartWrite();
   void StartVerify();
+  // Compares the file's setting lines with the last read; Differences when they differ.
+  void CompareWithConfiguration();
   void TakeIdentity();
   bool LoadConfiguration();
 
