@@ -13,6 +13,7 @@
 #include "ctl/exit_codes.h"
 #include "ctl/headless_session.h"
 #include "ctl/multi_port.h"
+#include "ctl/station.h"
 #include "production/port_pattern.h"
 
 using namespace t418;
@@ -39,8 +40,8 @@ void AddLineOptions(CLI::App& command, LineOptions& line) {
       ->check(CLI::Range(0, 60000))
       ->capture_default_str();
   command.add_option("--log", line.logFile,
-                     "Write the traffic log (with time stamps) to this file; with several ports, a folder that\n"
-                     "gets one log per port, named after it (DIR/ttyUSB0.log)");
+                     "Write the traffic log (with time stamps) to this file; with several ports or the station, a\n"
+                     "folder that gets one log per port, named after it (DIR/ttyUSB0.log)");
 }
 
 constexpr const char* kPortsHelp =
@@ -142,6 +143,28 @@ int main(int argc, char** argv) {
   upgrade->add_flag("--json", upgradeJson, "With several ports: print the table as one JSON document");
   AddLineOptions(*upgrade, upgradeLine);
 
+  StationOptions stationOptions;
+  auto* station = app.add_subcommand(
+      "station",
+      "Provisioning station: wait for terminals to be plugged in (the port list is looked at twice a second;\n"
+      "ports already there count as new) and give each new port its identity read, the firmware upgrade if\n"
+      "asked, and FILE written and verified; one line per terminal on standard output, one JSON record per\n"
+      "terminal appended to the report. A port that stays plugged in is done once; unplugged and plugged in\n"
+      "again, it is done again. A port that vanishes mid-run is recorded as failed. Ctrl+C (or SIGTERM)\n"
+      "closes the running jobs, records them as failed and exits 130");
+  station->add_option("FILE", stationOptions.configFile, "Configuration file, e.g. line.ini")->required();
+  station->add_option("--upgrade", stationOptions.firmwareFile,
+                      "Firmware image sent to each terminal before the write (restart it with Reload held)");
+  station->add_option("--wait", stationOptions.bootWaitSeconds, "With --upgrade: seconds to wait for the boot menu")
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
+  station->add_option("--match", stationOptions.match,
+                      "Only ports matching this glob, in quotes (e.g. '/dev/ttyUSB*'); default: every port listed");
+  station->add_option("--report", stationOptions.reportFile,
+                      "Append one JSON record per terminal (time, port, identity, file and its SHA-256, firmware\n"
+                      "before and after, result, refused lines, duration) to this file (JSON lines)");
+  AddLineOptions(*station, stationOptions.line);
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -152,6 +175,7 @@ int main(int argc, char** argv) {
   HeadlessSession::CatchSignals();
   const std::string folder = ProgramFolder();
   if (*ports) return ListPorts();
+  if (*station) return RunStation(folder, stationOptions);
   if (*send) return SendLines(folder, sendPort, sendLines, sendLine);
   if (*read) {
     if (!IsPortPattern(readPort)) return ReadConfiguration(folder, readPort, raw, readOutput, readLine, readJson);
