@@ -140,7 +140,7 @@ bool Readable(const std::string& file) {
 }  // namespace
 
 ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
-                         const UpgradeOptions& upgrade, const LineOptions& options) {
+                         const UpgradeOptions& upgrade, const LineOptions& options, bool json) {
   if (!Readable(file)) {
     std::fprintf(stderr, "t418ctl: cannot read the firmware file %s\n", file.c_str());
     return kExitNoFile;
@@ -206,7 +206,10 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
   const auto seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::fprintf(stderr, "t418ctl: firmware sent in %.2f s\n", seconds);
-  if (!upgrade.restart) return kExitOk;
+  if (!upgrade.restart) {
+    if (json) PrintJson({{"port", port}, {"version", nullptr}});
+    return kExitOk;
+  }
 
   // "R" went out with the final reply: the terminal starts and says so.
   constexpr auto kStartWait = 30s;
@@ -236,7 +239,10 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
     std::fprintf(stderr, "t418ctl: the terminal did not report its version (AT+VER?) after the restart\n");
     return kExitNoVersion;
   }
-  std::printf("%s\n", ForTerminal(version).c_str());
+  if (json)
+    PrintJson({{"port", port}, {"version", JsonText(version)}});
+  else
+    std::printf("%s\n", ForTerminal(version).c_str());
   return kExitOk;
 }
 

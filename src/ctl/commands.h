@@ -42,8 +42,8 @@ struct UpgradeOptions {
 // Sends a firmware image to the terminal's boot loader by XModem-CRC: waits for
 // the boot menu (the user restarts the terminal with its Reload key held), lets
 // the session answer it and send the file, then restarts the terminal and prints
-// the version it reports.
+// the version it reports (with json, as one document with the port).
 ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
-                         const UpgradeOptions& upgrade, const LineOptions& options);
+                         const UpgradeOptions& upgrade, const LineOptions& options, bool json = false);
 
 }  // namespace t418::ctl

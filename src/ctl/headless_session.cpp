@@ -23,14 +23,14 @@ void OnSignal(int) {
 std::string ForTerminal(const std::string& gbk) { return GbkToUtf8(gbk); }
 
 HeadlessSession::HeadlessSession(const std::string& programFolder, const LineOptions& options)
-    : ownLoop_(std::make_unique<PollLoop>()), loop_(*ownLoop_) {
-  host_ = std::make_unique<CommandLineSession>(loop_, programFolder, options, static_cast<SessionListener*>(this));
-  if (host_->LogFileFailed())
-    std::fprintf(stderr, "t418ctl: cannot write the log file %s: %s\n", options.logFile.c_str(), std::strerror(errno));
-}
+    : HeadlessSession(std::make_unique<PollLoop>(), nullptr, programFolder, options) {}
 
 HeadlessSession::HeadlessSession(PollLoop& loop, const std::string& programFolder, const LineOptions& options)
-    : loop_(loop) {
+    : HeadlessSession(nullptr, &loop, programFolder, options) {}
+
+HeadlessSession::HeadlessSession(std::unique_ptr<PollLoop> ownLoop, PollLoop* sharedLoop,
+                                 const std::string& programFolder, const LineOptions& options)
+    : ownLoop_(std::move(ownLoop)), loop_(ownLoop_ ? *ownLoop_ : *sharedLoop) {
   host_ = std::make_unique<CommandLineSession>(loop_, programFolder, options, static_cast<SessionListener*>(this));
   if (host_->LogFileFailed())
     std::fprintf(stderr, "t418ctl: cannot write the log file %s: %s\n", options.logFile.c_str(), std::strerror(errno));

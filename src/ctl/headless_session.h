@@ -46,6 +46,8 @@ class HeadlessSession : private SessionListener {
   static void CatchSignals();
 
  private:
+  HeadlessSession(std::unique_ptr<PollLoop> ownLoop, PollLoop* sharedLoop, const std::string& programFolder,
+                  const LineOptions& options);
 
   // SessionListener
   void PortStateChanged(bool open) override;

@@ -140,7 +140,8 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   upgrade->add_flag("--no-restart", noRestart, "Leave the terminal in its boot loader after the transfer (no \"R\")");
   bool upgradeJson = false;
-  upgrade->add_flag("--json", upgradeJson, "With several ports: print the table as one JSON document");
+  upgrade->add_flag("--json", upgradeJson,
+                    "Print one JSON document: the port and the version after the restart (with several ports: the table)");
   AddLineOptions(*upgrade, upgradeLine);
 
   StationOptions stationOptions;
@@ -205,7 +206,7 @@ int main(int argc, char** argv) {
   if (*upgrade) {
     upgradeOptions.restart = !noRestart;
     if (!IsPortPattern(upgradePort))
-      return UpgradeFirmware(folder, upgradePort, upgradeFile, upgradeOptions, upgradeLine);
+      return UpgradeFirmware(folder, upgradePort, upgradeFile, upgradeOptions, upgradeLine, upgradeJson);
     JobPlan plan;
     plan.readFirst = false;
     plan.firmwareFile = upgradeFile;

@@ -9,6 +9,9 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
+#include <thread>
+#include <csignal>
+#include <iterator>
 
 #include "child_process.h"
 #include "serial/ports_folder.h"
@@ -163,6 +166,43 @@ TEST_F(CtlMultiPortTest, ReadOfSeveralPortsSavesOneFileEachAndDiffListsEachPorts
   EXPECT_NE(diff.out.find(b.Port() + ": AT+SOCKA="), std::string::npos) << diff.out;
   EXPECT_NE(RowOf(diff.out, a.Port()).find(" ok "), std::string::npos) << diff.out;
   EXPECT_NE(RowOf(diff.out, b.Port()).find("settings differ"), std::string::npos) << diff.out;
+}
+
+TEST_F(CtlMultiPortTest, UpgradeOfSeveralBootLoadersSendsEachTheImage) {
+  std::string image(128 * 4 + 40, '\0');
+  for (std::size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 13);
+  std::ofstream(Path("fw.bin"), std::ios::binary) << image;
+  SimProcess a({"--name", SimProcess::UniqueName("multifwa"), "--bootloader", "--firmware-out", Path("a.bin")});
+  SimProcess b({"--name", SimProcess::UniqueName("multifwb"), "--bootloader", "--firmware-out", Path("b.bin")});
+  const ChildResult result =
+      Ctl({"upgrade", a.Port() + "," + b.Port(), Path("fw.bin"), "--no-restart", "--wait", "10", "--json"});
+  ASSERT_EQ(result.exitCode, 0) << result.err;
+  const auto document = nlohmann::json::parse(result.out);
+  ASSERT_EQ(document["ports"].size(), 2u);
+  const std::string padded = image + std::string(128 - 40, '\x1A');
+  for (const char* name : {"a.bin", "b.bin"}) {
+    std::ifstream in(Path(name), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), padded) << name;
+  }
+
+  // One port with --json: the version of the restarted terminal in a document.
+  SimProcess c({"--name", SimProcess::UniqueName("multifwc"), "--bootloader"});
+  const ChildResult single = Ctl({"upgrade", c.Port(), Path("fw.bin"), "--wait", "10", "--json"});
+  ASSERT_EQ(single.exitCode, 0) << single.err;
+  EXPECT_EQ(nlohmann::json::parse(single.out), (nlohmann::json{{"port", c.Port()}, {"version", "V1.0.5"}}));
+}
+
+TEST_F(CtlMultiPortTest, ASignalClosesEveryPortAndStillPrintsTheTable) {
+  SimProcess a({"--name", SimProcess::UniqueName("multisiga"), "--latency", "300"});
+  SimProcess b({"--name", SimProcess::UniqueName("multisigb"), "--latency", "300"});
+  testing::ChildProcess ctl({T418_CTL_PATH, "read", a.Port() + "," + b.Port(), "--delay", "0"});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  ctl.Signal(SIGINT);
+  const ChildResult result = ctl.Wait();
+  EXPECT_EQ(result.exitCode, 130) << result.err;
+  EXPECT_NE(RowOf(result.out, a.Port()).find("failed at read: interrupted"), std::string::npos) << result.out;
+  EXPECT_NE(RowOf(result.out, b.Port()).find("failed at read: interrupted"), std::string::npos) << result.out;
+  EXPECT_NE(result.err.find("interrupted, the ports are closed"), std::string::npos) << result.err;
 }
 
 TEST_F(CtlMultiPortTest, SinglePortCommandsPrintOneJsonDocumentInUtf8) {

@@ -184,6 +184,56 @@ TEST_F(TerminalJobTest, ATerminalKilledMidWriteFailsAsLostWhileTheOtherJobGoesOn
   EXPECT_TRUE(jobs_[1]->Result().Ok()) << ResultText(jobs_[1]->Result());
 }
 
+// A firmware image of size bytes, written to the file.
+std::string MakeImage(const std::filesystem::path& path, std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 31 + 7) & 0xFF);
+  std::ofstream(path, std::ios::binary) << bytes;
+  return bytes;
+}
+
+TEST_F(TerminalJobTest, AnUpgradeBetweenTheReadAndTheWriteSendsTheImageAndRecordsBothVersions) {
+  const std::string config = ConfigurationOf("net_sockets");
+  const auto image = folder_.path() / "t418.bin";
+  const std::string bytes = MakeImage(image, 128 * 6);
+  const std::string received = (folder_.path() / "received.bin").string();
+  SimProcess sim({"--name", SimProcess::UniqueName("jobfw"), "--firmware-out", received});
+  JobPlan plan;
+  plan.firmwareFile = image.string();
+  plan.bootWaitSeconds = 20;
+  plan.configFile = config;
+  TerminalJob& job = AddJob(sim.Port(), plan);
+  std::vector<JobStep> steps;
+  job.OnStep = [&](JobStep step) {
+    steps.push_back(step);
+    // The operator restarts the terminal with its Reload key held.
+    if (step == JobStep::Upgrade) loop_.RunAfter(300, [&] { ::kill(sim.Pid(), SIGUSR1); });
+  };
+  RunAll();
+  EXPECT_TRUE(job.Result().Ok()) << ResultText(job.Result());
+  EXPECT_EQ(steps, (std::vector<JobStep>{JobStep::Open, JobStep::Read, JobStep::Upgrade, JobStep::Write,
+                                         JobStep::Verify}));
+  EXPECT_EQ(FileBytes(received), bytes);
+  EXPECT_EQ(job.Result().versionBefore, kSimVersion);
+  EXPECT_EQ(job.Result().versionAfter, kSimVersion);
+  EXPECT_GT(job.Result().settingsSent, 10);
+}
+
+TEST_F(TerminalJobTest, ATerminalThatNeverShowsItsBootMenuFailsTheUpgradeAfterTheWait) {
+  const auto image = folder_.path() / "t418.bin";
+  MakeImage(image, 300);
+  SimProcess sim({"--name", SimProcess::UniqueName("jobnoboot")});
+  JobPlan plan;
+  plan.readFirst = false;
+  plan.firmwareFile = image.string();
+  plan.bootWaitSeconds = 1;
+  TerminalJob& job = AddJob(sim.Port(), plan);
+  RunAll();
+  EXPECT_EQ(job.Result().failure, JobFailure::NoBootLoader);
+  EXPECT_EQ(ResultText(job.Result()).rfind("failed at upgrade: no boot loader within 1 s", 0), 0u)
+      << ResultText(job.Result());
+}
+
 TEST_F(TerminalJobTest, AnAbortedJobEndsAtOnceInItsCurrentStep) {
   SimProcess sim({"--name", SimProcess::UniqueName("jobabort"), "--latency", "20"});
   TerminalJob& job = AddJob(sim.Port(), JobPlan{});
