@@ -152,7 +152,8 @@ int main(int argc, char** argv) {
       "asked, and FILE written and verified; one line per terminal on standard output, one JSON record per\n"
       "terminal appended to the report. A port that stays plugged in is done once; unplugged and plugged in\n"
       "again, it is done again. A port that vanishes mid-run is recorded as failed. Ctrl+C (or SIGTERM)\n"
-      "closes the running jobs, records them as failed and exits 130");
+      "closes the running jobs, records them as failed and exits 130. With --log DIR, one traffic log per\n"
+      "terminal: DIR/ttyUSB0-20260102T030405Z.log (the port's name and the UTC time it was plugged in)");
   station->add_option("FILE", stationOptions.configFile, "Configuration file, e.g. line.ini")->required();
   station->add_option("--upgrade", stationOptions.firmwareFile,
                       "Firmware image sent to each terminal before the write (restart it with Reload held)");

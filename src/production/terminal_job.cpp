@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 #include "params/config_builder.h"
 #include "production/sha256.h"
@@ -59,8 +60,7 @@ std::string ResultText(const JobResult& result) {
 
 TerminalJob::TerminalJob(EventLoop& loop, const std::string& programFolder, const LineOptions& options,
                          std::string port, JobPlan plan, std::function<void(const JobResult&)> onFinished)
-    : loop_(loop),
-      session_(loop, programFolder, options, static_cast<SessionListener*>(this)),
+    : session_(loop, programFolder, options, static_cast<SessionListener*>(this)),
       plan_(std::move(plan)),
       onFinished_(std::move(onFinished)),
       tick_(loop, 20),
@@ -98,7 +98,7 @@ void TerminalJob::Start() {
   // The files first: a job that cannot do its work leaves the port untouched.
   if (!plan_.firmwareFile.empty()) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(plan_.firmwareFile, ec) || !FileSha256Hex(plan_.firmwareFile)) {
+    if (!std::filesystem::is_regular_file(plan_.firmwareFile, ec) || !std::ifstream(plan_.firmwareFile).good()) {
       step_ = JobStep::Upgrade;
       Fail(JobFailure::NoFirmwareFile, "cannot read the firmware file " + plan_.firmwareFile);
       return;

@@ -140,7 +140,6 @@ class TerminalJob : private SessionListener {
   void TakeIdentity();
   bool LoadConfiguration();
 
-  EventLoop& loop_;
   CommandLineSession session_;
   JobPlan plan_;
   std::function<void(const JobResult&)> onFinished_;
