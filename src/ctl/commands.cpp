@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ctl/json_output.h"
 #include "params/encodings.h"
 #include "serial/port_list.h"
 #include "serial/ports_folder.h"
@@ -80,7 +81,7 @@ ExitCode SendLines(const std::string& folder, const std::string& port, const std
 }
 
 ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const std::string& output,
-                           const LineOptions& options) {
+                           const LineOptions& options, bool json) {
   HeadlessSession headless(folder, options);
   if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
   Session& session = headless.Core();
@@ -96,6 +97,18 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
   if (!output.empty()) {
     session.Rules().SetChecked(session.Form().rzchckbxMore, true);
     if (!session.SaveConfiguration(output)) return kExitBadConfigFile;
+  }
+  if (json) {
+    nlohmann::json values = nlohmann::json::object();
+    for (const auto& entry : session.Values().Entries()) {
+      const auto eq = entry.find('=');
+      if (eq != std::string::npos) values[ForTerminal(entry.substr(0, eq))] = JsonText(entry.substr(eq + 1));
+    }
+    PrintJson({{"port", port},
+               {"version", JsonText(session.Values().Value("VER"))},
+               {"values", values},
+               {"refused", JsonTexts(session.LastRunSummary().refusedNames)},
+               {"output", output.empty() ? nlohmann::json(nullptr) : nlohmann::json(output)}});
   }
   if (!session.Engine().RefusedLines().empty()) {
     std::fprintf(stderr, "t418ctl: the terminal refused:");
@@ -127,7 +140,7 @@ bool Readable(const std::string& file) {
 }  // namespace
 
 ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
-                         const UpgradeOptions& upgrade, const LineOptions& options) {
+                         const UpgradeOptions& upgrade, const LineOptions& options, bool json) {
   if (!Readable(file)) {
     std::fprintf(stderr, "t418ctl: cannot read the firmware file %s\n", file.c_str());
     return kExitNoFile;
@@ -193,7 +206,10 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
   const auto seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   std::fprintf(stderr, "t418ctl: firmware sent in %.2f s\n", seconds);
-  if (!upgrade.restart) return kExitOk;
+  if (!upgrade.restart) {
+    if (json) PrintJson({{"port", port}, {"version", nullptr}});
+    return kExitOk;
+  }
 
   // "R" went out with the final reply: the terminal starts and says so.
   constexpr auto kStartWait = 30s;
@@ -223,7 +239,10 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
     std::fprintf(stderr, "t418ctl: the terminal did not report its version (AT+VER?) after the restart\n");
     return kExitNoVersion;
   }
-  std::printf("%s\n", ForTerminal(version).c_str());
+  if (json)
+    PrintJson({{"port", port}, {"version", JsonText(version)}});
+  else
+    std::printf("%s\n", ForTerminal(version).c_str());
   return kExitOk;
 }
 

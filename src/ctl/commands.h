@@ -18,17 +18,21 @@ ExitCode SendLines(const std::string& folder, const std::string& port, const std
 // The full read of the window's button; with raw, NAME=VALUE per report; with
 // an output path, the form it filled saved as a configuration file (with the
 // advanced settings on, so that a write of it sends them too).
+// With json, one document on standard output: the port, the version, every
+// value reported and the refused commands.
 ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const std::string& output,
-                           const LineOptions& options);
+                           const LineOptions& options, bool json = false);
 
 // A configuration file written to the terminal, with a summary; with verify,
-// read back and compared.
+// read back and compared. With json, one document: lines sent, refused
+// commands, whether verified and the differences.
 ExitCode WriteConfiguration(const std::string& folder, const std::string& port, const std::string& file, bool verify,
-                            const LineOptions& options);
+                            const LineOptions& options, bool json = false);
 
-// The setting lines a write of the file would change on the terminal.
+// The setting lines a write of the file would change on the terminal; with
+// json, one document of them and of the settings a read does not ask for.
 ExitCode DiffConfiguration(const std::string& folder, const std::string& port, const std::string& file,
-                           const LineOptions& options);
+                           const LineOptions& options, bool json = false);
 
 struct UpgradeOptions {
   int waitSeconds = 60;    // how long to wait for the boot menu
@@ -38,8 +42,8 @@ struct UpgradeOptions {
 // Sends a firmware image to the terminal's boot loader by XModem-CRC: waits for
 // the boot menu (the user restarts the terminal with its Reload key held), lets
 // the session answer it and send the file, then restarts the terminal and prints
-// the version it reports.
+// the version it reports (with json, as one document with the port).
 ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
-                         const UpgradeOptions& upgrade, const LineOptions& options);
+                         const UpgradeOptions& upgrade, const LineOptions& options, bool json = false);
 
 }  // namespace t418::ctl

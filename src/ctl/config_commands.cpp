@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "ctl/commands.h"
+#include "ctl/json_output.h"
 #include "session/setting_compare.h"
 
 namespace t418::ctl {
@@ -48,7 +49,7 @@ ExitCode ReadAndCompare(HeadlessSession& headless, const std::vector<std::string
 }  // namespace
 
 ExitCode WriteConfiguration(const std::string& folder, const std::string& port, const std::string& file, bool verify,
-                            const LineOptions& options) {
+                            const LineOptions& options, bool json) {
   HeadlessSession headless(folder, options);
   std::vector<std::string> lines;
   if (const ExitCode built = LoadAndBuild(headless, file, lines); built != kExitOk) return built;
@@ -60,34 +61,55 @@ ExitCode WriteConfiguration(const std::string& folder, const std::string& port, 
     return code;
   }
   const RunSummary summary = session.LastRunSummary();
-  std::printf("%d settings sent, %zu refused", summary.lines, summary.refusedNames.size());
-  for (std::size_t i = 0; i < summary.refusedNames.size(); ++i)
-    std::printf("%s%s", i == 0 ? ": " : ", ", summary.refusedNames[i].c_str());
-  std::printf("\n");
-  if (!summary.refusedNames.empty()) return kExitRefused;
-  if (!verify) return kExitOk;
+  nlohmann::json document = {{"port", port},
+                             {"file", file},
+                             {"sent", summary.lines},
+                             {"refused", JsonTexts(summary.refusedNames)},
+                             {"verified", nullptr},
+                             {"differences", nlohmann::json::array()}};
+  if (!json) {
+    std::printf("%d settings sent, %zu refused", summary.lines, summary.refusedNames.size());
+    for (std::size_t i = 0; i < summary.refusedNames.size(); ++i)
+      std::printf("%s%s", i == 0 ? ": " : ", ", summary.refusedNames[i].c_str());
+    std::printf("\n");
+  }
+  if (!summary.refusedNames.empty() || !verify) {
+    if (json) PrintJson(document);
+    return summary.refusedNames.empty() ? kExitOk : kExitRefused;
+  }
 
   SettingComparison comparison;
   if (const ExitCode read = ReadAndCompare(headless, lines, comparison); read != kExitOk) return read;
   for (const auto& line : comparison.changed) {
-    const std::string name = CommandNameOfLine(line);
-    std::printf("differs: %s (the terminal holds %s)\n", Shown(line).c_str(),
-                ForTerminal(session.Values().Value(name)).c_str());
+    const std::string held = session.Values().Value(CommandNameOfLine(line));
+    if (json)
+      document["differences"].push_back({{"line", JsonText(WithoutLineEnd(line))}, {"held", JsonText(held)}});
+    else
+      std::printf("differs: %s (the terminal holds %s)\n", Shown(line).c_str(), ForTerminal(held).c_str());
   }
-  if (!comparison.changed.empty()) return kExitDifferences;
-  std::printf("verified: the terminal holds every setting written\n");
-  return kExitOk;
+  document["verified"] = comparison.changed.empty();
+  if (json)
+    PrintJson(document);
+  else if (comparison.changed.empty())
+    std::printf("verified: the terminal holds every setting written\n");
+  return comparison.changed.empty() ? kExitOk : kExitDifferences;
 }
 
 ExitCode DiffConfiguration(const std::string& folder, const std::string& port, const std::string& file,
-                           const LineOptions& options) {
+                           const LineOptions& options, bool json) {
   HeadlessSession headless(folder, options);
   std::vector<std::string> lines;
   if (const ExitCode built = LoadAndBuild(headless, file, lines); built != kExitOk) return built;
   if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
   SettingComparison comparison;
   if (const ExitCode read = ReadAndCompare(headless, lines, comparison); read != kExitOk) return read;
-  for (const auto& line : comparison.changed) std::printf("%s\n", Shown(line).c_str());
+  if (json) {
+    nlohmann::json changed = nlohmann::json::array();
+    for (const auto& line : comparison.changed) changed.push_back(JsonText(WithoutLineEnd(line)));
+    PrintJson({{"port", port}, {"file", file}, {"changed", changed}, {"notRead", JsonTexts(comparison.notRead)}});
+  } else {
+    for (const auto& line : comparison.changed) std::printf("%s\n", Shown(line).c_str());
+  }
   return comparison.changed.empty() ? kExitOk : kExitDifferences;
 }
 

@@ -19,6 +19,7 @@ enum ExitCode : int {
   kExitBadConfigFile = 13,  // the configuration file cannot be read or written
   kExitConfigRefused = 14,  // the configuration fails its checks: nothing was sent
   kExitDifferences = 15,    // write --verify or diff: the terminal holds other values
+  kExitSomePortsFailed = 16,  // several ports: at least one of them failed (see the table)
   kExitInterrupted = 130,  // ended by SIGINT, SIGTERM or SIGHUP
 };
 

@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fstream>
 
 #include "text/gbk.h"
 
@@ -23,81 +22,22 @@ void OnSignal(int) {
 
 std::string ForTerminal(const std::string& gbk) { return GbkToUtf8(gbk); }
 
-// The one view of the traffic log: keeps the last warning and writes every
-// entry to the log file, if there is one.
-class HeadlessSession::LogSink : public LogView {
- public:
-  LogSink(const std::string& path, std::string& lastWarning) : lastWarning_(lastWarning) {
-    if (!path.empty()) file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-  }
-  bool Failed(const std::string& path) const { return !path.empty() && !file_.is_open(); }
+HeadlessSession::HeadlessSession(const std::string& programFolder, const LineOptions& options)
+    : HeadlessSession(std::make_unique<PollLoop>(), nullptr, programFolder, options) {}
 
-  void AppendEntry(LogPane pane, const std::string& entry, LogColour colour) override {
-    if (pane != LogPane::Text) return;
-    if (colour == LogColour::Warning) lastWarning_ = StripPrefix(entry);
-    if (!file_.is_open()) return;
-    std::string text = GbkToUtf8(entry);
-    // One line end style in the file, whatever came from the terminal.
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      if (text[i] == '\r') {
-        out += '\n';
-        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      } else {
-        out += text[i];
-      }
-    }
-    file_ << out << '\n';
-    file_.flush();
-  }
-  void ClearPane(LogPane) override {}
-  void CountersChanged(std::uint32_t, std::uint32_t) override {}
+HeadlessSession::HeadlessSession(PollLoop& loop, const std::string& programFolder, const LineOptions& options)
+    : HeadlessSession(nullptr, &loop, programFolder, options) {}
 
- private:
-  // A warning without its time-stamp line.
-  static std::string StripPrefix(const std::string& entry) {
-    if (entry.rfind(">[", 0) == 0) {
-      const auto end = entry.find("\r\n");
-      if (end != std::string::npos) return entry.substr(end + 2);
-    }
-    return entry;
-  }
-
-  std::ofstream file_;
-  std::string& lastWarning_;
-};
-
-HeadlessSession::HeadlessSession(const std::string& programFolder, const LineOptions& options) {
-  SessionOptions sessionOptions;
-  sessionOptions.programFolder = programFolder;
-  // Messages for scripts and logs are English, whatever the system's language.
-  sessionOptions.systemIsChinese = [] { return false; };
-  // The window's profile is the window's: a command-line run neither reads nor writes it.
-  sessionOptions.useProfile = false;
-  session_ = std::make_unique<Session>(loop_, sessionOptions);
-  session_->SetListener(this);
-  logSink_ = std::make_unique<LogSink>(options.logFile, lastWarning_);
-  if (logSink_->Failed(options.logFile))
+HeadlessSession::HeadlessSession(std::unique_ptr<PollLoop> ownLoop, PollLoop* sharedLoop,
+                                 const std::string& programFolder, const LineOptions& options)
+    : ownLoop_(std::move(ownLoop)), loop_(ownLoop_ ? *ownLoop_ : *sharedLoop) {
+  host_ = std::make_unique<CommandLineSession>(loop_, programFolder, options, static_cast<SessionListener*>(this));
+  if (host_->LogFileFailed())
     std::fprintf(stderr, "t418ctl: cannot write the log file %s: %s\n", options.logFile.c_str(), std::strerror(errno));
-  session_->Log().SetView(logSink_.get());
-  session_->Log().timeStamps = true;
-  session_->Create();
-  session_->Lang().UseChinese = false;
-  session_->ApplyTexts();
-  session_->FinishCreate();
-  session_->Engine().delayTime = options.delayMs;
-  session_->SetReplyFraming(options.fastReplies);
-  session_->portSettings.baud = options.baud;
-  session_->portSettings.parity = options.parity;
-  session_->portSettings.data = options.data;
-  session_->portSettings.stop = options.stop;
 }
 
 HeadlessSession::~HeadlessSession() {
-  if (session_->PortOpen()) session_->Serial().CloseSerialPort();
-  session_->Close();
-  session_->SetListener(nullptr);
-  session_->Log().SetView(nullptr);
+  host_.reset();
   if (progressShown_) std::fputc('\n', stderr);
 }
 
@@ -109,9 +49,9 @@ void HeadlessSession::CatchSignals() {
 }
 
 ExitCode HeadlessSession::Open(const std::string& port) {
-  session_->portSettings.port = port;
-  if (session_->Serial().OpenSerialPort(ToLineChoices(session_->portSettings))) return kExitOk;
-  const int error = session_->Serial().LastOpenError();
+  Core().portSettings.port = port;
+  if (Core().Serial().OpenSerialPort(ToLineChoices(Core().portSettings))) return kExitOk;
+  const int error = Core().Serial().LastOpenError();
   switch (error) {
     case ENOENT:
     case ENODEV:
@@ -136,11 +76,9 @@ ExitCode HeadlessSession::Open(const std::string& port) {
 }
 
 ExitCode HeadlessSession::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-  PollLoop* previous = runningLoop.exchange(&loop_);
-  const bool held = loop_.RunUntil([&] { return done() || portLost_; }, limit);
-  runningLoop.store(previous);
+  const bool held = RunLoopUntil(loop_, [&] { return done() || portLost_; }, limit);
   if (loop_.Interrupted()) {
-    session_->Engine().AbortRun({});
+    Core().Engine().AbortRun({});
     // The port is closed with the session, on the way out.
     std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
     return kExitInterrupted;
@@ -152,12 +90,19 @@ ExitCode HeadlessSession::RunUntil(const std::function<bool()>& done, std::chron
   return held ? kExitOk : kExitNoReply;
 }
 
+bool RunLoopUntil(PollLoop& loop, const std::function<bool()>& done, std::chrono::milliseconds limit) {
+  PollLoop* previous = runningLoop.exchange(&loop);
+  const bool held = loop.RunUntil(done, limit);
+  runningLoop.store(previous);
+  return held;
+}
+
 ExitCode HeadlessSession::RunFlow(int tag) {
   runEnded_ = false;
   runCompleted_ = false;
-  session_->Engine().ActionButtonClick(tag);
+  Core().Engine().ActionButtonClick(tag);
   // A refused configuration leaves nothing to send: the run is over at once.
-  if (tag == kTagSetAll && session_->Orders().OrderCount() == 0) return kExitFailed;
+  if (tag == kTagSetAll && Core().Orders().OrderCount() == 0) return kExitFailed;
   // The engine ends every run itself: the last reply, or its own time-outs.
   const ExitCode code = RunUntil([this] { return runEnded_; }, std::chrono::hours(24));
   if (code != kExitOk) return code;

@@ -11,26 +11,22 @@
 
 #include "ctl/exit_codes.h"
 #include "loop/poll_loop.h"
+#include "production/command_line_session.h"
 #include "session/session.h"
 
 namespace t418::ctl {
 
-struct LineOptions {
-  std::string baud = "115200";
-  std::string parity = "NONE";
-  std::string data = "8";
-  std::string stop = "1";
-  int delayMs = 150;
-  bool fastReplies = false;  // a chunk ends with its reply, not after the gap
-  std::string logFile;  // the traffic log as text with time stamps; empty: none
-};
+using t418::LineOptions;
 
 class HeadlessSession : private SessionListener {
  public:
+  // A session on a loop of its own.
   HeadlessSession(const std::string& programFolder, const LineOptions& options);
+  // A session on a loop that other sessions share.
+  HeadlessSession(PollLoop& loop, const std::string& programFolder, const LineOptions& options);
   ~HeadlessSession() override;
 
-  Session& Core() { return *session_; }
+  Session& Core() { return host_->Core(); }
   PollLoop& Loop() { return loop_; }
 
   // Opens the port; on failure prints one line on standard error and gives its exit code.
@@ -44,13 +40,14 @@ class HeadlessSession : private SessionListener {
   ExitCode RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
 
   // The last message of the session that explains a failed run (a warning of the log).
-  const std::string& LastWarning() const { return lastWarning_; }
+  const std::string& LastWarning() const { return host_->LastWarning(); }
 
   // Signals (SIGINT, SIGTERM, SIGHUP) interrupt whichever session loop runs.
   static void CatchSignals();
 
  private:
-  class LogSink;
+  HeadlessSession(std::unique_ptr<PollLoop> ownLoop, PollLoop* sharedLoop, const std::string& programFolder,
+                  const LineOptions& options);
 
   // SessionListener
   void PortStateChanged(bool open) override;
@@ -59,15 +56,18 @@ class HeadlessSession : private SessionListener {
   void ShowMessage(const std::string& text) override;
   void RunEnded(bool completed) override;
 
-  PollLoop loop_;
-  std::unique_ptr<Session> session_;
-  std::unique_ptr<LogSink> logSink_;
+  std::unique_ptr<PollLoop> ownLoop_;
+  PollLoop& loop_;
+  std::unique_ptr<CommandLineSession> host_;
   bool progressShown_ = false;
   bool portLost_ = false;
   bool runEnded_ = false;
   bool runCompleted_ = false;
-  std::string lastWarning_;
 };
+
+// Runs a loop until done() holds, Quit, or the time is up, with the signals
+// (SIGINT, SIGTERM, SIGHUP) interrupting it; true when done() held.
+bool RunLoopUntil(PollLoop& loop, const std::function<bool()>& done, std::chrono::milliseconds limit);
 
 // GBK text for the user's terminal (UTF-8).
 std::string ForTerminal(const std::string& gbk);

@@ -12,6 +12,9 @@
 #include "ctl/commands.h"
 #include "ctl/exit_codes.h"
 #include "ctl/headless_session.h"
+#include "ctl/multi_port.h"
+#include "ctl/station.h"
+#include "production/port_pattern.h"
 
 using namespace t418;
 using namespace t418::ctl;
@@ -36,7 +39,9 @@ void AddLineOptions(CLI::App& command, LineOptions& line) {
   command.add_option("--delay", line.delayMs, "Pause before each command line, in ms (0 allowed)")
       ->check(CLI::Range(0, 60000))
       ->capture_default_str();
-  command.add_option("--log", line.logFile, "Write the traffic log (with time stamps) to this file");
+  command.add_option("--log", line.logFile,
+                     "Write the traffic log (with time stamps) to this file; with several ports or the station, a\n"
+                     "folder that gets one log per port, named after it (DIR/ttyUSB0.log)");
   command.add_flag("--fast", line.fastReplies,
                    "Take each reply as soon as it is complete instead of after a pause on the line; the pause "
                    "before each command line is then 0 unless --delay is given");
@@ -44,6 +49,9 @@ void AddLineOptions(CLI::App& command, LineOptions& line) {
     if (line.fastReplies && command.count("--delay") == 0) line.delayMs = 0;
   });
 }
+
+constexpr const char* kPortsHelp =
+    "Serial port, e.g. /dev/ttyUSB0; or several: a comma-separated list or a glob in quotes ('/dev/ttyUSB*')";
 
 }  // namespace
 
@@ -58,7 +66,11 @@ int main(int argc, char** argv) {
       "the run, 9 firmware file not readable, 10 no boot loader within the wait, 11 firmware transfer\n"
       "stopped, 12 no start-up message or version after the upgrade's restart, 13 configuration file\n"
       "not readable or writable, 14 configuration refused by its checks (nothing sent), 15 the terminal\n"
-      "holds other values (write --verify, diff), 130 interrupted.",
+      "holds other values (write --verify, diff), 16 several ports ran and at least one of them failed\n"
+      "(the table says which), 130 interrupted.\n\n"
+      "Several terminals at once: read, write, diff and upgrade take a comma-separated list of ports\n"
+      "or a glob in quotes ('/dev/ttyUSB*') for PORT; each port gets its own session, all run at the\n"
+      "same time, and a table of every port's identity, result, time and refused lines ends the run.",
       "t418ctl"};
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string(T418_VERSION));
@@ -78,11 +90,17 @@ int main(int argc, char** argv) {
   std::string readPort;
   bool raw = false;
   auto* read = app.add_subcommand("read", "Read the terminal's whole configuration (version, then 69 queries)");
-  read->add_option("PORT", readPort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  read->add_option("PORT", readPort, kPortsHelp)->required();
   std::string readOutput;
   read->add_flag("--raw", raw, "Print every report as NAME=VALUE, in arrival order");
   read->add_option("-o,--output", readOutput,
-                   "Save the configuration read as a file (T418Cfg.ini format) that 'write' sends to other terminals");
+                   "Save the configuration read as a file (T418Cfg.ini format) that 'write' sends to other terminals;\n"
+                   "with several ports, a folder that gets one file per port, named after it (DIR/ttyUSB0.ini)");
+  bool readJson = false;
+  read->add_flag("--json", readJson,
+                 "Print one JSON document: the version, every value reported and the refused commands\n"
+                 "(with several ports: the table)")
+      ->excludes("--raw");
   AddLineOptions(*read, readLine);
 
   LineOptions writeLine;
@@ -91,17 +109,25 @@ int main(int argc, char** argv) {
   bool verify = false;
   auto* write = app.add_subcommand(
       "write", "Write a configuration file (from 'read -o' or the window's \"Save configuration file\") to the terminal");
-  write->add_option("PORT", writePort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  write->add_option("PORT", writePort, kPortsHelp)->required();
   write->add_option("FILE", writeFile, "Configuration file, e.g. line.ini")->required();
   write->add_flag("--verify", verify, "Read the terminal back afterwards and compare every written setting");
+  bool writeJson = false;
+  write->add_flag("--json", writeJson,
+                  "Print one JSON document: settings sent, refused, verified and the differences\n"
+                  "(with several ports: the table)");
   AddLineOptions(*write, writeLine);
 
   LineOptions diffLine;
   std::string diffPort;
   std::string diffFile;
   auto* diff = app.add_subcommand("diff", "Read the terminal and print the setting lines a write of FILE would change");
-  diff->add_option("PORT", diffPort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  diff->add_option("PORT", diffPort, kPortsHelp)->required();
   diff->add_option("FILE", diffFile, "Configuration file, e.g. line.ini")->required();
+  bool diffJson = false;
+  diff->add_flag("--json", diffJson,
+                 "Print one JSON document: the lines that differ and the settings a read does not ask for\n"
+                 "(with several ports: the table)");
   AddLineOptions(*diff, diffLine);
 
   LineOptions upgradeLine;
@@ -113,13 +139,39 @@ int main(int argc, char** argv) {
       "upgrade",
       "Replace the terminal's firmware: restart the terminal with its Reload key held when asked; the file goes\n"
       "to its boot loader by XModem, then the terminal is restarted and the version it reports is printed");
-  upgrade->add_option("PORT", upgradePort, "Serial port, e.g. /dev/ttyUSB0")->required();
+  upgrade->add_option("PORT", upgradePort, kPortsHelp)->required();
   upgrade->add_option("FILE", upgradeFile, "Firmware image, e.g. T418.bin")->required();
   upgrade->add_option("--wait", upgradeOptions.waitSeconds, "Seconds to wait for the boot loader's menu")
       ->check(CLI::Range(1, 3600))
       ->capture_default_str();
   upgrade->add_flag("--no-restart", noRestart, "Leave the terminal in its boot loader after the transfer (no \"R\")");
+  bool upgradeJson = false;
+  upgrade->add_flag("--json", upgradeJson,
+                    "Print one JSON document: the port and the version after the restart (with several ports: the table)");
   AddLineOptions(*upgrade, upgradeLine);
+
+  StationOptions stationOptions;
+  auto* station = app.add_subcommand(
+      "station",
+      "Provisioning station: wait for terminals to be plugged in (the port list is looked at twice a second;\n"
+      "ports already there count as new) and give each new port its identity read, the firmware upgrade if\n"
+      "asked, and FILE written and verified; one line per terminal on standard output, one JSON record per\n"
+      "terminal appended to the report. A port that stays plugged in is done once; unplugged and plugged in\n"
+      "again, it is done again. A port that vanishes mid-run is recorded as failed. Ctrl+C (or SIGTERM)\n"
+      "closes the running jobs, records them as failed and exits 130. With --log DIR, one traffic log per\n"
+      "terminal: DIR/ttyUSB0-20260102T030405Z.log (the port's name and the UTC time it was plugged in)");
+  station->add_option("FILE", stationOptions.configFile, "Configuration file, e.g. line.ini")->required();
+  station->add_option("--upgrade", stationOptions.firmwareFile,
+                      "Firmware image sent to each terminal before the write (restart it with Reload held)");
+  station->add_option("--wait", stationOptions.bootWaitSeconds, "With --upgrade: seconds to wait for the boot menu")
+      ->check(CLI::Range(1, 3600))
+      ->capture_default_str();
+  station->add_option("--match", stationOptions.match,
+                      "Only ports matching this glob, in quotes (e.g. '/dev/ttyUSB*'); default: every port listed");
+  station->add_option("--report", stationOptions.reportFile,
+                      "Append one JSON record per terminal (time, port, identity, file and its SHA-256, firmware\n"
+                      "before and after, result, refused lines, duration) to this file (JSON lines)");
+  AddLineOptions(*station, stationOptions.line);
 
   try {
     app.parse(argc, argv);
@@ -131,13 +183,43 @@ int main(int argc, char** argv) {
   HeadlessSession::CatchSignals();
   const std::string folder = ProgramFolder();
   if (*ports) return ListPorts();
+  if (*station) return RunStation(folder, stationOptions);
   if (*send) return SendLines(folder, sendPort, sendLines, sendLine);
-  if (*read) return ReadConfiguration(folder, readPort, raw, readOutput, readLine);
-  if (*write) return WriteConfiguration(folder, writePort, writeFile, verify, writeLine);
-  if (*diff) return DiffConfiguration(folder, diffPort, diffFile, diffLine);
+  if (*read) {
+    if (!IsPortPattern(readPort)) return ReadConfiguration(folder, readPort, raw, readOutput, readLine, readJson);
+    if (raw) {
+      std::fprintf(stderr, "t418ctl: --raw takes one port\n");
+      return kExitUsage;
+    }
+    MultiPortRun run{MultiCommand::Read, readPort, JobPlan{}, readLine, readOutput, readJson};
+    return RunOnPorts(folder, run);
+  }
+  if (*write) {
+    if (!IsPortPattern(writePort)) return WriteConfiguration(folder, writePort, writeFile, verify, writeLine, writeJson);
+    JobPlan plan;
+    // The verify's read gives each terminal's identity; without it, a read first does.
+    plan.readFirst = !verify;
+    plan.configFile = writeFile;
+    plan.verify = verify;
+    return RunOnPorts(folder, MultiPortRun{MultiCommand::Write, writePort, plan, writeLine, "", writeJson});
+  }
+  if (*diff) {
+    if (!IsPortPattern(diffPort)) return DiffConfiguration(folder, diffPort, diffFile, diffLine, diffJson);
+    JobPlan plan;
+    plan.configFile = diffFile;
+    plan.write = false;
+    return RunOnPorts(folder, MultiPortRun{MultiCommand::Diff, diffPort, plan, diffLine, "", diffJson});
+  }
   if (*upgrade) {
     upgradeOptions.restart = !noRestart;
-    return UpgradeFirmware(folder, upgradePort, upgradeFile, upgradeOptions, upgradeLine);
+    if (!IsPortPattern(upgradePort))
+      return UpgradeFirmware(folder, upgradePort, upgradeFile, upgradeOptions, upgradeLine, upgradeJson);
+    JobPlan plan;
+    plan.readFirst = false;
+    plan.firmwareFile = upgradeFile;
+    plan.bootWaitSeconds = upgradeOptions.waitSeconds;
+    plan.restart = upgradeOptions.restart;
+    return RunOnPorts(folder, MultiPortRun{MultiCommand::Upgrade, upgradePort, plan, upgradeLine, "", upgradeJson});
   }
   return kExitUsage;
 }

@@ -1,0 +1,136 @@
+#include "ctl/multi_port.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+
+#include "ctl/headless_session.h"
+#include "ctl/json_output.h"
+#include "production/port_pattern.h"
+#include "serial/port_list.h"
+
+namespace t418::ctl {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Seconds(std::chrono::milliseconds duration) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f s", static_cast<double>(duration.count()) / 1000.0);
+  return text;
+}
+
+std::string Refused(const JobResult& result) {
+  if (result.refusedNames.empty()) return "-";
+  std::string text;
+  for (const auto& name : result.refusedNames) text += (text.empty() ? "" : ",") + ForTerminal(name);
+  return text;
+}
+
+bool MakeFolder(const std::string& folder, const char* what) {
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  if (!ec && fs::is_directory(folder, ec)) return true;
+  std::fprintf(stderr, "t418ctl: cannot make the %s folder %s: %s\n", what, folder.c_str(),
+               ec ? ec.message().c_str() : "not a folder");
+  return false;
+}
+
+}  // namespace
+
+std::string ResultTable(const std::vector<JobResult>& results) {
+  std::vector<std::vector<std::string>> rows = {{"PORT", "IMEI/MEID", "ICCID", "RESULT", "TIME", "REFUSED"}};
+  for (const auto& result : results) {
+    const std::string id = ForTerminal(result.identity.ModemId());
+    const std::string iccid = ForTerminal(result.identity.iccid);
+    rows.push_back({result.port, id.empty() ? "-" : id, iccid.empty() ? "-" : iccid,
+                    ForTerminal(ResultText(result)), Seconds(result.duration), Refused(result)});
+  }
+  std::vector<std::size_t> widths(rows.front().size(), 0);
+  for (const auto& row : rows)
+    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
+  std::string table;
+  for (const auto& row : rows) {
+    std::string line;
+    for (std::size_t i = 0; i < row.size(); ++i) {
+      line += row[i];
+      if (i + 1 < row.size()) line += std::string(widths[i] - row[i].size() + 2, ' ');
+    }
+    table += line + "\n";
+  }
+  return table;
+}
+
+ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
+  const std::vector<std::string> ports = ExpandPorts(run.argument, ListSerialPorts());
+  if (ports.empty()) {
+    std::fprintf(stderr, "t418ctl: no port matches %s\n", run.argument.c_str());
+    return kExitNoSuchPort;
+  }
+  if (!run.line.logFile.empty() && !MakeFolder(run.line.logFile, "log")) return kExitFailed;
+  if (!run.outputFolder.empty() && !MakeFolder(run.outputFolder, "output")) return kExitFailed;
+  if (run.command == MultiCommand::Upgrade)
+    std::fprintf(stderr,
+                 "t418ctl: restart each terminal with its Reload key held (power it off, hold Reload, power it on);\n"
+                 "t418ctl: waiting up to %d s for their boot loaders\n",
+                 run.plan.bootWaitSeconds);
+
+  PollLoop loop;
+  std::vector<std::unique_ptr<TerminalJob>> jobs;
+  for (const auto& port : ports) {
+    LineOptions line = run.line;
+    if (!line.logFile.empty()) line.logFile = (fs::path(run.line.logFile) / (PortFileName(port) + ".log")).string();
+    jobs.push_back(std::make_unique<TerminalJob>(loop, folder, line, port, run.plan, [](const JobResult& result) {
+      std::fprintf(stderr, "t418ctl: %s: %s (%s)\n", result.port.c_str(), ForTerminal(ResultText(result)).c_str(),
+                   Seconds(result.duration).c_str());
+    }));
+    if (jobs.back()->Host().LogFileFailed())
+      std::fprintf(stderr, "t418ctl: cannot write the log file %s\n", line.logFile.c_str());
+  }
+  for (auto& job : jobs) job->Start();
+  RunLoopUntil(
+      loop,
+      [&] {
+        for (const auto& job : jobs)
+          if (!job->Finished()) return false;
+        return true;
+      },
+      std::chrono::hours(24 * 365));
+  const bool interrupted = loop.Interrupted();
+  for (auto& job : jobs) job->Abort(JobFailure::Interrupted, "interrupted");
+  if (interrupted) std::fprintf(stderr, "t418ctl: interrupted, the ports are closed\n");
+
+  std::vector<JobResult> results;
+  for (auto& job : jobs) {
+    JobResult result = job->Result();
+    if (!run.outputFolder.empty() && result.Ok()) {
+      const std::string file = (fs::path(run.outputFolder) / (PortFileName(result.port) + ".ini")).string();
+      Session& session = job->Core();
+      session.Rules().SetChecked(session.Form().rzchckbxMore, true);
+      if (!session.SaveConfiguration(file)) {
+        result.failure = JobFailure::BadConfigFile;
+        result.failedStep = JobStep::Read;
+        result.reason = "cannot write " + file;
+      }
+    }
+    results.push_back(result);
+  }
+
+  bool anyFailed = false;
+  for (const auto& result : results) anyFailed = anyFailed || !result.Ok();
+  if (run.json) {
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& result : results) list.push_back(JobRecordJson(result));
+    PrintJson({{"ok", !anyFailed}, {"ports", list}});
+  } else {
+    for (const auto& result : results)
+      for (const auto& line : result.differences)
+        std::printf("%s: %s%s\n", result.port.c_str(), run.command == MultiCommand::Diff ? "" : "differs: ",
+                    ForTerminal(WithoutLineEnd(line)).c_str());
+    std::fputs(ResultTable(results).c_str(), stdout);
+  }
+  if (interrupted) return kExitInterrupted;
+  return anyFailed ? kExitSomePortsFailed : kExitOk;
+}
+
+}  // namespace t418::ctl

@@ -1,0 +1,170 @@
+#include "ctl/station.h"
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+
+#include "ctl/headless_session.h"
+#include "ctl/json_output.h"
+#include "production/port_pattern.h"
+#include "production/port_watcher.h"
+#include "production/sha256.h"
+#include "production/terminal_job.h"
+#include "serial/port_list.h"
+
+namespace t418::ctl {
+namespace {
+
+namespace fs = std::filesystem;
+
+// How often the port list is looked at.
+constexpr int kLookMs = 500;
+
+std::string UtcTime(std::time_t when, const char* format) {
+  std::tm parts{};
+  gmtime_r(&when, &parts);
+  char text[40];
+  std::strftime(text, sizeof text, format, &parts);
+  return text;
+}
+
+// The jobs of the station, one per port that is plugged in and not done.
+class Station {
+ public:
+  Station(const std::string& folder, const StationOptions& options, std::ofstream& report)
+      : folder_(folder), options_(options), report_(report), watcher_(options.match), look_(loop_, kLookMs) {
+    look_.SetOnFire([this] {
+      Look();
+      look_.Start();
+    });
+  }
+
+  ExitCode Run() {
+    std::fprintf(stderr, "t418ctl: station: waiting for terminals%s%s (Ctrl+C ends)\n",
+                 options_.match.empty() ? "" : " on ", options_.match.c_str());
+    Look();
+    look_.Start();
+    RunLoopUntil(loop_, [] { return false; }, std::chrono::hours(24 * 365 * 10));
+    look_.Stop();
+    std::vector<std::string> ports;
+    for (const auto& [port, running] : running_) ports.push_back(port);
+    for (const auto& port : ports)
+      if (const auto it = running_.find(port); it != running_.end())
+        it->second.job->Abort(JobFailure::Interrupted, "the station was stopped");
+    report_.flush();
+    std::fprintf(stderr, "t418ctl: station stopped: %d terminals, %d failed\n", done_, failed_);
+    return kExitInterrupted;
+  }
+
+ private:
+  struct Running {
+    std::unique_ptr<TerminalJob> job;
+    std::time_t started = 0;
+  };
+
+  void Look() {
+    retired_.clear();
+    const auto changes = watcher_.Look(ListSerialPorts());
+    for (const auto& port : changes.vanished) {
+      const auto it = running_.find(port);
+      if (it != running_.end()) it->second.job->Abort(JobFailure::PortLost, "the port vanished");
+    }
+    for (const auto& port : changes.appeared) StartJob(port);
+  }
+
+  void StartJob(const std::string& port) {
+    JobPlan plan;
+    plan.firmwareFile = options_.firmwareFile;
+    plan.bootWaitSeconds = options_.bootWaitSeconds;
+    plan.configFile = options_.configFile;
+    LineOptions line = options_.line;
+    const std::time_t now = std::time(nullptr);
+    if (!line.logFile.empty())
+      line.logFile =
+          (fs::path(options_.line.logFile) / (PortFileName(port) + UtcTime(now, "-%Y%m%dT%H%M%SZ.log"))).string();
+    std::fprintf(stderr, "t418ctl: %s: new terminal\n", port.c_str());
+    if (!options_.firmwareFile.empty())
+      std::fprintf(stderr, "t418ctl: %s: restart it with its Reload key held once its identity is read\n",
+                   port.c_str());
+    Running& running = running_[port];
+    running.started = now;
+    running.job = std::make_unique<TerminalJob>(loop_, folder_, line, port, plan,
+                                                [this, port](const JobResult& result) { Finished(port, result); });
+    running.job->Start();
+  }
+
+  void Finished(const std::string& port, const JobResult& result) {
+    const auto it = running_.find(port);
+    const std::time_t started = it == running_.end() ? std::time(nullptr) : it->second.started;
+    const std::string time = UtcTime(started, "%Y-%m-%dT%H:%M:%SZ");
+    ++done_;
+    if (!result.Ok()) ++failed_;
+    const std::string id = ForTerminal(result.identity.ModemId());
+    const std::string iccid = ForTerminal(result.identity.iccid);
+    std::string refused;
+    for (const auto& name : result.refusedNames) refused += (refused.empty() ? "" : ",") + ForTerminal(name);
+    std::printf("%s  %s  %s  %s  %s  %.1f s  refused: %s\n", time.c_str(), port.c_str(), id.empty() ? "-" : id.c_str(),
+                iccid.empty() ? "-" : iccid.c_str(), ForTerminal(ResultText(result)).c_str(),
+                static_cast<double>(result.duration.count()) / 1000.0, refused.empty() ? "-" : refused.c_str());
+    std::fflush(stdout);
+    if (report_.is_open()) {
+      nlohmann::json record = JobRecordJson(result);
+      record["time"] = time;
+      report_ << JsonLine(record) << '\n';
+      report_.flush();
+      if (!report_) std::fprintf(stderr, "t418ctl: cannot write the report %s\n", options_.reportFile.c_str());
+    }
+    // The job goes once its own call is over; the port stays known until it vanishes.
+    if (it != running_.end()) {
+      retired_.push_back(std::move(it->second.job));
+      running_.erase(it);
+    }
+  }
+
+  std::string folder_;
+  const StationOptions& options_;
+  std::ofstream& report_;
+  PollLoop loop_;
+  PortWatcher watcher_;
+  LoopTimer look_;
+  std::map<std::string, Running> running_;
+  std::vector<std::unique_ptr<TerminalJob>> retired_;  // finished, gone at the next look
+  int done_ = 0;
+  int failed_ = 0;
+};
+
+}  // namespace
+
+ExitCode RunStation(const std::string& folder, const StationOptions& options) {
+  if (!FileSha256Hex(options.configFile)) {
+    std::fprintf(stderr, "t418ctl: cannot read the configuration file %s\n", options.configFile.c_str());
+    return kExitBadConfigFile;
+  }
+  if (!options.firmwareFile.empty() && !FileSha256Hex(options.firmwareFile)) {
+    std::fprintf(stderr, "t418ctl: cannot read the firmware file %s\n", options.firmwareFile.c_str());
+    return kExitNoFile;
+  }
+  if (!options.line.logFile.empty()) {
+    std::error_code ec;
+    fs::create_directories(options.line.logFile, ec);
+    if (!fs::is_directory(options.line.logFile, ec)) {
+      std::fprintf(stderr, "t418ctl: cannot make the log folder %s\n", options.line.logFile.c_str());
+      return kExitFailed;
+    }
+  }
+  std::ofstream report;
+  if (!options.reportFile.empty()) {
+    report.open(options.reportFile, std::ios::out | std::ios::app | std::ios::binary);
+    if (!report.is_open()) {
+      std::fprintf(stderr, "t418ctl: cannot write the report %s\n", options.reportFile.c_str());
+      return kExitBadConfigFile;
+    }
+  }
+  Station station(folder, options, report);
+  return station.Run();
+}
+
+}  // namespace t418::ctl

@@ -1,0 +1,27 @@
+#pragma once
+// The provisioning station: waits for terminals to be plugged in and gives
+// each new port a job — its identity read, optionally a firmware upgrade, the
+// configuration written and verified — with one line per terminal and one
+// JSON record per terminal appended to a report.
+#include <string>
+
+#include "ctl/exit_codes.h"
+#include "production/command_line_session.h"
+
+namespace t418::ctl {
+
+struct StationOptions {
+  std::string configFile;
+  std::string firmwareFile;  // empty: no upgrade
+  int bootWaitSeconds = 60;
+  std::string match;         // glob the ports must match; empty: every port listed
+  std::string reportFile;    // JSON lines; empty: none
+  LineOptions line;          // line.logFile: a folder, one log per terminal
+};
+
+// Runs until SIGINT or SIGTERM: the running jobs are closed (recorded as
+// failed), the report flushed, and the exit code is 130. Exits earlier only
+// when a file cannot be read or the report cannot be written.
+ExitCode RunStation(const std::string& folder, const StationOptions& options);
+
+}  // namespace t418::ctl

@@ -1,0 +1,84 @@
+#include "production/command_line_session.h"
+
+#include "text/gbk.h"
+
+namespace t418 {
+
+// The one view of the traffic log: keeps the last warning and writes every
+// entry to the log file, if there is one.
+class CommandLineSession::LogSink : public LogView {
+ public:
+  LogSink(const std::string& path, std::string& lastWarning) : lastWarning_(lastWarning) {
+    if (!path.empty()) file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  }
+  bool Failed(const std::string& path) const { return !path.empty() && !file_.is_open(); }
+
+  void AppendEntry(LogPane pane, const std::string& entry, LogColour colour) override {
+    if (pane != LogPane::Text) return;
+    if (colour == LogColour::Warning) lastWarning_ = StripPrefix(entry);
+    if (!file_.is_open()) return;
+    std::string text = GbkToUtf8(entry);
+    // One line end style in the file, whatever came from the terminal.
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\r') {
+        out += '\n';
+        if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      } else {
+        out += text[i];
+      }
+    }
+    file_ << out << '\n';
+    file_.flush();
+  }
+  void ClearPane(LogPane) override {}
+  void CountersChanged(std::uint32_t, std::uint32_t) override {}
+
+ private:
+  // A warning without its time-stamp line.
+  static std::string StripPrefix(const std::string& entry) {
+    if (entry.rfind(">[", 0) == 0) {
+      const auto end = entry.find("\r\n");
+      if (end != std::string::npos) return entry.substr(end + 2);
+    }
+    return entry;
+  }
+
+  std::ofstream file_;
+  std::string& lastWarning_;
+};
+
+CommandLineSession::CommandLineSession(EventLoop& loop, const std::string& programFolder,
+                                       const LineOptions& options, SessionListener* listener) {
+  SessionOptions sessionOptions;
+  sessionOptions.programFolder = programFolder;
+  // Messages for scripts and logs are English, whatever the system's language.
+  sessionOptions.systemIsChinese = [] { return false; };
+  // The window's profile is the window's: a command-line run neither reads nor writes it.
+  sessionOptions.useProfile = false;
+  session_ = std::make_unique<Session>(loop, sessionOptions);
+  session_->SetListener(listener);
+  logSink_ = std::make_unique<LogSink>(options.logFile, lastWarning_);
+  logFileFailed_ = logSink_->Failed(options.logFile);
+  session_->Log().SetView(logSink_.get());
+  session_->Log().timeStamps = true;
+  session_->Create();
+  session_->Lang().UseChinese = false;
+  session_->ApplyTexts();
+  session_->FinishCreate();
+  session_->Engine().delayTime = options.delayMs;
+  session_->SetReplyFraming(options.fastReplies);
+  session_->portSettings.baud = options.baud;
+  session_->portSettings.parity = options.parity;
+  session_->portSettings.data = options.data;
+  session_->portSettings.stop = options.stop;
+}
+
+CommandLineSession::~CommandLineSession() {
+  if (session_->PortOpen()) session_->Serial().CloseSerialPort();
+  session_->Close();
+  session_->SetListener(nullptr);
+  session_->Log().SetView(nullptr);
+}
+
+}  // namespace t418

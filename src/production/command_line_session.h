@@ -1,0 +1,50 @@
+#pragma once
+// A session set up for a program without a window (t418ctl, the production
+// jobs): English messages, no profile, the traffic log written to a file with
+// time stamps, and the line settings of the command line. Several of them can
+// live on one event loop.
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include "loop/event_loop.h"
+#include "session/session.h"
+
+namespace t418 {
+
+struct LineOptions {
+  std::string baud = "115200";
+  std::string parity = "NONE";
+  std::string data = "8";
+  std::string stop = "1";
+  int delayMs = 150;
+  bool fastReplies = false;  // a chunk ends with its reply, not after the gap
+  std::string logFile;  // the traffic log as text with time stamps; empty: none
+};
+
+class CommandLineSession {
+ public:
+  // The listener (may be null) hears the session from its creation on.
+  CommandLineSession(EventLoop& loop, const std::string& programFolder, const LineOptions& options,
+                     SessionListener* listener = nullptr);
+  ~CommandLineSession();
+  CommandLineSession(const CommandLineSession&) = delete;
+  CommandLineSession& operator=(const CommandLineSession&) = delete;
+
+  Session& Core() { return *session_; }
+  const Session& Core() const { return *session_; }
+  // The last warning of the traffic log (without its time-stamp line), GBK.
+  const std::string& LastWarning() const { return lastWarning_; }
+  // The log file was asked for but could not be created.
+  bool LogFileFailed() const { return logFileFailed_; }
+
+ private:
+  class LogSink;
+
+  std::string lastWarning_;
+  bool logFileFailed_ = false;
+  std::unique_ptr<LogSink> logSink_;
+  std::unique_ptr<Session> session_;
+};
+
+}  // namespace t418

@@ -1,0 +1,70 @@
+#include "production/port_pattern.h"
+
+#include <fnmatch.h>
+#include <glob.h>
+
+#include <algorithm>
+#include <set>
+
+#include "serial/port_list.h"
+
+namespace t418 {
+namespace {
+
+bool IsGlob(const std::string& item) { return item.find_first_of("*?[") != std::string::npos; }
+
+std::vector<std::string> Items(const std::string& argument) {
+  std::vector<std::string> items;
+  std::size_t start = 0;
+  while (start <= argument.size()) {
+    const auto comma = std::min(argument.find(',', start), argument.size());
+    std::string item = argument.substr(start, comma - start);
+    item.erase(0, item.find_first_not_of(" \t"));
+    item.erase(item.find_last_not_of(" \t") + 1);
+    if (!item.empty()) items.push_back(item);
+    start = comma + 1;
+  }
+  return items;
+}
+
+std::vector<std::string> Matches(const std::string& pattern, const std::vector<std::string>& listed) {
+  std::set<std::string> found;
+  for (const auto& port : listed)
+    if (fnmatch(pattern.c_str(), port.c_str(), FNM_PATHNAME) == 0) found.insert(port);
+  glob_t paths{};
+  if (glob(pattern.c_str(), 0, nullptr, &paths) == 0)
+    for (std::size_t i = 0; i < paths.gl_pathc; ++i) found.insert(paths.gl_pathv[i]);
+  globfree(&paths);
+  std::vector<std::string> ordered(found.begin(), found.end());
+  std::sort(ordered.begin(), ordered.end(), NaturalLess);
+  return ordered;
+}
+
+}  // namespace
+
+bool IsPortPattern(const std::string& argument) {
+  return argument.find(',') != std::string::npos || IsGlob(argument);
+}
+
+std::vector<std::string> ExpandPorts(const std::string& argument, const std::vector<std::string>& listed) {
+  std::vector<std::string> ports;
+  auto add = [&ports](const std::string& port) {
+    if (std::find(ports.begin(), ports.end(), port) == ports.end()) ports.push_back(port);
+  };
+  for (const auto& item : Items(argument)) {
+    if (!IsGlob(item)) {
+      add(item);
+      continue;
+    }
+    for (const auto& port : Matches(item, listed)) add(port);
+  }
+  return ports;
+}
+
+std::string PortFileName(const std::string& port) {
+  const auto slash = port.find_last_of('/');
+  std::string name = slash == std::string::npos ? port : port.substr(slash + 1);
+  return name.empty() ? std::string("port") : name;
+}
+
+}  // namespace t418

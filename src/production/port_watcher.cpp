@@ -1,0 +1,29 @@
+#include "production/port_watcher.h"
+
+#include <fnmatch.h>
+
+#include <algorithm>
+
+#include "serial/port_list.h"
+
+namespace t418 {
+
+bool PortWatcher::Matches(const std::string& port) const {
+  return match_.empty() || fnmatch(match_.c_str(), port.c_str(), FNM_PATHNAME) == 0;
+}
+
+PortWatcher::Changes PortWatcher::Look(const std::vector<std::string>& listed) {
+  Changes changes;
+  std::set<std::string> now;
+  for (const auto& port : listed) {
+    if (!Matches(port) || !now.insert(port).second) continue;
+    if (!present_.count(port)) changes.appeared.push_back(port);
+  }
+  for (const auto& port : present_)
+    if (!now.count(port)) changes.vanished.push_back(port);
+  std::sort(changes.vanished.begin(), changes.vanished.end(), NaturalLess);
+  present_ = std::move(now);
+  return changes;
+}
+
+}  // namespace t418

@@ -1,0 +1,167 @@
+#pragma once
+// One terminal on a production line: a session of its own on a SHARED event
+// loop, driven without blocking through its steps — open the port, a full read
+// (identity and firmware version), optionally a firmware upgrade, a write of a
+// configuration file and its verify — each step reported, ending in one record.
+// Many jobs run at the same time on one loop.
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "loop/event_loop.h"
+#include "production/command_line_session.h"
+#include "session/session.h"
+
+namespace t418 {
+
+enum class JobStep { Open, Read, Upgrade, Write, Verify, Done };
+
+// "open", "read", "upgrade", "write", "verify", "done".
+const char* JobStepName(JobStep step);
+
+// Why a job failed; None when it did not.
+enum class JobFailure {
+  None,
+  NoSuchPort,       // the port does not exist
+  Permission,       // the port may not be opened by this user
+  PortBusy,         // another program holds it
+  OpenFailed,       // any other reason the port would not open
+  NoReply,          // the terminal did not answer
+  Refused,          // the terminal refused lines ("+ERR:")
+  PortLost,         // the port went away during the job
+  BadConfigFile,    // the configuration file cannot be read
+  ConfigRefused,    // the configuration fails its checks: nothing was sent
+  Differences,      // verify: the terminal holds other values
+  NoFirmwareFile,   // the firmware file cannot be read
+  NoBootLoader,     // no boot menu within the wait
+  TransferStopped,  // the firmware transfer was given up
+  NoVersion,        // no start-up message or version after the restart
+  Interrupted,      // stopped from outside (a signal, the station's end)
+};
+
+struct JobPlan {
+  bool readFirst = true;       // the full read before anything else
+  std::string firmwareFile;    // empty: no upgrade
+  int bootWaitSeconds = 60;    // how long to wait for the boot menu
+  bool restart = true;         // "R" after the transfer, then the new version
+  std::string configFile;      // empty: no write
+  bool write = true;           // false: only compare the file with the first read
+  bool verify = true;          // read back after the write and compare
+};
+
+// The modem's identity as the terminal reported it (GBK; empty when not read).
+struct TerminalIdentity {
+  std::string imei;
+  std::string meid;
+  std::string iccid;
+  // IMEI, else MEID.
+  const std::string& ModemId() const { return imei.empty() ? meid : imei; }
+};
+
+struct JobResult {
+  std::string port;
+  TerminalIdentity identity;
+  JobFailure failure = JobFailure::None;
+  JobStep failedStep = JobStep::Done;   // the step that failed (Done when none did)
+  std::string reason;                   // GBK, English: why it failed
+  std::chrono::milliseconds duration{0};
+  std::vector<std::string> refusedNames;  // command names the terminal refused
+  std::vector<std::string> differences;   // verify: setting lines the terminal does not hold
+  std::string versionBefore;              // GBK: the version the first read reported
+  std::string versionAfter;               // GBK: the version reported last
+  std::string configFile;
+  std::string configSha256;               // of the file's bytes; empty without a file
+  int settingsSent = 0;                   // lines of the write
+
+  bool Ok() const { return failure == JobFailure::None; }
+};
+
+// The result as one short English line: "ok" or "failed at STEP: reason".
+std::string ResultText(const JobResult& result);
+
+class TerminalJob : private SessionListener {
+ public:
+  // onFinished runs once, on the loop's thread, when the job ends; it must not
+  // destroy the job (destroy it later, e.g. from a task on the loop).
+  TerminalJob(EventLoop& loop, const std::string& programFolder, const LineOptions& options, std::string port,
+              JobPlan plan, std::function<void(const JobResult&)> onFinished = {});
+  ~TerminalJob() override;
+  TerminalJob(const TerminalJob&) = delete;
+  TerminalJob& operator=(const TerminalJob&) = delete;
+
+  // Checks the files, opens the port and starts the first step.
+  void Start();
+  // Ends the job at once as failed in its current step (a signal, a vanished port).
+  void Abort(JobFailure failure, const std::string& reason);
+
+  bool Finished() const { return finished_; }
+  JobStep Step() const { return step_; }
+  const JobResult& Result() const { return result_; }
+  const std::string& Port() const { return result_.port; }
+  Session& Core() { return session_.Core(); }
+  const CommandLineSession& Host() const { return session_; }
+
+  // Each step as it begins (for a progress display); may stay unset.
+  std::function<void(JobStep)> OnStep;
+  // Every report of the terminal (name, value), GBK; may stay unset.
+  std::function<void(const std::string&, const std::string&)> OnReport;
+
+ private:
+  using Condition = std::function<bool()>;
+  using Action = std::function<void()>;
+
+  // SessionListener
+  void PortStateChanged(bool open) override;
+  void ShowProgress(int, int) override {}
+  void HideProgress() override {}
+  void ShowMessage(const std::string&) override {}
+  void RunEnded(bool completed) override;
+
+  void Enter(JobStep step);
+  void Fail(JobFailure failure, const std::string& reason);
+  void Finish();
+  // Waits for a condition, checked on every turn of the job's tick and after
+  // the session's events; then or, once the limit passed, onTimeout.
+  void WaitFor(Condition condition, std::chrono::milliseconds limit, Action then, Action onTimeout);
+  void Check();
+
+  void OpenPort();
+  void StartRead(JobStep step, Action then);
+  void AfterFirstRead();
+  void StartUpgrade();
+  void WaitForFirmwareRequest();
+  void AfterTransfer();
+  void StartWrite();
+  void StartVerify();
+  // Compares the file's setting lines with the last read; Differences when they differ.
+  void CompareWithConfiguration();
+  void TakeIdentity();
+  bool LoadConfiguration();
+
+  CommandLineSession session_;
+  JobPlan plan_;
+  std::function<void(const JobResult&)> onFinished_;
+  JobResult result_;
+  JobStep step_ = JobStep::Open;
+  bool started_ = false;
+  bool finished_ = false;
+  bool portLost_ = false;
+  bool runEnded_ = false;
+  bool runCompleted_ = false;
+  bool transferOver_ = false;
+  std::string afterTransfer_;  // what the terminal sent after the firmware transfer
+  std::string lastVersion_;
+  std::vector<std::string> settingLines_;
+  std::chrono::steady_clock::time_point startedAt_;
+
+  Condition waitCondition_;
+  Action waitThen_;
+  Action waitTimeout_;
+  std::chrono::steady_clock::time_point waitDeadline_;
+  LoopTimer tick_;
+  LoopTimer soon_;
+};
+
+}  // namespace t418

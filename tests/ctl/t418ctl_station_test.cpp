@@ -1,0 +1,177 @@
+// t418ctl station against simulators plugged in and out one after another
+// (their links come and go in a ports folder of the test's own).
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include <csignal>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+
+#include "child_process.h"
+#include "sim_process.h"
+#include "temp_folder.h"
+
+namespace t418 {
+namespace {
+
+using testing::ChildProcess;
+using testing::ChildResult;
+using testing::SimProcess;
+using namespace std::chrono_literals;
+
+// The runtime folder, and so the simulators' ports folder, for the test's children.
+class ScopedRuntimeFolder {
+ public:
+  explicit ScopedRuntimeFolder(const std::string& path) {
+    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) old_ = old;
+    ::setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
+  }
+  ~ScopedRuntimeFolder() {
+    if (old_)
+      ::setenv("XDG_RUNTIME_DIR", old_->c_str(), 1);
+    else
+      ::unsetenv("XDG_RUNTIME_DIR");
+  }
+
+ private:
+  std::optional<std::string> old_;
+};
+
+std::vector<nlohmann::json> Records(const std::string& report) {
+  std::vector<nlohmann::json> records;
+  for (const auto& line : testing::ReadLines(report))
+    if (!line.empty()) records.push_back(nlohmann::json::parse(line));
+  return records;
+}
+
+// Waits until the report holds n records.
+bool WaitForRecords(const std::string& report, std::size_t n, std::chrono::seconds limit) {
+  const auto giveUp = std::chrono::steady_clock::now() + limit;
+  while (Records(report).size() < n) {
+    if (std::chrono::steady_clock::now() >= giveUp) return false;
+    std::this_thread::sleep_for(100ms);
+  }
+  return true;
+}
+
+// Waits until the simulator's log shows a setting line: the write has begun.
+bool WaitForWriting(const std::string& simLog, std::chrono::seconds limit) {
+  const auto giveUp = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < giveUp) {
+    for (const auto& line : testing::ReadLines(simLog))
+      if (line.rfind("AT+", 0) == 0 && line.find('=') != std::string::npos) return true;
+    std::this_thread::sleep_for(20ms);
+  }
+  return false;
+}
+
+TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFailedWhileTheStationGoesOn) {
+  testing::TempFolder folder;
+  const std::string runtime = (folder.path() / "run").string();
+  std::filesystem::create_directories(runtime);
+  ScopedRuntimeFolder scoped(runtime);
+  const std::string ports = runtime + "/t418-ports";
+  const std::string config = (folder.path() / "line.ini").string();
+  const std::string report = (folder.path() / "report.jsonl").string();
+
+  // The configuration comes from a terminal that is not plugged in while the station runs.
+  {
+    SimProcess source({"--name", "source", "--config",
+                       std::string(T418_SOURCE_DIR) + "/tests/fixtures/configs/net_sockets.state"});
+    const ChildResult read = testing::RunProgram({T418_CTL_PATH, "read", source.Port(), "-o", config, "--delay", "0"});
+    ASSERT_EQ(read.exitCode, 0) << read.err;
+  }
+
+  ChildProcess station({T418_CTL_PATH, "station", config, "--match", ports + "/line*", "--report", report,
+                        "--delay", "0", "--log", (folder.path() / "logs").string()});
+
+  // A terminal plugged in and left there is provisioned once.
+  SimProcess first({"--name", "line-a"});
+  ASSERT_TRUE(WaitForRecords(report, 1, 60s)) << "the first terminal was not provisioned";
+
+  // A terminal that dies in the middle of its write gives a failed record.
+  const std::string doomedLog = (folder.path() / "doomed.log").string();
+  SimProcess doomed({"--name", "line-b", "--latency", "20", "--log", doomedLog});
+  ASSERT_TRUE(WaitForWriting(doomedLog, 60s)) << "the write never began";
+  ::kill(doomed.Pid(), SIGKILL);
+  ASSERT_TRUE(WaitForRecords(report, 2, 30s)) << "the killed terminal was not recorded";
+
+  // The station goes on with the next one.
+  SimProcess third({"--name", "line-c"});
+  ASSERT_TRUE(WaitForRecords(report, 3, 60s)) << "the third terminal was not provisioned";
+
+  // Unplugged and plugged in again, the first counts as new.
+  first.Stop();
+  std::this_thread::sleep_for(1500ms);
+  SimProcess again({"--name", "line-a"});
+  ASSERT_TRUE(WaitForRecords(report, 4, 60s)) << "the terminal plugged in again was not provisioned";
+
+  station.Signal(SIGINT);
+  const ChildResult result = station.Wait();
+  EXPECT_EQ(result.exitCode, 130) << result.err;
+
+  const auto records = Records(report);
+  ASSERT_EQ(records.size(), 4u) << result.out;
+  const std::string expectedPorts[] = {ports + "/line-a", ports + "/line-b", ports + "/line-c", ports + "/line-a"};
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const auto& record = records[i];
+    SCOPED_TRACE(record.dump());
+    EXPECT_EQ(record["port"], expectedPorts[i]);
+    EXPECT_EQ(record["configFile"], config);
+    EXPECT_EQ(record["configSha256"].get<std::string>().size(), 64u);
+    EXPECT_EQ(record["imei"], "868323028765432");
+    EXPECT_EQ(record["iccid"], "89860118802125746431");
+    EXPECT_EQ(record["firmwareBefore"], "V1.0.5");
+    EXPECT_EQ(record["time"].get<std::string>().size(), 20u);  // 2026-01-02T03:04:05Z
+    EXPECT_GT(record["seconds"].get<double>(), 0.0);
+    EXPECT_TRUE(record["refused"].empty());
+    if (i == 1) {
+      EXPECT_EQ(record["result"], "failed");
+      EXPECT_EQ(record["failedStep"], "write");
+    } else {
+      EXPECT_EQ(record["result"], "ok");
+      EXPECT_EQ(record["firmwareAfter"], "V1.0.5");
+    }
+  }
+  // One line per terminal on standard output.
+  EXPECT_EQ(std::count(result.out.begin(), result.out.end(), '\n'), 4) << result.out;
+  EXPECT_NE(result.err.find("station stopped: 4 terminals, 1 failed"), std::string::npos) << result.err;
+}
+
+TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
+  testing::TempFolder folder;
+  const std::string runtime = (folder.path() / "run").string();
+  std::filesystem::create_directories(runtime);
+  ScopedRuntimeFolder scoped(runtime);
+  const std::string config = (folder.path() / "line.ini").string();
+  std::ofstream(config, std::ios::binary) << "[NET]\r\n";
+  const std::string report = (folder.path() / "report.jsonl").string();
+
+  ChildProcess station({T418_CTL_PATH, "station", config, "--report", report, "--delay", "0", "--match",
+                        runtime + "/t418-ports/*"});
+  SimProcess slow({"--name", "slow", "--latency", "200"});
+  std::this_thread::sleep_for(2s);  // two looks at the list: the job runs its read
+  station.Signal(SIGTERM);
+  const ChildResult result = station.Wait();
+  EXPECT_EQ(result.exitCode, 130) << result.err;
+  const auto records = Records(report);
+  ASSERT_EQ(records.size(), 1u) << result.err;
+  EXPECT_EQ(records[0]["result"], "failed");
+  EXPECT_EQ(records[0]["port"], runtime + "/t418-ports/slow");
+  EXPECT_EQ(records[0]["reason"], "the station was stopped");
+}
+
+TEST(T418ctlStation, UnreadableFilesStopItBeforeItWaits) {
+  const ChildResult config = testing::RunProgram({T418_CTL_PATH, "station", "/nonexistent/line.ini"});
+  EXPECT_EQ(config.exitCode, 13);
+  EXPECT_NE(config.err.find("cannot read the configuration file"), std::string::npos) << config.err;
+  const ChildResult firmware = testing::RunProgram(
+      {T418_CTL_PATH, "station", std::string(T418_SOURCE_DIR) + "/README.md", "--upgrade", "/nonexistent/fw.bin"});
+  EXPECT_EQ(firmware.exitCode, 9);
+  EXPECT_NE(firmware.err.find("cannot read the firmware file"), std::string::npos) << firmware.err;
+}
+
+}  // namespace
+}  // namespace t418

@@ -1,0 +1,57 @@
+// PORT arguments that name several ports: lists, globs against the port list
+// and the file system, and the names of the per-port files.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "production/port_pattern.h"
+#include "temp_folder.h"
+
+namespace t418 {
+namespace {
+
+TEST(PortPattern, ListsAndGlobsAreRecognisedAndPlainPortsAreNot) {
+  const struct {
+    const char* argument;
+    bool pattern;
+  } cases[] = {
+      {"/dev/ttyUSB0", false}, {"/dev/ttyUSB0,/dev/ttyUSB1", true}, {"/dev/ttyUSB*", true},
+      {"/dev/ttyUSB?", true},  {"/dev/ttyUSB[01]", true},          {"COM1", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsPortPattern(c.argument), c.pattern) << c.argument;
+}
+
+TEST(PortPattern, ExpansionKeepsTheArgumentsOrderMatchesListedPortsAndFilesAndNamesEachPortOnce) {
+  testing::TempFolder folder;
+  const std::string dir = folder.path().string();
+  for (const char* name : {"sim10", "sim2", "sim1", "other"}) std::ofstream(folder.path() / name) << "";
+  const std::vector<std::string> listed = {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyUSB10"};
+
+  const struct {
+    std::string argument;
+    std::vector<std::string> ports;
+  } cases[] = {
+      {"/dev/ttyUSB1,/dev/ttyUSB0", {"/dev/ttyUSB1", "/dev/ttyUSB0"}},
+      // Listed ports match in natural order, whether or not they exist on this computer.
+      {"/dev/ttyUSB*", {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB10"}},
+      // Files that the list does not hold match through the file system.
+      {dir + "/sim*", {dir + "/sim1", dir + "/sim2", dir + "/sim10"}},
+      {dir + "/sim?", {dir + "/sim1", dir + "/sim2"}},
+      // A port named twice runs once; blanks and empty items are skipped.
+      {"/dev/ttyUSB0, /dev/ttyUSB*,,", {"/dev/ttyUSB0", "/dev/ttyUSB1", "/dev/ttyUSB10"}},
+      // A plain item stays even when it does not exist: its job says so.
+      {"/dev/ttyNONE," + dir + "/nothing*", {"/dev/ttyNONE"}},
+      {dir + "/nothing*", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ExpandPorts(c.argument, listed), c.ports) << c.argument;
+}
+
+TEST(PortPattern, APortsFileNameIsItsLastPathPart) {
+  EXPECT_EQ(PortFileName("/dev/ttyUSB0"), "ttyUSB0");
+  EXPECT_EQ(PortFileName("/run/user/1000/t418-ports/line-3"), "line-3");
+  EXPECT_EQ(PortFileName("COM1"), "COM1");
+  EXPECT_EQ(PortFileName("/dev/"), "port");
+}
+
+}  // namespace
+}  // namespace t418

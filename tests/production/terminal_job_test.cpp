@@ -1,0 +1,251 @@
+// Terminal jobs against simulators: several on one loop, each through its
+// steps to one record, and the failures each step can end in.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include "loop/poll_loop.h"
+#include "production/sha256.h"
+#include "production/terminal_job.h"
+#include "sim/state_file.h"
+#include "sim_process.h"
+#include "temp_folder.h"
+
+namespace t418 {
+namespace {
+
+using testing::SimProcess;
+using namespace std::chrono_literals;
+
+// What every simulator reports of itself.
+constexpr const char* kSimImei = "868323028765432";
+constexpr const char* kSimIccid = "89860118802125746431";
+constexpr const char* kSimVersion = "V1.0.5";
+
+std::string Fixture(const std::string& name) {
+  return std::string(T418_SOURCE_DIR) + "/tests/fixtures/configs/" + name + ".state";
+}
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+class TerminalJobTest : public ::testing::Test {
+ protected:
+  TerminalJobTest() { options_.delayMs = 0; }
+
+  TerminalJob& AddJob(const std::string& port, JobPlan plan) {
+    jobs_.push_back(std::make_unique<TerminalJob>(loop_, programFolder_.path().string(), options_, port, std::move(plan)));
+    return *jobs_.back();
+  }
+  // Starts every job and runs the loop until all are finished.
+  void RunAll() {
+    for (auto& job : jobs_) job->Start();
+    const bool done = loop_.RunUntil(
+        [this] {
+          for (const auto& job : jobs_)
+            if (!job->Finished()) return false;
+          return true;
+        },
+        120s);
+    ASSERT_TRUE(done) << "a job did not finish";
+  }
+  // A configuration file as t418ctl read -o makes it, from a simulator holding the fixture.
+  std::string ConfigurationOf(const std::string& fixture) {
+    SimProcess source({"--name", SimProcess::UniqueName("jobsrc"), "--config", Fixture(fixture)});
+    TerminalJob reader(loop_, programFolder_.path().string(), options_, source.Port(), JobPlan{});
+    reader.Start();
+    loop_.RunUntil([&] { return reader.Finished(); }, 60s);
+    EXPECT_TRUE(reader.Result().Ok()) << ResultText(reader.Result());
+    const std::string path = (folder_.path() / (fixture + ".ini")).string();
+    reader.Core().Rules().SetChecked(reader.Core().Form().rzchckbxMore, true);
+    EXPECT_TRUE(reader.Core().SaveConfiguration(path));
+    return path;
+  }
+
+  testing::TempFolder folder_;
+  // The sessions write their language file there, never into the source tree.
+  testing::TempFolder programFolder_;
+  LineOptions options_;
+  PollLoop loop_;
+  std::vector<std::unique_ptr<TerminalJob>> jobs_;
+};
+
+TEST_F(TerminalJobTest, JobsOnOneLoopWriteAndVerifyEveryTerminalAndRecordItsIdentity) {
+  const std::string config = ConfigurationOf("net_sockets");
+  std::vector<std::unique_ptr<SimProcess>> sims;
+  std::vector<std::string> states;
+  for (int i = 0; i < 3; ++i) {
+    states.push_back((folder_.path() / ("target" + std::to_string(i) + ".state")).string());
+    sims.push_back(std::make_unique<SimProcess>(
+        std::vector<std::string>{"--name", SimProcess::UniqueName("jobdst"), "--state", states.back()}));
+    JobPlan plan;
+    plan.configFile = config;
+    AddJob(sims.back()->Port(), plan);
+  }
+  RunAll();
+
+  for (std::size_t i = 0; i < jobs_.size(); ++i) {
+    const JobResult& result = jobs_[i]->Result();
+    SCOPED_TRACE(result.port);
+    EXPECT_EQ(result.port, sims[i]->Port());
+    EXPECT_TRUE(result.Ok()) << ResultText(result);
+    EXPECT_EQ(ResultText(result), "ok");
+    EXPECT_EQ(jobs_[i]->Step(), JobStep::Done);
+    EXPECT_EQ(result.identity.imei, kSimImei);
+    EXPECT_EQ(result.identity.ModemId(), kSimImei);
+    EXPECT_EQ(result.identity.iccid, kSimIccid);
+    EXPECT_EQ(result.versionBefore, kSimVersion);
+    EXPECT_EQ(result.versionAfter, kSimVersion);
+    EXPECT_EQ(result.configFile, config);
+    EXPECT_EQ(result.configSha256, Sha256Hex(FileBytes(config)));
+    EXPECT_GT(result.settingsSent, 10);
+    EXPECT_TRUE(result.refusedNames.empty());
+    EXPECT_TRUE(result.differences.empty());
+    EXPECT_GT(result.duration, 0ms);
+    EXPECT_FALSE(jobs_[i]->Core().PortOpen()) << "a finished job keeps its port";
+  }
+  // The terminals hold the fixture's sockets once their simulators saved them.
+  const auto wanted = sim::testing::ReadSimState(Fixture("net_sockets"));
+  for (std::size_t i = 0; i < sims.size(); ++i) {
+    sims[i]->Stop();
+    const auto held = sim::testing::ReadSimState(states[i]);
+    EXPECT_TRUE(sim::testing::StateDifferences(wanted, held, {"SOCKA", "SOCKB", "WKMOD", "APN"}).empty())
+        << ::testing::PrintToString(sim::testing::StateDifferences(wanted, held, {"SOCKA", "SOCKB", "WKMOD", "APN"}));
+  }
+}
+
+TEST_F(TerminalJobTest, EachFailureNamesItsStepAndItsReason) {
+  const std::string config = ConfigurationOf("net_sockets");
+  const std::string simLog = (folder_.path() / "untouched.log").string();
+  SimProcess untouched({"--name", SimProcess::UniqueName("jobnofile"), "--log", simLog});
+  SimProcess refusing({"--name", SimProcess::UniqueName("jobref"), "--error", "SOCKA"});
+  SimProcess silent({"--name", SimProcess::UniqueName("jobsil"), "--silent", "SOCKA"});
+
+  struct Case {
+    std::string port;
+    JobPlan plan;
+    JobFailure failure;
+    JobStep step;
+    std::string reasonPart;
+  };
+  JobPlan write;
+  write.configFile = config;
+  // Without the read first, the silence meets the write.
+  JobPlan writeOnly = write;
+  writeOnly.readFirst = false;
+  JobPlan missingFile;
+  missingFile.configFile = (folder_.path() / "no-such.ini").string();
+  JobPlan missingFirmware;
+  missingFirmware.firmwareFile = (folder_.path() / "no-such.bin").string();
+  const Case cases[] = {
+      {"/dev/t418-no-such-port", write, JobFailure::NoSuchPort, JobStep::Open, "no such port"},
+      {untouched.Port(), missingFile, JobFailure::BadConfigFile, JobStep::Write, "no-such.ini"},
+      {untouched.Port(), missingFirmware, JobFailure::NoFirmwareFile, JobStep::Upgrade, "no-such.bin"},
+      {refusing.Port(), write, JobFailure::Refused, JobStep::Write, "SOCKA"},
+      {silent.Port(), writeOnly, JobFailure::NoReply, JobStep::Write, ""},
+  };
+  for (const auto& c : cases) AddJob(c.port, c.plan);
+  RunAll();
+
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const JobResult& result = jobs_[i]->Result();
+    SCOPED_TRACE(ResultText(result));
+    EXPECT_EQ(result.failure, cases[i].failure);
+    EXPECT_EQ(result.failedStep, cases[i].step);
+    EXPECT_NE(result.reason.find(cases[i].reasonPart), std::string::npos);
+    EXPECT_EQ(ResultText(result).rfind(std::string("failed at ") + JobStepName(cases[i].step) + ": ", 0), 0u);
+  }
+  EXPECT_EQ(jobs_[3]->Result().refusedNames, std::vector<std::string>{"SOCKA"});
+  // A job whose files are missing never opened its port.
+  EXPECT_TRUE(testing::ReadLines(simLog).empty());
+}
+
+TEST_F(TerminalJobTest, ATerminalKilledMidWriteFailsAsLostWhileTheOtherJobGoesOn) {
+  const std::string config = ConfigurationOf("net_sockets");
+  SimProcess doomed({"--name", SimProcess::UniqueName("jobkill"), "--latency", "20"});
+  SimProcess healthy({"--name", SimProcess::UniqueName("jobok")});
+  JobPlan plan;
+  plan.configFile = config;
+  TerminalJob& lost = AddJob(doomed.Port(), plan);
+  AddJob(healthy.Port(), plan);
+  lost.OnStep = [&](JobStep step) {
+    if (step == JobStep::Write) loop_.RunAfter(200, [&] { ::kill(doomed.Pid(), SIGKILL); });
+  };
+  RunAll();
+  EXPECT_EQ(jobs_[0]->Result().failure, JobFailure::PortLost) << ResultText(jobs_[0]->Result());
+  EXPECT_EQ(jobs_[0]->Result().failedStep, JobStep::Write);
+  EXPECT_EQ(jobs_[0]->Result().identity.imei, kSimImei) << "the read before the write gave the identity";
+  EXPECT_TRUE(jobs_[1]->Result().Ok()) << ResultText(jobs_[1]->Result());
+}
+
+// A firmware image of size bytes, written to the file.
+std::string MakeImage(const std::filesystem::path& path, std::size_t size) {
+  std::string bytes(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 31 + 7) & 0xFF);
+  std::ofstream(path, std::ios::binary) << bytes;
+  return bytes;
+}
+
+TEST_F(TerminalJobTest, AnUpgradeBetweenTheReadAndTheWriteSendsTheImageAndRecordsBothVersions) {
+  const std::string config = ConfigurationOf("net_sockets");
+  const auto image = folder_.path() / "t418.bin";
+  const std::string bytes = MakeImage(image, 128 * 6);
+  const std::string received = (folder_.path() / "received.bin").string();
+  SimProcess sim({"--name", SimProcess::UniqueName("jobfw"), "--firmware-out", received});
+  JobPlan plan;
+  plan.firmwareFile = image.string();
+  plan.bootWaitSeconds = 20;
+  plan.configFile = config;
+  TerminalJob& job = AddJob(sim.Port(), plan);
+  std::vector<JobStep> steps;
+  job.OnStep = [&](JobStep step) {
+    steps.push_back(step);
+    // The operator restarts the terminal with its Reload key held.
+    if (step == JobStep::Upgrade) loop_.RunAfter(300, [&] { ::kill(sim.Pid(), SIGUSR1); });
+  };
+  RunAll();
+  EXPECT_TRUE(job.Result().Ok()) << ResultText(job.Result());
+  EXPECT_EQ(steps, (std::vector<JobStep>{JobStep::Open, JobStep::Read, JobStep::Upgrade, JobStep::Write,
+                                         JobStep::Verify}));
+  EXPECT_EQ(FileBytes(received), bytes);
+  EXPECT_EQ(job.Result().versionBefore, kSimVersion);
+  EXPECT_EQ(job.Result().versionAfter, kSimVersion);
+  EXPECT_GT(job.Result().settingsSent, 10);
+}
+
+TEST_F(TerminalJobTest, ATerminalThatNeverShowsItsBootMenuFailsTheUpgradeAfterTheWait) {
+  const auto image = folder_.path() / "t418.bin";
+  MakeImage(image, 300);
+  SimProcess sim({"--name", SimProcess::UniqueName("jobnoboot")});
+  JobPlan plan;
+  plan.readFirst = false;
+  plan.firmwareFile = image.string();
+  plan.bootWaitSeconds = 1;
+  TerminalJob& job = AddJob(sim.Port(), plan);
+  RunAll();
+  EXPECT_EQ(job.Result().failure, JobFailure::NoBootLoader);
+  EXPECT_EQ(ResultText(job.Result()).rfind("failed at upgrade: no boot loader within 1 s", 0), 0u)
+      << ResultText(job.Result());
+}
+
+TEST_F(TerminalJobTest, AnAbortedJobEndsAtOnceInItsCurrentStep) {
+  SimProcess sim({"--name", SimProcess::UniqueName("jobabort"), "--latency", "20"});
+  TerminalJob& job = AddJob(sim.Port(), JobPlan{});
+  job.OnStep = [&](JobStep step) {
+    if (step == JobStep::Read) loop_.RunAfter(100, [&] { job.Abort(JobFailure::Interrupted, "interrupted"); });
+  };
+  RunAll();
+  EXPECT_EQ(job.Result().failure, JobFailure::Interrupted);
+  EXPECT_EQ(job.Result().failedStep, JobStep::Read);
+  EXPECT_EQ(ResultText(job.Result()), "failed at read: interrupted");
+  EXPECT_FALSE(job.Core().PortOpen());
+}
+
+}  // namespace
+}  // namespace t418
