@@ -84,7 +84,7 @@ ExitCode HeadlessSession::RunUntil(const std::function<bool()>& done, std::chron
     return kExitInterrupted;
   }
   if (portLost_) {
-    std::fprintf(stderr, "t418ctl: the port %s went away during the run\n", session_->portSettings.port.c_str());
+    std::fprintf(stderr, "t418ctl: the port %s went away during the run\n", Core().portSettings.port.c_str());
     return kExitPortLost;
   }
   return held ? kExitOk : kExitNoReply;
