@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "child_process.h"
+#include "ctl/ctl_program.h"
 #include "sim/state_file.h"
 #include "sim_process.h"
 #include "temp_folder.h"
@@ -14,24 +15,15 @@ namespace t418 {
 namespace {
 
 using testing::ChildResult;
-using testing::RunProgram;
+using testing::CtlNoPause;
+using testing::Fixture;
 using testing::SimProcess;
-
-ChildResult Ctl(std::vector<std::string> args) {
-  args.insert(args.begin(), T418_CTL_PATH);
-  args.insert(args.end(), {"--delay", "0"});
-  return RunProgram(args);
-}
 
 std::vector<std::string> ReadLinesOf(const std::string& path) {
   std::vector<std::string> lines;
   std::ifstream in(path);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
-}
-
-std::string Fixture(const std::string& name) {
-  return std::string(T418_SOURCE_DIR) + "/tests/fixtures/configs/" + name + ".state";
 }
 
 class CtlConfigTest : public ::testing::Test {
@@ -51,14 +43,14 @@ TEST_P(CtlConfigRoundTrip, ReadToAFileThenWriteAndVerifyOnASecondTerminalGivesIt
     SimProcess target({"--name", SimProcess::UniqueName("ctldst"), "--state", targetState, "--log", targetLog});
     const std::string file = Path(fixture + ".ini");
 
-    const ChildResult read = Ctl({"read", source.Port(), "-o", file});
+    const ChildResult read = CtlNoPause({"read", source.Port(), "-o", file});
     ASSERT_EQ(read.exitCode, 0) << read.err;
 
-    const ChildResult before = Ctl({"diff", target.Port(), file});
+    const ChildResult before = CtlNoPause({"diff", target.Port(), file});
     EXPECT_EQ(before.exitCode, 15) << before.err;
     EXPECT_NE(before.out.find("AT+"), std::string::npos);
 
-    const ChildResult write = Ctl({"write", target.Port(), file, "--verify"});
+    const ChildResult write = CtlNoPause({"write", target.Port(), file, "--verify"});
     ASSERT_EQ(write.exitCode, 0) << write.out << write.err;
     EXPECT_NE(write.out.find(" settings sent, 0 refused"), std::string::npos) << write.out;
     EXPECT_NE(write.out.find("verified"), std::string::npos) << write.out;
@@ -77,7 +69,7 @@ TEST_P(CtlConfigRoundTrip, ReadToAFileThenWriteAndVerifyOnASecondTerminalGivesIt
     EXPECT_TRUE(sim::testing::StateDifferences(wanted, held, compared).empty())
         << ::testing::PrintToString(sim::testing::StateDifferences(wanted, held, compared));
 
-    const ChildResult after = Ctl({"diff", target.Port(), file});
+    const ChildResult after = CtlNoPause({"diff", target.Port(), file});
     EXPECT_EQ(after.exitCode, 0) << after.err;
     EXPECT_EQ(after.out, "");
   }
@@ -95,11 +87,11 @@ TEST_F(CtlConfigTest, ARefusedConfigurationOrAMissingFileSendsNothing) {
     out << "[GNSS]\r\nGNSSFUNEN=1\r\nGNSSMOD=CLOUD\r\nGCLOUD=12345678901234567890,1234567\r\n"
            "GMDBS=1,40001\r\nGPOSUPTM=30\r\n";
   }
-  const ChildResult refused = Ctl({"write", target.Port(), file});
+  const ChildResult refused = CtlNoPause({"write", target.Port(), file});
   EXPECT_EQ(refused.exitCode, 14) << refused.err;
   EXPECT_NE(refused.err.find("the configuration was not sent"), std::string::npos) << refused.err;
 
-  const ChildResult missing = Ctl({"write", target.Port(), Path("no-such.ini")});
+  const ChildResult missing = CtlNoPause({"write", target.Port(), Path("no-such.ini")});
   EXPECT_EQ(missing.exitCode, 13) << missing.err;
   EXPECT_TRUE(ReadLinesOf(log).empty());
 }

@@ -14,6 +14,7 @@
 #include <iterator>
 
 #include "child_process.h"
+#include "ctl/ctl_program.h"
 #include "serial/ports_folder.h"
 #include "sim/state_file.h"
 #include "sim_process.h"
@@ -23,29 +24,14 @@ namespace t418 {
 namespace {
 
 using testing::ChildResult;
-using testing::RunProgram;
+using testing::CtlNoPause;
+using testing::Fixture;
+using testing::Lines;
 using testing::SimProcess;
 namespace fs = std::filesystem;
 
 constexpr const char* kSimImei = "868323028765432";
 constexpr const char* kSimIccid = "89860118802125746431";
-
-ChildResult Ctl(std::vector<std::string> args) {
-  args.insert(args.begin(), T418_CTL_PATH);
-  args.insert(args.end(), {"--delay", "0"});
-  return RunProgram(args);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-std::string Fixture(const std::string& name) {
-  return std::string(T418_SOURCE_DIR) + "/tests/fixtures/configs/" + name + ".state";
-}
 
 // The row of the table that starts with the port.
 std::string RowOf(const std::string& table, const std::string& port) {
@@ -61,7 +47,7 @@ class CtlMultiPortTest : public ::testing::Test {
   std::string Configuration() {
     SimProcess source({"--name", SimProcess::UniqueName("multisrc"), "--config", Fixture("net_sockets")});
     const std::string file = Path("line.ini");
-    const ChildResult read = Ctl({"read", source.Port(), "-o", file});
+    const ChildResult read = CtlNoPause({"read", source.Port(), "-o", file});
     EXPECT_EQ(read.exitCode, 0) << read.err;
     return file;
   }
@@ -79,7 +65,7 @@ TEST_F(CtlMultiPortTest, EightTerminalsAreWrittenAndVerifiedInOneCallWithALogEac
   const std::string glob = SimPortsFolder() + "/" + prefix + "*";
   const std::string logs = Path("logs");
 
-  const ChildResult result = Ctl({"write", glob, file, "--verify", "--log", logs});
+  const ChildResult result = CtlNoPause({"write", glob, file, "--verify", "--log", logs});
   ASSERT_EQ(result.exitCode, 0) << result.out << result.err;
 
   const auto lines = Lines(result.out);
@@ -117,7 +103,7 @@ TEST_F(CtlMultiPortTest, APortThatFailsMakesTheExitNonZeroAndTheTableAndItsJsonS
   const std::string missing = "/dev/t418-no-such-port";
   const std::string ports = good.Port() + "," + refusing.Port() + "," + missing;
 
-  const ChildResult text = Ctl({"write", ports, file, "--verify"});
+  const ChildResult text = CtlNoPause({"write", ports, file, "--verify"});
   EXPECT_EQ(text.exitCode, 16) << text.err;
   EXPECT_NE(RowOf(text.out, good.Port()).find(" ok "), std::string::npos) << text.out;
   EXPECT_NE(RowOf(text.out, refusing.Port()).find("failed at write: the terminal refused: SOCKA"), std::string::npos)
@@ -125,7 +111,7 @@ TEST_F(CtlMultiPortTest, APortThatFailsMakesTheExitNonZeroAndTheTableAndItsJsonS
   EXPECT_EQ(RowOf(text.out, refusing.Port()).substr(RowOf(text.out, refusing.Port()).size() - 5), "SOCKA");
   EXPECT_NE(RowOf(text.out, missing).find("failed at open: no such port"), std::string::npos) << text.out;
 
-  const ChildResult json = Ctl({"write", ports, file, "--verify", "--json"});
+  const ChildResult json = CtlNoPause({"write", ports, file, "--verify", "--json"});
   EXPECT_EQ(json.exitCode, 16) << json.err;
   const auto document = nlohmann::json::parse(json.out);
   EXPECT_EQ(document["ok"], false);
@@ -143,7 +129,7 @@ TEST_F(CtlMultiPortTest, APortThatFailsMakesTheExitNonZeroAndTheTableAndItsJsonS
   EXPECT_EQ(document["ports"][1]["refused"], nlohmann::json::array({"SOCKA"}));
   EXPECT_EQ(document["ports"][2]["failedStep"], "open");
 
-  const ChildResult none = Ctl({"read", Path("nothing*")});
+  const ChildResult none = CtlNoPause({"read", Path("nothing*")});
   EXPECT_EQ(none.exitCode, 5);
   EXPECT_NE(none.err.find("no port matches"), std::string::npos) << none.err;
 }
@@ -152,7 +138,7 @@ TEST_F(CtlMultiPortTest, ReadOfSeveralPortsSavesOneFileEachAndDiffListsEachPorts
   SimProcess a({"--name", SimProcess::UniqueName("multira"), "--config", Fixture("net_sockets")});
   SimProcess b({"--name", SimProcess::UniqueName("multirb")});
   const std::string out = Path("read");
-  const ChildResult read = Ctl({"read", a.Port() + "," + b.Port(), "-o", out});
+  const ChildResult read = CtlNoPause({"read", a.Port() + "," + b.Port(), "-o", out});
   ASSERT_EQ(read.exitCode, 0) << read.err;
   const std::string fileA = out + "/" + fs::path(a.Port()).filename().string() + ".ini";
   const std::string fileB = out + "/" + fs::path(b.Port()).filename().string() + ".ini";
@@ -160,7 +146,7 @@ TEST_F(CtlMultiPortTest, ReadOfSeveralPortsSavesOneFileEachAndDiffListsEachPorts
   ASSERT_TRUE(fs::exists(fileB));
 
   // The fixture's file against both: the first holds it, the second differs.
-  const ChildResult diff = Ctl({"diff", a.Port() + "," + b.Port(), fileA});
+  const ChildResult diff = CtlNoPause({"diff", a.Port() + "," + b.Port(), fileA});
   EXPECT_EQ(diff.exitCode, 16) << diff.err;
   EXPECT_EQ(diff.out.find(a.Port() + ": AT+"), std::string::npos) << diff.out;
   EXPECT_NE(diff.out.find(b.Port() + ": AT+SOCKA="), std::string::npos) << diff.out;
@@ -175,7 +161,7 @@ TEST_F(CtlMultiPortTest, UpgradeOfSeveralBootLoadersSendsEachTheImage) {
   SimProcess a({"--name", SimProcess::UniqueName("multifwa"), "--bootloader", "--firmware-out", Path("a.bin")});
   SimProcess b({"--name", SimProcess::UniqueName("multifwb"), "--bootloader", "--firmware-out", Path("b.bin")});
   const ChildResult result =
-      Ctl({"upgrade", a.Port() + "," + b.Port(), Path("fw.bin"), "--no-restart", "--wait", "10", "--json"});
+      CtlNoPause({"upgrade", a.Port() + "," + b.Port(), Path("fw.bin"), "--no-restart", "--wait", "10", "--json"});
   ASSERT_EQ(result.exitCode, 0) << result.err;
   const auto document = nlohmann::json::parse(result.out);
   ASSERT_EQ(document["ports"].size(), 2u);
@@ -187,7 +173,7 @@ TEST_F(CtlMultiPortTest, UpgradeOfSeveralBootLoadersSendsEachTheImage) {
 
   // One port with --json: the version of the restarted terminal in a document.
   SimProcess c({"--name", SimProcess::UniqueName("multifwc"), "--bootloader"});
-  const ChildResult single = Ctl({"upgrade", c.Port(), Path("fw.bin"), "--wait", "10", "--json"});
+  const ChildResult single = CtlNoPause({"upgrade", c.Port(), Path("fw.bin"), "--wait", "10", "--json"});
   ASSERT_EQ(single.exitCode, 0) << single.err;
   EXPECT_EQ(nlohmann::json::parse(single.out), (nlohmann::json{{"port", c.Port()}, {"version", "V1.0.5"}}));
 }
@@ -212,7 +198,7 @@ TEST_F(CtlMultiPortTest, SinglePortCommandsPrintOneJsonDocumentInUtf8) {
     out << "STMSG=\xD6\xD0\xCE\xC4\n";  // GBK in the terminal
   }
   SimProcess sim({"--name", SimProcess::UniqueName("multijson"), "--state", state});
-  const ChildResult read = Ctl({"read", sim.Port(), "--json", "-o", Path("one.ini")});
+  const ChildResult read = CtlNoPause({"read", sim.Port(), "--json", "-o", Path("one.ini")});
   ASSERT_EQ(read.exitCode, 0) << read.err;
   const auto readDoc = nlohmann::json::parse(read.out);
   EXPECT_EQ(readDoc["port"], sim.Port());
@@ -223,14 +209,14 @@ TEST_F(CtlMultiPortTest, SinglePortCommandsPrintOneJsonDocumentInUtf8) {
   EXPECT_EQ(readDoc["output"], Path("one.ini"));
 
   const std::string file = Configuration();
-  const ChildResult diff = Ctl({"diff", sim.Port(), file, "--json"});
+  const ChildResult diff = CtlNoPause({"diff", sim.Port(), file, "--json"});
   EXPECT_EQ(diff.exitCode, 15);
   const auto diffDoc = nlohmann::json::parse(diff.out);
   ASSERT_FALSE(diffDoc["changed"].empty());
   EXPECT_EQ(diffDoc["changed"][0].get<std::string>().rfind("AT+", 0), 0u);
   EXPECT_TRUE(diffDoc["notRead"].is_array());
 
-  const ChildResult write = Ctl({"write", sim.Port(), file, "--verify", "--json"});
+  const ChildResult write = CtlNoPause({"write", sim.Port(), file, "--verify", "--json"});
   EXPECT_EQ(write.exitCode, 0) << write.err;
   const auto writeDoc = nlohmann::json::parse(write.out);
   EXPECT_GT(writeDoc["sent"].get<int>(), 10);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "child_process.h"
+#include "ctl/ctl_program.h"
 #include "sim/state_file.h"
 #include "sim_process.h"
 #include "text/gbk.h"
@@ -16,21 +17,10 @@ namespace {
 
 using testing::ChildProcess;
 using testing::ChildResult;
-using testing::RunProgram;
+using testing::Ctl;
+using testing::Lines;
 using testing::SimProcess;
 using namespace std::chrono_literals;
-
-ChildResult Ctl(std::vector<std::string> args) {
-  args.insert(args.begin(), T418_CTL_PATH);
-  return RunProgram(args);
-}
-
-std::vector<std::string> Lines(const std::string& text) {
-  std::vector<std::string> lines;
-  std::istringstream in(text);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 TEST(T418ctl, PortsListsTheSimulatorsLink) {
   const std::string name = SimProcess::UniqueName("ctlports");

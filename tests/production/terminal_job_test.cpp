@@ -11,6 +11,7 @@
 #include "loop/poll_loop.h"
 #include "production/sha256.h"
 #include "production/terminal_job.h"
+#include "config_fixtures.h"
 #include "sim/state_file.h"
 #include "sim_process.h"
 #include "temp_folder.h"
@@ -18,6 +19,7 @@
 namespace t418 {
 namespace {
 
+using testing::Fixture;
 using testing::SimProcess;
 using namespace std::chrono_literals;
 
@@ -25,10 +27,6 @@ using namespace std::chrono_literals;
 constexpr const char* kSimImei = "868323028765432";
 constexpr const char* kSimIccid = "89860118802125746431";
 constexpr const char* kSimVersion = "V1.0.5";
-
-std::string Fixture(const std::string& name) {
-  return std::string(T418_SOURCE_DIR) + "/tests/fixtures/configs/" + name + ".state";
-}
 
 std::string FileBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
