@@ -20,10 +20,10 @@ using t418::fuzz::Require;
 namespace sim = t418::sim;
 
 void CheckSettings(const sim::SimConfig& config) {
-  for (const auto& spec : sim::CommandSpecs()) {
+  for (const auto& command : sim::CommandSpecs()) {
     // Only what a setting changed: SMSEND's empty factory value is no setting.
-    if (spec.form != sim::CmdForm::Parameter || config.Value(spec.name) == spec.factory) continue;
-    Require(sim::ValueMatches(spec.rule, config.Value(spec.name)), "a kept setting follows its syntax");
+    if (command.form != sim::CmdForm::Parameter || config.Value(command.name) == command.factory) continue;
+    Require(sim::ValueMatches(command.rule, config.Value(command.name)), "a kept setting follows its syntax");
   }
 }
 
