@@ -4,6 +4,7 @@
 // checked on the way; a view that fails a check is refused with a fixed
 // Chinese warning in the traffic log and an empty order list, so that nothing
 // at all is sent.
+#include <functional>
 #include <string>
 
 #include "params/commands.h"
@@ -45,6 +46,10 @@ class ConfigBuilder : public ConfigurationBuilder {
   void BuildConfiguration(OrderList& orders) override;
   // The same, telling why the view was refused (None when it was accepted).
   ConfigRefusal Build(OrderList& orders);
+
+  // Told the message of a build refused for values the terminal would refuse
+  // (each field and why), for a front end to show; may stay unset.
+  std::function<void(const std::string& message)> OnInvalidValues;
 
   // The outcome of the last build.
   ConfigRefusal LastRefusal() const { return lastRefusal_; }

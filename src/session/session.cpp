@@ -63,6 +63,7 @@ Session::Session(EventLoop& loop, SessionOptions options)
   });
   replyTimer_.SetOnFire([this] { engine_.ReplyTimeout(); });
   engine_.SetView(this);
+  builder_.OnInvalidValues = [this](const std::string& message) { ShowMessage(message); };
   serial_.OnChunk = [this](const std::string& chunk) {
     if (OnChunk) OnChunk(chunk);
     engine_.HandleReceived(chunk);
@@ -185,6 +186,23 @@ void Session::PortLost() {
   engine_.AbortRun(transferring ? std::string() : lang_.LangText("info_ComLost"));
   if (listener_) listener_->PortStateChanged(false);
 }
+
+bool Session::RunInProgress() const { return engine_.pendingAction != PendingAction::PaNone; }
+
+void Session::StopRun() { engine_.AbortRun({}); }
+
+bool Session::ArmFirmware(const std::filesystem::path& path) {
+  const bool armed = upgrade_.OpenFirmwareFile(path);
+  if (listener_) listener_->FirmwareArmedChanged(FirmwareArmed());
+  return armed;
+}
+
+void Session::DisarmFirmware() {
+  upgrade_.CloseFirmwareFile();
+  if (listener_) listener_->FirmwareArmedChanged(false);
+}
+
+bool Session::FirmwareArmed() const { return upgrade_.FirmwareFile() != nullptr; }
 
 void Session::SetReplyFraming(bool on) {
   replyFraming_ = on;

@@ -75,6 +75,10 @@ class SessionListener {
   virtual void ShowMessage(const std::string& text) = 0;
   // A run of the order list ended (completed: every line answered or refused).
   virtual void RunEnded(bool completed) { (void)completed; }
+  // A run started (true) or is over (false): what would start another is off meanwhile.
+  virtual void RunStateChanged(bool running) { (void)running; }
+  // A firmware file is held for the next boot loader (true) or no longer (false).
+  virtual void FirmwareArmedChanged(bool armed) { (void)armed; }
 };
 
 // What a run of the order list sent and what the terminal refused of it.
@@ -134,6 +138,21 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   bool PortOpen() const { return serial_.PortOpen(); }
   // The warning for the last failed opening: the fixed text and the reason.
   std::string OpenFailureText() const;
+
+  // ---- Runs ----
+  // Whether a run of the order list (a full read or write, a mode change) is going.
+  bool RunInProgress() const;
+  // Stops the run in progress, as the user's "Stop" or a closing port does:
+  // nothing of it is sent later, and the log says how far it got.
+  void StopRun();
+
+  // ---- Firmware ----
+  // Checks the firmware file and holds it for the next boot loader; a refused
+  // file leaves nothing held and says why in the log.
+  bool ArmFirmware(const std::filesystem::path& path);
+  // Lets go of the held file: the boot menu is no longer answered.
+  void DisarmFirmware();
+  bool FirmwareArmed() const;
 
   // ---- The single instances ----
   TLangList& Lang() { return lang_; }
