@@ -1,9 +1,12 @@
 #include "ctl/commands.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 
+#include "ctl/file_checks.h"
 #include "ctl/json_output.h"
 #include "params/encodings.h"
 #include "serial/port_list.h"
@@ -35,7 +38,7 @@ ExitCode ListPorts() {
 }
 
 ExitCode SendLines(const std::string& folder, const std::string& port, const std::vector<std::string>& lines,
-                   const LineOptions& options) {
+                   const LineOptions& options, bool autoCR) {
   HeadlessSession headless(folder, options);
   if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
   Session& session = headless.Core();
@@ -62,7 +65,7 @@ ExitCode SendLines(const std::string& folder, const std::string& port, const std
   for (const auto& line : lines) {
     SendAreaState area;
     area.text = Utf8ToGbk(line);
-    area.autoCR = true;
+    area.autoCR = autoCR;
     const auto bytes = SerialBytesToSend(area);
     if (!bytes || bytes->empty()) continue;
     sent = *bytes;
@@ -93,10 +96,19 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
   }
   const ExitCode code = headless.RunFlow(kTagAskAll);
   if (code == kExitNoReply) std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(headless.LastWarning()).c_str());
-  if (code != kExitOk) return code;
-  if (!output.empty()) {
-    session.Rules().SetChecked(session.Form().rzchckbxMore, true);
-    if (!session.SaveConfiguration(output)) return kExitBadConfigFile;
+  if (code != kExitOk) {
+    if (!output.empty()) std::fprintf(stderr, "t418ctl: %s not written: the read did not complete\n", output.c_str());
+    return code;
+  }
+  // Only a whole read is saved: a file from a read with refused queries would
+  // hold the form's defaults in their place.
+  const bool whole = session.Engine().RefusedLines().empty();
+  if (!output.empty() && !whole)
+    std::fprintf(stderr, "t418ctl: %s not written: the terminal refused queries of the read\n", output.c_str());
+  if (!output.empty() && whole) {
+    const int saved = SaveConfigurationWhole(session, output);
+    if (saved < 0) return kExitBadConfigFile;
+    if (isatty(STDERR_FILENO)) std::fprintf(stderr, "saved %d settings to %s\n", saved, output.c_str());
   }
   if (json) {
     nlohmann::json values = nlohmann::json::object();
@@ -108,7 +120,7 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
                {"version", JsonText(session.Values().Value("VER"))},
                {"values", values},
                {"refused", JsonTexts(session.LastRunSummary().refusedNames)},
-               {"output", output.empty() ? nlohmann::json(nullptr) : nlohmann::json(output)}});
+               {"output", output.empty() || !whole ? nlohmann::json(nullptr) : nlohmann::json(output)}});
   }
   if (!session.Engine().RefusedLines().empty()) {
     std::fprintf(stderr, "t418ctl: the terminal refused:");
@@ -130,21 +142,11 @@ std::string StartUpMessage(std::string text) {
   return text;
 }
 
-bool Readable(const std::string& file) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(file, ec)) return false;
-  std::ifstream in(file, std::ios::binary);
-  return in.good();
-}
-
 }  // namespace
 
 ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
                          const UpgradeOptions& upgrade, const LineOptions& options, bool json) {
-  if (!Readable(file)) {
-    std::fprintf(stderr, "t418ctl: cannot read the firmware file %s\n", file.c_str());
-    return kExitNoFile;
-  }
+  if (const ExitCode checked = CheckInputFile(file, "firmware file", kExitNoFile); checked != kExitOk) return checked;
   HeadlessSession headless(folder, options);
   if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
   Session& session = headless.Core();

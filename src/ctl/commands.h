@@ -11,13 +11,15 @@ namespace t418::ctl {
 // The ports the desktop program's toolbar would list, with the adapter's name.
 ExitCode ListPorts();
 
-// Each line as the send box sends it with auto CR on; prints each reply.
+// Each line as the send box sends it (with autoCR, as the window's Auto CR:
+// CR LF after a line that starts with AT); prints each reply.
 ExitCode SendLines(const std::string& folder, const std::string& port, const std::vector<std::string>& lines,
-                   const LineOptions& options);
+                   const LineOptions& options, bool autoCR = true);
 
 // The full read of the window's button; with raw, NAME=VALUE per report; with
 // an output path, the form it filled saved as a configuration file (with the
-// advanced settings on, so that a write of it sends them too).
+// advanced settings on, so that a write of it sends them too) when the read
+// was whole, through a temporary file: a failed read leaves the file as it was.
 // With json, one document on standard output: the port, the version, every
 // value reported and the refused commands.
 ExitCode ReadConfiguration(const std::string& folder, const std::string& port, bool raw, const std::string& output,

@@ -1,4 +1,6 @@
 // t418ctl's commands on configuration files: write (and verify) and diff.
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "ctl/commands.h"
@@ -14,6 +16,19 @@ std::string Shown(std::string line) {
   return ForTerminal(line);
 }
 
+// The builder's refusal of a configuration, on standard error.
+ExitCode PrintRefusal(const ConfigRefusal refusal) {
+  std::fprintf(stderr, "t418ctl: the configuration was not sent: %s\n", ForTerminal(RefusalMessage(refusal)).c_str());
+  return kExitConfigRefused;
+}
+
+// Names on one line of standard error after a lead text.
+void PrintNames(const char* lead, const std::vector<std::string>& names) {
+  std::fprintf(stderr, "t418ctl: %s:", lead);
+  for (const auto& name : names) std::fprintf(stderr, " %s", ForTerminal(name).c_str());
+  std::fprintf(stderr, "\n");
+}
+
 // Loads the file into the session's fresh form and builds its setting lines,
 // as "Set current parameters" would; kExitOk with the lines in `lines`.
 ExitCode LoadAndBuild(HeadlessSession& headless, const std::string& file, std::vector<std::string>& lines) {
@@ -24,25 +39,18 @@ ExitCode LoadAndBuild(HeadlessSession& headless, const std::string& file, std::v
   }
   session.Engine().ApplyHdVerSign(THdVerSign::Hd540);
   OrderList built;
-  if (const ConfigRefusal refusal = session.Builder().Build(built); refusal != ConfigRefusal::None) {
-    std::fprintf(stderr, "t418ctl: the configuration was not sent: %s\n", ForTerminal(RefusalMessage(refusal)).c_str());
-    return kExitConfigRefused;
-  }
+  if (const ConfigRefusal refusal = session.Builder().Build(built); refusal != ConfigRefusal::None)
+    return PrintRefusal(refusal);
   lines = built.Lines();
   return kExitOk;
 }
 
-// Reads the terminal and compares; prints what differs and what was not read.
+// Reads the terminal and compares with the setting lines.
 ExitCode ReadAndCompare(HeadlessSession& headless, const std::vector<std::string>& lines, SettingComparison& result) {
   Session& session = headless.Core();
   const ExitCode code = headless.RunFlow(kTagAskAll);
   if (code != kExitOk) return code;
   result = CompareSettings(lines, session.Orders().Lines(), session.Values());
-  if (!result.notRead.empty()) {
-    std::fprintf(stderr, "t418ctl: not compared (a read does not ask for them):");
-    for (const auto& name : result.notRead) std::fprintf(stderr, " %s", name.c_str());
-    std::fprintf(stderr, "\n");
-  }
   return kExitOk;
 }
 
@@ -80,6 +88,9 @@ ExitCode WriteConfiguration(const std::string& folder, const std::string& port, 
 
   SettingComparison comparison;
   if (const ExitCode read = ReadAndCompare(headless, lines, comparison); read != kExitOk) return read;
+  // A setting the read did not report cannot be called kept: the verify fails on it.
+  if (!comparison.notRead.empty())
+    PrintNames("not verified (the read does not report them)", comparison.notRead);
   for (const auto& line : comparison.changed) {
     const std::string held = session.Values().Value(CommandNameOfLine(line));
     if (json)
@@ -87,12 +98,16 @@ ExitCode WriteConfiguration(const std::string& folder, const std::string& port, 
     else
       std::printf("differs: %s (the terminal holds %s)\n", Shown(line).c_str(), ForTerminal(held).c_str());
   }
-  document["verified"] = comparison.changed.empty();
+  const bool verified = comparison.changed.empty() && comparison.notRead.empty();
+  document["verified"] = verified;
+  document["notVerified"] = JsonTexts(comparison.notRead);
   if (json)
     PrintJson(document);
-  else if (comparison.changed.empty())
+  else if (verified)
     std::printf("verified: the terminal holds every setting written\n");
-  return comparison.changed.empty() ? kExitOk : kExitDifferences;
+  else if (comparison.changed.empty())
+    std::printf("not verified: %zu settings not read back\n", comparison.notRead.size());
+  return verified ? kExitOk : kExitDifferences;
 }
 
 ExitCode DiffConfiguration(const std::string& folder, const std::string& port, const std::string& file,
@@ -103,6 +118,8 @@ ExitCode DiffConfiguration(const std::string& folder, const std::string& port, c
   if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
   SettingComparison comparison;
   if (const ExitCode read = ReadAndCompare(headless, lines, comparison); read != kExitOk) return read;
+  if (!comparison.notRead.empty()) PrintNames("not compared (a read does not ask for them)", comparison.notRead);
+  if (comparison.changed.empty() && isatty(STDERR_FILENO)) std::fprintf(stderr, "no differences\n");
   if (json) {
     nlohmann::json changed = nlohmann::json::array();
     for (const auto& line : comparison.changed) changed.push_back(JsonText(WithoutLineEnd(line)));

@@ -13,6 +13,7 @@ namespace t418::ctl {
 namespace {
 
 std::atomic<PollLoop*> runningLoop{nullptr};
+bool logFailed = false;
 
 void OnSignal(int) {
   if (PollLoop* loop = runningLoop.load()) loop->Interrupt();
@@ -30,15 +31,24 @@ HeadlessSession::HeadlessSession(PollLoop& loop, const std::string& programFolde
 
 HeadlessSession::HeadlessSession(std::unique_ptr<PollLoop> ownLoop, PollLoop* sharedLoop,
                                  const std::string& programFolder, const LineOptions& options)
-    : ownLoop_(std::move(ownLoop)), loop_(ownLoop_ ? *ownLoop_ : *sharedLoop) {
+    : ownLoop_(std::move(ownLoop)), loop_(ownLoop_ ? *ownLoop_ : *sharedLoop), logFile_(options.logFile) {
   host_ = std::make_unique<CommandLineSession>(loop_, programFolder, options, static_cast<SessionListener*>(this));
-  if (host_->LogFileFailed())
-    std::fprintf(stderr, "t418ctl: cannot write the log file %s: %s\n", options.logFile.c_str(), std::strerror(errno));
 }
 
 HeadlessSession::~HeadlessSession() {
+  const bool failed = host_->LogFileFailed();
+  const std::string reason = host_->LogFileError();
   host_.reset();
   if (progressShown_) std::fputc('\n', stderr);
+  if (failed) NoteLogFailed(logFile_, reason);
+}
+
+bool HeadlessSession::AnyLogFailed() { return logFailed; }
+
+void HeadlessSession::NoteLogFailed(const std::string& path, const std::string& reason) {
+  if (!logFailed || !path.empty())
+    std::fprintf(stderr, "t418ctl: cannot write the log file %s: %s\n", path.c_str(), reason.c_str());
+  logFailed = true;
 }
 
 void HeadlessSession::CatchSignals() {
@@ -49,6 +59,8 @@ void HeadlessSession::CatchSignals() {
 }
 
 ExitCode HeadlessSession::Open(const std::string& port) {
+  // A run whose log is lost is not a run to start: the message comes when the session ends.
+  if (host_->LogFileFailed()) return kExitBadConfigFile;
   Core().portSettings.port = port;
   if (Core().Serial().OpenSerialPort(ToLineChoices(Core().portSettings))) return kExitOk;
   const int error = Core().Serial().LastOpenError();

@@ -29,7 +29,8 @@ class HeadlessSession : private SessionListener {
   Session& Core() { return host_->Core(); }
   PollLoop& Loop() { return loop_; }
 
-  // Opens the port; on failure prints one line on standard error and gives its exit code.
+  // Opens the port; on failure prints one line on standard error and gives its
+  // exit code. A log file that cannot be written fails it before the port is touched.
   ExitCode Open(const std::string& port);
 
   // Runs a flow button (kTagAskAll, kTagSetAll...) until its run ends.
@@ -45,6 +46,11 @@ class HeadlessSession : private SessionListener {
   // Signals (SIGINT, SIGTERM, SIGHUP) interrupt whichever session loop runs.
   static void CatchSignals();
 
+  // Whether a log file of a session of this run could not be written (each
+  // such session says so on standard error when it ends).
+  static bool AnyLogFailed();
+  static void NoteLogFailed(const std::string& path, const std::string& reason);
+
  private:
   HeadlessSession(std::unique_ptr<PollLoop> ownLoop, PollLoop* sharedLoop, const std::string& programFolder,
                   const LineOptions& options);
@@ -59,6 +65,7 @@ class HeadlessSession : private SessionListener {
   std::unique_ptr<PollLoop> ownLoop_;
   PollLoop& loop_;
   std::unique_ptr<CommandLineSession> host_;
+  std::string logFile_;
   bool progressShown_ = false;
   bool portLost_ = false;
   bool runEnded_ = false;

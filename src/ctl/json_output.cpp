@@ -33,6 +33,7 @@ nlohmann::json JobRecordJson(const JobResult& result) {
       {"seconds", static_cast<double>(result.duration.count()) / 1000.0},
       {"refused", JsonTexts(result.refusedNames)},
       {"differences", differences},
+      {"notCompared", JsonTexts(result.notCompared)},
       {"firmwareBefore", JsonText(result.versionBefore)},
       {"firmwareAfter", JsonText(result.versionAfter)},
       {"configFile", result.configFile},

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -11,10 +12,14 @@
 
 #include "ctl/commands.h"
 #include "ctl/exit_codes.h"
+#include "ctl/file_checks.h"
 #include "ctl/headless_session.h"
 #include "ctl/multi_port.h"
+#include "ctl/run_header.h"
 #include "ctl/station.h"
+#include "ctl/suggest.h"
 #include "production/port_pattern.h"
+#include "serial/port_list.h"
 
 using namespace t418;
 using namespace t418::ctl;
@@ -40,8 +45,10 @@ void AddLineOptions(CLI::App& command, LineOptions& line) {
       ->check(CLI::Range(0, 60000))
       ->capture_default_str();
   command.add_option("--log", line.logFile,
-                     "Write the traffic log (with time stamps) to this file; with several ports or the station, a\n"
-                     "folder that gets one log per port, named after it (DIR/ttyUSB0.log)");
+                     "Write the traffic log (with time stamps) to this file, after a header of what ran (program,\n"
+                     "version, command line, port, time); with several ports or the station, a folder that gets one\n"
+                     "log per port, named after it (DIR/ttyUSB0.log). A log that cannot be written ends the run\n"
+                     "with exit 13; it may not be an input file of the run (exit 2)");
   command.add_flag("--fast", line.fastReplies,
                    "Take each reply as soon as it is complete instead of after a pause on the line; the pause "
                    "before each command line is then 0 unless --delay is given");
@@ -51,39 +58,83 @@ void AddLineOptions(CLI::App& command, LineOptions& line) {
 }
 
 constexpr const char* kPortsHelp =
-    "Serial port, e.g. /dev/ttyUSB0; or several: a comma-separated list or a glob in quotes ('/dev/ttyUSB*')";
+    "Serial port, e.g. /dev/ttyUSB0 or ttyUSB0 (a name of the port list); or several: a comma-separated list or\n"
+    "a glob in quotes ('/dev/ttyUSB*')";
+
+// A first argument that is no option and no command: the closest command, if one is close.
+bool UnknownCommand(const CLI::App& app, int argc, char** argv) {
+  if (argc < 2 || argv[1][0] == '-') return false;
+  std::vector<std::string> names;
+  for (const auto* command : app.get_subcommands({})) {
+    if (command->get_name() == argv[1]) return false;
+    names.push_back(command->get_name());
+  }
+  const std::string closest = ClosestWord(argv[1], names);
+  if (closest.empty())
+    std::fprintf(stderr, "t418ctl: unknown command '%s'; run 't418ctl --help' for the commands\n", argv[1]);
+  else
+    std::fprintf(stderr, "t418ctl: unknown command '%s'; did you mean %s?\n", argv[1], closest.c_str());
+  return true;
+}
+
+// A port named without its folder ("ttyUSB0") is looked up in the port list.
+// kExitOk with the path in `port`, else a message and its exit code.
+ExitCode ResolvePort(std::string& port) {
+  const PortLookup found = LookUpPort(port, ListSerialPorts());
+  if (!found.path.empty()) {
+    port = found.path;
+    return kExitOk;
+  }
+  if (!found.candidates.empty()) {
+    std::fprintf(stderr, "t418ctl: %s names several ports; give the whole path of one:", port.c_str());
+    for (const auto& candidate : found.candidates) std::fprintf(stderr, " %s", candidate.c_str());
+    std::fprintf(stderr, "\n");
+    return kExitUsage;
+  }
+  std::fprintf(stderr, "t418ctl: no such port: %s (not in the port list; 't418ctl ports' lists them)\n",
+               port.c_str());
+  return kExitNoSuchPort;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  RememberCommandLine(argc, argv);
   CLI::App app{
       "t418ctl: read, write and test a T418 cellular serial data terminal from the command line.\n"
       "The terminal must be wired to a serial port of this computer (a USB adapter shows up as\n"
       "/dev/ttyUSB0 or /dev/ttyACM0) and be in command mode; a query that gets no answer puts it\n"
       "there by itself. Run 't418ctl COMMAND --help' for the options of a command.\n\n"
-      "Exit codes: 0 success, 1 run not completed, 2 wrong arguments, 3 a line was refused by the\n"
-      "terminal, 4 no reply, 5 no such port, 6 permission denied, 7 port busy, 8 port lost during\n"
-      "the run, 9 firmware file not readable, 10 no boot loader within the wait, 11 firmware transfer\n"
-      "stopped, 12 no start-up message or version after the upgrade's restart, 13 configuration file\n"
-      "not readable or writable, 14 configuration refused by its checks (nothing sent), 15 the terminal\n"
-      "holds other values (write --verify, diff), 16 several ports ran and at least one of them failed\n"
-      "(the table says which), 130 interrupted.\n\n"
+      "Exit codes: 0 success, 1 run not completed, 2 wrong arguments (also: an unknown command, a port\n"
+      "name that several listed ports have, an output file that is one of the inputs), 3 a line was\n"
+      "refused by the terminal (read -o then writes no file), 4 no reply, 5 no such port, 6 permission\n"
+      "denied, 7 port busy, 8 port lost during the run, 9 firmware file not readable or not a regular\n"
+      "file, 10 no boot loader within the wait, 11 firmware transfer stopped, 12 no start-up message or\n"
+      "version after the upgrade's restart, 13 a file of the run cannot be read or written: the\n"
+      "configuration file (or it is not a regular file), the --log file, the report, 14 configuration\n"
+      "refused by its checks (nothing sent), 15 the terminal holds other values (write --verify, diff)\n"
+      "or write --verify could not read a written setting back, 16 several ports ran and at least one\n"
+      "of them failed (the table says which), 130 interrupted.\n\n"
       "Several terminals at once: read, write, diff and upgrade take a comma-separated list of ports\n"
       "or a glob in quotes ('/dev/ttyUSB*') for PORT; each port gets its own session, all run at the\n"
       "same time, and a table of every port's identity, result, time and refused lines ends the run.",
       "t418ctl"};
   app.require_subcommand(1);
-  app.set_version_flag("--version", std::string(T418_VERSION));
+  app.set_version_flag("--version", "t418ctl " + ProgramVersion());
 
   auto* ports = app.add_subcommand("ports", "List the serial ports (one a line, with the USB adapter's name)");
 
   LineOptions sendLine;
   std::string sendPort;
   std::vector<std::string> sendLines;
+  bool noCR = false;
   auto* send = app.add_subcommand(
-      "send", "Send each LINE as typed in the send box (a line starting with AT gets CR LF) and print the reply");
-  send->add_option("PORT", sendPort, "Serial port, e.g. /dev/ttyUSB0")->required();
+      "send",
+      "Send each LINE as the window's send box does with Auto CR on (its default): a line that starts with AT\n"
+      "(either case) gets CR LF after it, any other line goes out as typed; then print the reply");
+  send->add_option("PORT", sendPort, "Serial port, e.g. /dev/ttyUSB0 or ttyUSB0")->required();
   send->add_option("LINE", sendLines, "Lines to send, e.g. AT+CSQ")->required();
+  send->add_flag("--no-cr", noCR, "Send each LINE exactly as typed, without the CR LF (the window's Auto CR off)");
   AddLineOptions(*send, sendLine);
 
   LineOptions readLine;
@@ -92,10 +143,14 @@ int main(int argc, char** argv) {
   auto* read = app.add_subcommand("read", "Read the terminal's whole configuration (version, then 69 queries)");
   read->add_option("PORT", readPort, kPortsHelp)->required();
   std::string readOutput;
-  read->add_flag("--raw", raw, "Print every report as NAME=VALUE, in arrival order");
+  read->add_flag("--raw", raw,
+                 "Print every report as NAME=VALUE, in arrival order (what 'read PORT' prints when neither -o nor\n"
+                 "--json is given)");
   read->add_option("-o,--output", readOutput,
                    "Save the configuration read as a file (T418Cfg.ini format) that 'write' sends to other terminals;\n"
-                   "with several ports, a folder that gets one file per port, named after it (DIR/ttyUSB0.ini)");
+                   "only a whole read is saved (no query refused), and an existing file is replaced only then;\n"
+                   "with several ports, a folder that gets one file per port, named after it (DIR/ttyUSB0.ini; two\n"
+                   "ports of the same name get names from their paths: DIR/dev_ttyUSB0.ini)");
   bool readJson = false;
   read->add_flag("--json", readJson,
                  "Print one JSON document: the version, every value reported and the refused commands\n"
@@ -111,7 +166,9 @@ int main(int argc, char** argv) {
       "write", "Write a configuration file (from 'read -o' or the window's \"Save configuration file\") to the terminal");
   write->add_option("PORT", writePort, kPortsHelp)->required();
   write->add_option("FILE", writeFile, "Configuration file, e.g. line.ini")->required();
-  write->add_flag("--verify", verify, "Read the terminal back afterwards and compare every written setting");
+  write->add_flag("--verify", verify,
+                  "Read the terminal back afterwards and compare every written setting; a setting the read does\n"
+                  "not report is named and fails the verify (exit 15)");
   bool writeJson = false;
   write->add_flag("--json", writeJson,
                   "Print one JSON document: settings sent, refused, verified and the differences\n"
@@ -173,6 +230,7 @@ int main(int argc, char** argv) {
                       "before and after, result, refused lines, duration) to this file (JSON lines)");
   AddLineOptions(*station, stationOptions.line);
 
+  if (UnknownCommand(app, argc, argv)) return kExitUsage;
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -181,45 +239,92 @@ int main(int argc, char** argv) {
   }
 
   HeadlessSession::CatchSignals();
+  // A log or report that outgrows a file size limit is a failed write, not the end of the run.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::string folder = ProgramFolder();
-  if (*ports) return ListPorts();
-  if (*station) return RunStation(folder, stationOptions);
-  if (*send) return SendLines(folder, sendPort, sendLines, sendLine);
-  if (*read) {
-    if (!IsPortPattern(readPort)) return ReadConfiguration(folder, readPort, raw, readOutput, readLine, readJson);
-    if (raw) {
-      std::fprintf(stderr, "t418ctl: --raw takes one port\n");
-      return kExitUsage;
+  // What a single-port command needs before anything is opened: the port's
+  // path, inputs that are regular files, and no output over an input.
+  auto prepare = [](std::string& port, LineOptions& line, std::vector<NamedFile> outputs,
+                    std::vector<std::pair<std::string, ExitCode>> inputs) {
+    std::vector<std::string> inputPaths;
+    for (const auto& [path, failure] : inputs) {
+      const char* what = failure == kExitNoFile ? "firmware file" : "configuration file";
+      if (const ExitCode checked = CheckInputFile(path, what, failure); checked != kExitOk) return checked;
+      inputPaths.push_back(path);
     }
-    MultiPortRun run{MultiCommand::Read, readPort, JobPlan{}, readLine, readOutput, readJson};
-    return RunOnPorts(folder, run);
-  }
-  if (*write) {
-    if (!IsPortPattern(writePort)) return WriteConfiguration(folder, writePort, writeFile, verify, writeLine, writeJson);
-    JobPlan plan;
-    // The verify's read gives each terminal's identity; without it, a read first does.
-    plan.readFirst = !verify;
-    plan.configFile = writeFile;
-    plan.verify = verify;
-    return RunOnPorts(folder, MultiPortRun{MultiCommand::Write, writePort, plan, writeLine, "", writeJson});
-  }
-  if (*diff) {
-    if (!IsPortPattern(diffPort)) return DiffConfiguration(folder, diffPort, diffFile, diffLine, diffJson);
-    JobPlan plan;
-    plan.configFile = diffFile;
-    plan.write = false;
-    return RunOnPorts(folder, MultiPortRun{MultiCommand::Diff, diffPort, plan, diffLine, "", diffJson});
-  }
-  if (*upgrade) {
-    upgradeOptions.restart = !noRestart;
-    if (!IsPortPattern(upgradePort))
-      return UpgradeFirmware(folder, upgradePort, upgradeFile, upgradeOptions, upgradeLine, upgradeJson);
-    JobPlan plan;
-    plan.readFirst = false;
-    plan.firmwareFile = upgradeFile;
-    plan.bootWaitSeconds = upgradeOptions.waitSeconds;
-    plan.restart = upgradeOptions.restart;
-    return RunOnPorts(folder, MultiPortRun{MultiCommand::Upgrade, upgradePort, plan, upgradeLine, "", upgradeJson});
-  }
-  return kExitUsage;
+    // With several ports the outputs are folders, one file per port in them.
+    if (IsPortPattern(port)) return kExitOk;
+    outputs.push_back({"--log", line.logFile});
+    if (const ExitCode checked = CheckOutputs(outputs, inputPaths); checked != kExitOk) return checked;
+    if (const ExitCode resolved = ResolvePort(port); resolved != kExitOk) return resolved;
+    line = WithLogHeader(line, port);
+    return kExitOk;
+  };
+
+  auto run = [&]() -> ExitCode {
+    if (*ports) return ListPorts();
+    if (*station) {
+      if (const ExitCode checked = CheckOutputs({{"--report", stationOptions.reportFile}},
+                                                {stationOptions.configFile, stationOptions.firmwareFile});
+          checked != kExitOk)
+        return checked;
+      return RunStation(folder, stationOptions);
+    }
+    if (*send) {
+      if (const ExitCode ready = prepare(sendPort, sendLine, {}, {}); ready != kExitOk) return ready;
+      return SendLines(folder, sendPort, sendLines, sendLine, !noCR);
+    }
+    if (*read) {
+      if (const ExitCode ready = prepare(readPort, readLine, {{"-o", readOutput}}, {}); ready != kExitOk) return ready;
+      // Without a file or JSON, the values themselves are what the user asked for.
+      if (!IsPortPattern(readPort))
+        return ReadConfiguration(folder, readPort, raw || (readOutput.empty() && !readJson), readOutput, readLine,
+                                 readJson);
+      if (raw) {
+        std::fprintf(stderr, "t418ctl: --raw takes one port\n");
+        return kExitUsage;
+      }
+      return RunOnPorts(folder, MultiPortRun{MultiCommand::Read, readPort, JobPlan{}, readLine, readOutput, readJson});
+    }
+    if (*write) {
+      if (const ExitCode ready = prepare(writePort, writeLine, {}, {{writeFile, kExitBadConfigFile}}); ready != kExitOk)
+        return ready;
+      if (!IsPortPattern(writePort))
+        return WriteConfiguration(folder, writePort, writeFile, verify, writeLine, writeJson);
+      JobPlan plan;
+      // The verify's read gives each terminal's identity; without it, a read first does.
+      plan.readFirst = !verify;
+      plan.configFile = writeFile;
+      plan.verify = verify;
+      return RunOnPorts(folder, MultiPortRun{MultiCommand::Write, writePort, plan, writeLine, "", writeJson});
+    }
+    if (*diff) {
+      if (const ExitCode ready = prepare(diffPort, diffLine, {}, {{diffFile, kExitBadConfigFile}}); ready != kExitOk)
+        return ready;
+      if (!IsPortPattern(diffPort)) return DiffConfiguration(folder, diffPort, diffFile, diffLine, diffJson);
+      JobPlan plan;
+      plan.configFile = diffFile;
+      plan.write = false;
+      return RunOnPorts(folder, MultiPortRun{MultiCommand::Diff, diffPort, plan, diffLine, "", diffJson});
+    }
+    if (*upgrade) {
+      if (const ExitCode ready = prepare(upgradePort, upgradeLine, {}, {{upgradeFile, kExitNoFile}}); ready != kExitOk)
+        return ready;
+      upgradeOptions.restart = !noRestart;
+      if (!IsPortPattern(upgradePort))
+        return UpgradeFirmware(folder, upgradePort, upgradeFile, upgradeOptions, upgradeLine, upgradeJson);
+      JobPlan plan;
+      plan.readFirst = false;
+      plan.firmwareFile = upgradeFile;
+      plan.bootWaitSeconds = upgradeOptions.waitSeconds;
+      plan.restart = upgradeOptions.restart;
+      return RunOnPorts(folder, MultiPortRun{MultiCommand::Upgrade, upgradePort, plan, upgradeLine, "", upgradeJson});
+    }
+    return kExitUsage;
+  };
+
+  const ExitCode code = run();
+  // A run whose log could not be written did not do all it was asked (the message came already).
+  if (code == kExitOk && HeadlessSession::AnyLogFailed()) return kExitBadConfigFile;
+  return code;
 }

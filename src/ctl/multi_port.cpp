@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <memory>
 
+#include "ctl/file_checks.h"
 #include "ctl/headless_session.h"
 #include "ctl/json_output.h"
+#include "ctl/run_header.h"
 #include "production/port_pattern.h"
 #include "serial/port_list.h"
 
@@ -38,13 +40,20 @@ bool MakeFolder(const std::string& folder, const char* what) {
 
 }  // namespace
 
-std::string ResultTable(const std::vector<JobResult>& results) {
+std::string TableResultText(const JobResult& result, bool diff) {
+  // A diff that finds differences did its work: the terminal differs, it did not fail.
+  if (diff && result.failure == JobFailure::Differences)
+    return "differs (" + std::to_string(result.differences.size()) + " settings)";
+  return ForTerminal(ResultText(result));
+}
+
+std::string ResultTable(const std::vector<JobResult>& results, bool diff) {
   std::vector<std::vector<std::string>> rows = {{"PORT", "IMEI/MEID", "ICCID", "RESULT", "TIME", "REFUSED"}};
   for (const auto& result : results) {
     const std::string id = ForTerminal(result.identity.ModemId());
     const std::string iccid = ForTerminal(result.identity.iccid);
     rows.push_back({result.port, id.empty() ? "-" : id, iccid.empty() ? "-" : iccid,
-                    ForTerminal(ResultText(result)), Seconds(result.duration), Refused(result)});
+                    TableResultText(result, diff), Seconds(result.duration), Refused(result)});
   }
   std::vector<std::size_t> widths(rows.front().size(), 0);
   for (const auto& row : rows)
@@ -75,18 +84,29 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
                  "t418ctl: waiting up to %d s for their boot loaders\n",
                  run.plan.bootWaitSeconds);
 
+  const bool diff = run.command == MultiCommand::Diff;
+  const std::vector<std::string> fileNames = UniquePortFileNames(ports);
   PollLoop loop;
   std::vector<std::unique_ptr<TerminalJob>> jobs;
-  for (const auto& port : ports) {
+  std::vector<std::string> logFiles;
+  for (std::size_t i = 0; i < ports.size(); ++i) {
     LineOptions line = run.line;
-    if (!line.logFile.empty()) line.logFile = (fs::path(run.line.logFile) / (PortFileName(port) + ".log")).string();
-    jobs.push_back(std::make_unique<TerminalJob>(loop, folder, line, port, run.plan, [](const JobResult& result) {
-      std::fprintf(stderr, "t418ctl: %s: %s (%s)\n", result.port.c_str(), ForTerminal(ResultText(result)).c_str(),
-                   Seconds(result.duration).c_str());
-    }));
-    if (jobs.back()->Host().LogFileFailed())
-      std::fprintf(stderr, "t418ctl: cannot write the log file %s\n", line.logFile.c_str());
+    if (!line.logFile.empty()) line.logFile = (fs::path(run.line.logFile) / (fileNames[i] + ".log")).string();
+    logFiles.push_back(line.logFile);
+    jobs.push_back(std::make_unique<TerminalJob>(
+        loop, folder, WithLogHeader(line, ports[i]), ports[i], run.plan, [diff](const JobResult& result) {
+          std::fprintf(stderr, "t418ctl: %s: %s (%s)\n", result.port.c_str(), TableResultText(result, diff).c_str(),
+                       Seconds(result.duration).c_str());
+        }));
   }
+  // Every log can be written, or no port is opened.
+  bool logsOk = true;
+  for (std::size_t i = 0; i < jobs.size(); ++i)
+    if (jobs[i]->Host().LogFileFailed()) {
+      HeadlessSession::NoteLogFailed(logFiles[i], jobs[i]->Host().LogFileError());
+      logsOk = false;
+    }
+  if (!logsOk) return kExitBadConfigFile;
   for (auto& job : jobs) job->Start();
   RunLoopUntil(
       loop,
@@ -101,13 +121,13 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   if (interrupted) std::fprintf(stderr, "t418ctl: interrupted, the ports are closed\n");
 
   std::vector<JobResult> results;
-  for (auto& job : jobs) {
-    JobResult result = job->Result();
+  for (std::size_t i = 0; i < jobs.size(); ++i) {
+    TerminalJob& job = *jobs[i];
+    if (job.Host().LogFileFailed()) HeadlessSession::NoteLogFailed(logFiles[i], job.Host().LogFileError());
+    JobResult result = job.Result();
     if (!run.outputFolder.empty() && result.Ok()) {
-      const std::string file = (fs::path(run.outputFolder) / (PortFileName(result.port) + ".ini")).string();
-      Session& session = job->Core();
-      session.Rules().SetChecked(session.Form().rzchckbxMore, true);
-      if (!session.SaveConfiguration(file)) {
+      const std::string file = (fs::path(run.outputFolder) / (fileNames[i] + ".ini")).string();
+      if (SaveConfigurationWhole(job.Core(), file) < 0) {
         result.failure = JobFailure::BadConfigFile;
         result.failedStep = JobStep::Read;
         result.reason = "cannot write " + file;
@@ -125,9 +145,9 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   } else {
     for (const auto& result : results)
       for (const auto& line : result.differences)
-        std::printf("%s: %s%s\n", result.port.c_str(), run.command == MultiCommand::Diff ? "" : "differs: ",
+        std::printf("%s: %s%s\n", result.port.c_str(), diff ? "" : "differs: ",
                     ForTerminal(WithoutLineEnd(line)).c_str());
-    std::fputs(ResultTable(results).c_str(), stdout);
+    std::fputs(ResultTable(results, diff).c_str(), stdout);
   }
   if (interrupted) return kExitInterrupted;
   return anyFailed ? kExitSomePortsFailed : kExitOk;

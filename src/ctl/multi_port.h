@@ -27,7 +27,11 @@ struct MultiPortRun {
 // kExitNoSuchPort when the argument names no port, 130 on a signal.
 ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run);
 
+// A port's result as the table shows it; for a diff, a terminal that holds
+// other values "differs (N settings)" rather than failed.
+std::string TableResultText(const JobResult& result, bool diff = false);
+
 // The table of the records: port, identity, result, time, refused lines.
-std::string ResultTable(const std::vector<JobResult>& results);
+std::string ResultTable(const std::vector<JobResult>& results, bool diff = false);
 
 }  // namespace t418::ctl

@@ -1,5 +1,6 @@
 #include "ctl/station.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -7,10 +8,13 @@
 #include <map>
 #include <memory>
 
+#include "ctl/file_checks.h"
 #include "ctl/headless_session.h"
 #include "ctl/json_output.h"
+#include "ctl/run_header.h"
 #include "production/port_pattern.h"
 #include "production/port_watcher.h"
+#include "production/record_file.h"
 #include "production/sha256.h"
 #include "production/terminal_job.h"
 #include "serial/port_list.h"
@@ -34,7 +38,7 @@ std::string UtcTime(std::time_t when, const char* format) {
 // The jobs of the station, one per port that is plugged in and not done.
 class Station {
  public:
-  Station(const std::string& folder, const StationOptions& options, std::ofstream& report)
+  Station(const std::string& folder, const StationOptions& options, RecordFile& report)
       : folder_(folder), options_(options), report_(report), watcher_(options.match), look_(loop_, kLookMs) {
     look_.SetOnFire([this] {
       Look();
@@ -54,7 +58,7 @@ class Station {
     for (const auto& port : ports)
       if (const auto it = running_.find(port); it != running_.end())
         it->second.job->Abort(JobFailure::Interrupted, "the station was stopped");
-    report_.flush();
+    if (!report_.Retry()) ReportLost();
     std::fprintf(stderr, "t418ctl: station stopped: %d terminals, %d failed\n", done_, failed_);
     return kExitInterrupted;
   }
@@ -63,19 +67,36 @@ class Station {
   struct Running {
     std::unique_ptr<TerminalJob> job;
     std::time_t started = 0;
+    std::string logFile;
   };
 
   void Look() {
     retired_.clear();
-    const auto changes = watcher_.Look(ListSerialPorts());
+    const std::vector<std::string> listed = ListSerialPorts();
+    const auto changes = watcher_.Look(listed);
     for (const auto& port : changes.vanished) {
       const auto it = running_.find(port);
       if (it != running_.end()) it->second.job->Abort(JobFailure::PortLost, "the port vanished");
     }
-    for (const auto& port : changes.appeared) StartJob(port);
+    for (const auto& port : changes.appeared) StartJob(port, listed);
   }
 
-  void StartJob(const std::string& port) {
+  // The name of the port's files: its own, or from its path when another listed port has the same.
+  static std::string FileNameOf(const std::string& port, std::vector<std::string> listed) {
+    if (std::find(listed.begin(), listed.end(), port) == listed.end()) listed.push_back(port);
+    const auto names = UniquePortFileNames(listed);
+    return names[static_cast<std::size_t>(std::find(listed.begin(), listed.end(), port) - listed.begin())];
+  }
+
+  // Says loudly which records are not in the report.
+  void ReportLost() {
+    std::fprintf(stderr,
+                 "t418ctl: WARNING: cannot write the report %s (%s): %zu records not written yet; they are tried "
+                 "again with the next record\n",
+                 options_.reportFile.c_str(), report_.Error().c_str(), report_.Waiting().size());
+  }
+
+  void StartJob(const std::string& port, const std::vector<std::string>& listed) {
     JobPlan plan;
     plan.firmwareFile = options_.firmwareFile;
     plan.bootWaitSeconds = options_.bootWaitSeconds;
@@ -84,15 +105,22 @@ class Station {
     const std::time_t now = std::time(nullptr);
     if (!line.logFile.empty())
       line.logFile =
-          (fs::path(options_.line.logFile) / (PortFileName(port) + UtcTime(now, "-%Y%m%dT%H%M%SZ.log"))).string();
+          (fs::path(options_.line.logFile) / (FileNameOf(port, listed) + UtcTime(now, "-%Y%m%dT%H%M%SZ.log")))
+              .string();
     std::fprintf(stderr, "t418ctl: %s: new terminal\n", port.c_str());
     if (!options_.firmwareFile.empty())
       std::fprintf(stderr, "t418ctl: %s: restart it with its Reload key held once its identity is read\n",
                    port.c_str());
     Running& running = running_[port];
     running.started = now;
-    running.job = std::make_unique<TerminalJob>(loop_, folder_, line, port, plan,
+    running.logFile = line.logFile;
+    running.job = std::make_unique<TerminalJob>(loop_, folder_, WithLogHeader(line, port), port, plan,
                                                 [this, port](const JobResult& result) { Finished(port, result); });
+    if (running.job->Host().LogFileFailed()) {
+      HeadlessSession::NoteLogFailed(line.logFile, running.job->Host().LogFileError());
+      running.job->Abort(JobFailure::Interrupted, "cannot write the log file " + line.logFile);
+      return;
+    }
     running.job->Start();
   }
 
@@ -110,12 +138,12 @@ class Station {
                 iccid.empty() ? "-" : iccid.c_str(), ForTerminal(ResultText(result)).c_str(),
                 static_cast<double>(result.duration.count()) / 1000.0, refused.empty() ? "-" : refused.c_str());
     std::fflush(stdout);
-    if (report_.is_open()) {
+    if (it != running_.end() && it->second.job && it->second.job->Host().LogFileFailed())
+      HeadlessSession::NoteLogFailed(it->second.logFile, it->second.job->Host().LogFileError());
+    if (report_.IsOpen()) {
       nlohmann::json record = JobRecordJson(result);
       record["time"] = time;
-      report_ << JsonLine(record) << '\n';
-      report_.flush();
-      if (!report_) std::fprintf(stderr, "t418ctl: cannot write the report %s\n", options_.reportFile.c_str());
+      if (!report_.Append(JsonLine(record))) ReportLost();
     }
     // The job goes once its own call is over; the port stays known until it vanishes.
     if (it != running_.end()) {
@@ -126,7 +154,7 @@ class Station {
 
   std::string folder_;
   const StationOptions& options_;
-  std::ofstream& report_;
+  RecordFile& report_;
   PollLoop loop_;
   PortWatcher watcher_;
   LoopTimer look_;
@@ -139,6 +167,17 @@ class Station {
 }  // namespace
 
 ExitCode RunStation(const std::string& folder, const StationOptions& options) {
+  if (const ExitCode checked = CheckInputFile(options.configFile, "configuration file", kExitBadConfigFile);
+      checked != kExitOk)
+    return checked;
+  if (!options.firmwareFile.empty()) {
+    if (const ExitCode checked = CheckInputFile(options.firmwareFile, "firmware file", kExitNoFile); checked != kExitOk)
+      return checked;
+  }
+  if (const ExitCode checked =
+          CheckOutputs({{"--report", options.reportFile}}, {options.configFile, options.firmwareFile});
+      checked != kExitOk)
+    return checked;
   if (!FileSha256Hex(options.configFile)) {
     std::fprintf(stderr, "t418ctl: cannot read the configuration file %s\n", options.configFile.c_str());
     return kExitBadConfigFile;
@@ -155,13 +194,11 @@ ExitCode RunStation(const std::string& folder, const StationOptions& options) {
       return kExitFailed;
     }
   }
-  std::ofstream report;
-  if (!options.reportFile.empty()) {
-    report.open(options.reportFile, std::ios::out | std::ios::app | std::ios::binary);
-    if (!report.is_open()) {
-      std::fprintf(stderr, "t418ctl: cannot write the report %s\n", options.reportFile.c_str());
-      return kExitBadConfigFile;
-    }
+  RecordFile report;
+  if (!options.reportFile.empty() && !report.Open(options.reportFile)) {
+    std::fprintf(stderr, "t418ctl: cannot write the report %s: %s\n", options.reportFile.c_str(),
+                 report.Error().c_str());
+    return kExitBadConfigFile;
   }
   Station station(folder, options, report);
   return station.Run();

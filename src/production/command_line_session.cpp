@@ -1,22 +1,36 @@
 #include "production/command_line_session.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include "text/gbk.h"
 
 namespace t418 {
 
 // The one view of the traffic log: keeps the last warning and writes every
-// entry to the log file, if there is one.
+// entry to the log file, if there is one, after the file's header. What the
+// session logs while it is set up (the window's start hints) stays out of the
+// file: Record() starts it.
 class CommandLineSession::LogSink : public LogView {
  public:
-  LogSink(const std::string& path, std::string& lastWarning) : lastWarning_(lastWarning) {
-    if (!path.empty()) file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+  LogSink(const std::string& path, const std::string& header, std::string& lastWarning)
+      : lastWarning_(lastWarning) {
+    if (path.empty()) return;
+    file_.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!file_.is_open()) {
+      error_ = std::strerror(errno);
+      return;
+    }
+    if (!header.empty()) Put(header + (header.back() == '\n' ? "" : "\n"));
   }
-  bool Failed(const std::string& path) const { return !path.empty() && !file_.is_open(); }
+  bool Failed() const { return !error_.empty(); }
+  const std::string& Error() const { return error_; }
+  void Record() { recording_ = true; }
 
   void AppendEntry(LogPane pane, const std::string& entry, LogColour colour) override {
     if (pane != LogPane::Text) return;
     if (colour == LogColour::Warning) lastWarning_ = StripPrefix(entry);
-    if (!file_.is_open()) return;
+    if (!file_.is_open() || !recording_) return;
     std::string text = GbkToUtf8(entry);
     // One line end style in the file, whatever came from the terminal.
     std::string out;
@@ -28,8 +42,7 @@ class CommandLineSession::LogSink : public LogView {
         out += text[i];
       }
     }
-    file_ << out << '\n';
-    file_.flush();
+    Put(out + '\n');
   }
   void ClearPane(LogPane) override {}
   void CountersChanged(std::uint32_t, std::uint32_t) override {}
@@ -44,8 +57,18 @@ class CommandLineSession::LogSink : public LogView {
     return entry;
   }
 
+  void Put(const std::string& text) {
+    if (!error_.empty()) return;
+    errno = 0;
+    file_ << text;
+    file_.flush();
+    if (!file_) error_ = errno ? std::strerror(errno) : "write error";
+  }
+
   std::ofstream file_;
   std::string& lastWarning_;
+  std::string error_;
+  bool recording_ = false;
 };
 
 CommandLineSession::CommandLineSession(EventLoop& loop, const std::string& programFolder,
@@ -58,8 +81,7 @@ CommandLineSession::CommandLineSession(EventLoop& loop, const std::string& progr
   sessionOptions.useProfile = false;
   session_ = std::make_unique<Session>(loop, sessionOptions);
   session_->SetListener(listener);
-  logSink_ = std::make_unique<LogSink>(options.logFile, lastWarning_);
-  logFileFailed_ = logSink_->Failed(options.logFile);
+  logSink_ = std::make_unique<LogSink>(options.logFile, options.logHeader, lastWarning_);
   session_->Log().SetView(logSink_.get());
   session_->Log().timeStamps = true;
   session_->Create();
@@ -72,7 +94,12 @@ CommandLineSession::CommandLineSession(EventLoop& loop, const std::string& progr
   session_->portSettings.parity = options.parity;
   session_->portSettings.data = options.data;
   session_->portSettings.stop = options.stop;
+  logSink_->Record();
 }
+
+bool CommandLineSession::LogFileFailed() const { return logSink_->Failed(); }
+
+std::string CommandLineSession::LogFileError() const { return logSink_->Error(); }
 
 CommandLineSession::~CommandLineSession() {
   if (session_->PortOpen()) session_->Serial().CloseSerialPort();

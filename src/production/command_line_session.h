@@ -20,6 +20,7 @@ struct LineOptions {
   int delayMs = 150;
   bool fastReplies = false;  // a chunk ends with its reply, not after the gap
   std::string logFile;  // the traffic log as text with time stamps; empty: none
+  std::string logHeader;  // the log file's first lines (what ran, where, when); UTF-8
 };
 
 class CommandLineSession {
@@ -35,14 +36,16 @@ class CommandLineSession {
   const Session& Core() const { return *session_; }
   // The last warning of the traffic log (without its time-stamp line), GBK.
   const std::string& LastWarning() const { return lastWarning_; }
-  // The log file was asked for but could not be created.
-  bool LogFileFailed() const { return logFileFailed_; }
+  // The log file was asked for but could not be created, or an entry could
+  // not be written to it (a full disk).
+  bool LogFileFailed() const;
+  // Why the log file failed ("" when it did not).
+  std::string LogFileError() const;
 
  private:
   class LogSink;
 
   std::string lastWarning_;
-  bool logFileFailed_ = false;
   std::unique_ptr<LogSink> logSink_;
   std::unique_ptr<Session> session_;
 };

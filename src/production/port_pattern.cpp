@@ -4,6 +4,8 @@
 #include <glob.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <map>
 #include <set>
 
 #include "serial/port_list.h"
@@ -53,7 +55,8 @@ std::vector<std::string> ExpandPorts(const std::string& argument, const std::vec
   };
   for (const auto& item : Items(argument)) {
     if (!IsGlob(item)) {
-      add(item);
+      const PortLookup found = LookUpPort(item, listed);
+      add(found.path.empty() ? item : found.path);
       continue;
     }
     for (const auto& port : Matches(item, listed)) add(port);
@@ -65,6 +68,43 @@ std::string PortFileName(const std::string& port) {
   const auto slash = port.find_last_of('/');
   std::string name = slash == std::string::npos ? port : port.substr(slash + 1);
   return name.empty() ? std::string("port") : name;
+}
+
+std::vector<std::string> UniquePortFileNames(const std::vector<std::string>& ports) {
+  std::map<std::string, int> uses;
+  for (const auto& port : ports) ++uses[PortFileName(port)];
+  std::vector<std::string> names;
+  for (const auto& port : ports) {
+    std::string name = PortFileName(port);
+    if (uses[name] > 1) {
+      name = port;
+      name.erase(0, name.find_first_not_of('/'));
+      std::replace(name.begin(), name.end(), '/', '_');
+      if (name.empty()) name = "port";
+    }
+    names.push_back(name);
+  }
+  return names;
+}
+
+PortLookup LookUpPort(const std::string& name, const std::vector<std::string>& listed) {
+  PortLookup lookup;
+  if (name.find('/') != std::string::npos) {
+    lookup.path = name;
+    return lookup;
+  }
+  for (const auto& port : listed)
+    if (PortFileName(port) == name && std::find(lookup.candidates.begin(), lookup.candidates.end(), port) ==
+                                          lookup.candidates.end())
+      lookup.candidates.push_back(port);
+  if (lookup.candidates.size() == 1) {
+    lookup.path = lookup.candidates.front();
+    lookup.candidates.clear();
+    return lookup;
+  }
+  std::error_code ec;
+  if (lookup.candidates.empty() && std::filesystem::exists(name, ec)) lookup.path = name;
+  return lookup;
 }
 
 }  // namespace t418

@@ -105,7 +105,11 @@ void TerminalJob::Start() {
     }
   }
   if (!plan_.configFile.empty()) {
-    const auto checksum = FileSha256Hex(plan_.configFile);
+    std::error_code ec;
+    // A pipe or a device would hold the job in its read for good.
+    const auto checksum = std::filesystem::is_regular_file(plan_.configFile, ec)
+                              ? FileSha256Hex(plan_.configFile)
+                              : std::optional<std::string>();
     if (!checksum) {
       step_ = JobStep::Write;
       Fail(JobFailure::BadConfigFile, "cannot read the configuration file " + plan_.configFile);
@@ -407,8 +411,14 @@ void TerminalJob::CompareWithConfiguration() {
   Session& session = session_.Core();
   const SettingComparison comparison = CompareSettings(settingLines_, session.Orders().Lines(), session.Values());
   result_.differences = comparison.changed;
+  result_.notCompared = comparison.notRead;
   if (!comparison.changed.empty()) {
     Fail(JobFailure::Differences, std::to_string(comparison.changed.size()) + " settings differ");
+    return;
+  }
+  // After a write, a setting the read does not report is not verified: it may not have been kept.
+  if (step_ == JobStep::Verify && !comparison.notRead.empty()) {
+    Fail(JobFailure::Differences, "not verified (the read does not report them): " + Joined(comparison.notRead));
     return;
   }
   Finish();

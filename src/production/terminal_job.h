@@ -69,6 +69,7 @@ struct JobResult {
   std::chrono::milliseconds duration{0};
   std::vector<std::string> refusedNames;  // command names the terminal refused
   std::vector<std::string> differences;   // verify: setting lines the terminal does not hold
+  std::vector<std::string> notCompared;   // names of the file's settings the read does not report
   std::string versionBefore;              // GBK: the version the first read reported
   std::string versionAfter;               // GBK: the version reported last
   std::string configFile;

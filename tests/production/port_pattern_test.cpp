@@ -42,6 +42,8 @@ TEST(PortPattern, ExpansionKeepsTheArgumentsOrderMatchesListedPortsAndFilesAndNa
       // A plain item stays even when it does not exist: its job says so.
       {"/dev/ttyNONE," + dir + "/nothing*", {"/dev/ttyNONE"}},
       {dir + "/nothing*", {}},
+      // A bare name is the listed port of that name.
+      {"ttyACM0,ttyUSB1", {"/dev/ttyACM0", "/dev/ttyUSB1"}},
   };
   for (const auto& c : cases) EXPECT_EQ(ExpandPorts(c.argument, listed), c.ports) << c.argument;
 }
@@ -51,6 +53,36 @@ TEST(PortPattern, APortsFileNameIsItsLastPathPart) {
   EXPECT_EQ(PortFileName("/run/user/1000/t418-ports/line-3"), "line-3");
   EXPECT_EQ(PortFileName("COM1"), "COM1");
   EXPECT_EQ(PortFileName("/dev/"), "port");
+}
+
+TEST(PortPattern, PortsOfTheSameNameGetFileNamesFromTheirWholePaths) {
+  EXPECT_EQ(UniquePortFileNames({"/dev/ttyUSB0", "/run/t418-ports/ttyUSB0", "/dev/ttyUSB1"}),
+            (std::vector<std::string>{"dev_ttyUSB0", "run_t418-ports_ttyUSB0", "ttyUSB1"}));
+  EXPECT_EQ(UniquePortFileNames({"/dev/ttyUSB0", "/dev/ttyACM0"}), (std::vector<std::string>{"ttyUSB0", "ttyACM0"}));
+}
+
+TEST(PortPattern, ABareNameIsLookedUpInThePortList) {
+  testing::TempFolder folder;
+  const std::vector<std::string> listed = {"/dev/ttyUSB0", "/run/t418-ports/ttySIM0", "/dev/ttyS0",
+                                           "/run/t418-ports/ttyS0"};
+  const struct {
+    std::string name;
+    std::string path;
+    std::vector<std::string> candidates;
+  } cases[] = {
+      {"ttyUSB0", "/dev/ttyUSB0", {}},
+      {"ttySIM0", "/run/t418-ports/ttySIM0", {}},
+      // A path is taken as it is, listed or not.
+      {"/dev/ttyUSB9", "/dev/ttyUSB9", {}},
+      // Several ports of the name: none is picked, all are named.
+      {"ttyS0", "", {"/dev/ttyS0", "/run/t418-ports/ttyS0"}},
+      {"ttyUSB7", "", {}},
+  };
+  for (const auto& c : cases) {
+    const PortLookup found = LookUpPort(c.name, listed);
+    EXPECT_EQ(found.path, c.path) << c.name;
+    EXPECT_EQ(found.candidates, c.candidates) << c.name;
+  }
 }
 
 }  // namespace
