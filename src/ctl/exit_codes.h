@@ -5,20 +5,22 @@ namespace t418::ctl {
 enum ExitCode : int {
   kExitOk = 0,
   kExitFailed = 1,       // the run did not complete (see the message)
-  kExitUsage = 2,        // wrong arguments
-  kExitRefused = 3,      // the terminal refused a line ("+ERR:")
+  kExitUsage = 2,        // wrong arguments, an unknown command, a port name several ports have, an output that is an input
+  kExitRefused = 3,      // the terminal refused a line ("+ERR:"); read -o then writes no file
   kExitNoReply = 4,      // the terminal did not answer
   kExitNoSuchPort = 5,   // the port does not exist
   kExitPermission = 6,   // the port may not be opened by this user
   kExitPortBusy = 7,     // another program holds the port
   kExitPortLost = 8,     // the port went away during the run
-  kExitNoFile = 9,         // upgrade: the firmware file cannot be read
+  kExitNoFile = 9,         // upgrade: the firmware file cannot be read or is not a regular file
   kExitNoBootLoader = 10,  // upgrade: no boot menu within the wait
   kExitTransferStopped = 11,  // upgrade: the transfer was given up
   kExitNoVersion = 12,     // upgrade: no start-up message or version after the restart
-  kExitBadConfigFile = 13,  // the configuration file cannot be read or written
+  kExitBadConfigFile = 13,  // a file of the run cannot be read or written: the configuration file
+                            // (or it is not a regular file), the --log file, the station's report
   kExitConfigRefused = 14,  // the configuration fails its checks: nothing was sent
-  kExitDifferences = 15,    // write --verify or diff: the terminal holds other values
+  kExitDifferences = 15,    // write --verify or diff: the terminal holds other values; write
+                            // --verify: a written setting the read does not report
   kExitSomePortsFailed = 16,  // several ports: at least one of them failed (see the table)
   kExitInterrupted = 130,  // ended by SIGINT, SIGTERM or SIGHUP
 };

@@ -48,8 +48,8 @@ ExitCode CheckInputFile(const std::string& path, const char* what, ExitCode fail
     return failure;
   }
   if (!S_ISREG(info.st_mode)) {
-    std::fprintf(stderr, "t418ctl: the %s %s is not a regular file%s\n", what, path.c_str(),
-                 S_ISDIR(info.st_mode) ? " (a folder)" : " (a device, pipe or socket)");
+    std::fprintf(stderr, "t418ctl: cannot read the %s %s: not a regular file (%s)\n", what, path.c_str(),
+                 S_ISDIR(info.st_mode) ? "a folder" : "a device, pipe or socket");
     return failure;
   }
   if (access(path.c_str(), R_OK) != 0) {

@@ -14,7 +14,9 @@ RecordFile::~RecordFile() {
 }
 
 bool RecordFile::Open(const std::string& path) {
-  fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  // Read too, to see how the file ends; a file that may only be written is appended to all the same.
+  fd_ = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+  if (fd_ < 0 && errno == EACCES) fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) {
     error_ = std::strerror(errno);
     return false;
