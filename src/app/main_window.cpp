@@ -426,13 +426,12 @@ void TFrm_Main::SelectFirmwareFile() {
   session_.ArmFirmware(std::filesystem::path(QFile::encodeName(absolute).toStdString()));
 }
 
-void TFrm_Main::ShowFirmwareArmed() {
-  const bool armed = session_.FirmwareArmed();
+void TFrm_Main::ShowFirmwareArmed() { FirmwareArmedChanged(session_.FirmwareArmed()); }
+
+void TFrm_Main::FirmwareArmedChanged(bool armed) {
   portToolbar->ShowFirmwareArmed(armed);
   portToolbar->btnFwUp->setToolTip(armed ? Text("info_FwArmedHint") : QString());
 }
-
-void TFrm_Main::FirmwareArmedChanged(bool) { ShowFirmwareArmed(); }
 
 void TFrm_Main::RunStateChanged(bool running) {
   running_ = running;
