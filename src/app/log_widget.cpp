@@ -2,6 +2,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QSaveFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -88,6 +91,12 @@ TrafficLogWidget::TrafficLogWidget(TrafficLog& log, QWidget* parent)
   connect(actSelectAll_, &QAction::triggered, this, [this] {
     if (menuTarget_ != nullptr) menuTarget_->selectAll();
   });
+  pmCls_->addSeparator();
+  actSave_ = pmCls_->addAction(QString());
+  actSave_->setObjectName("actSaveLog");
+  connect(actSave_, &QAction::triggered, this, [this] {
+    if (menuTarget_ != nullptr) SaveByUser(menuTarget_);
+  });
   connect(actClear_, &QAction::triggered, this, [this] {
     if (menuTarget_ == hex_.box) ClearByUser(LogPane::Hex);
     if (menuTarget_ == text_.box) ClearByUser(LogPane::Text);
@@ -133,6 +142,42 @@ void TrafficLogWidget::ApplyTexts(const TextLookup& texts) {
   actPaste_->setText(text("lang_pmCls1"));
   actSelectAll_->setText(text("lang_pmCls2"));
   actClear_->setText(text("lang_pmCls4"));
+  actSave_->setText(text("info_LogSave"));
+  saveCaption_ = text("info_LogSave");
+  saveFilter_ = text("info_LogFilter") + ";;" + text("info_AllFile") + " (*)";
+  savedText_ = texts.LangText("info_LogSaved");
+  saveFailedText_ = texts.LangText("info_LogSaveFailed");
+}
+
+void TrafficLogWidget::SaveByUser(const QPlainTextEdit* box) {
+  QString path;
+  if (chooseSaveFile) {
+    path = chooseSaveFile(saveCaption_, saveFilter_);
+  } else {
+    QFileDialog dialog(window(), saveCaption_, QDir::homePath());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(saveFilter_.split(";;"));
+    dialog.setDefaultSuffix("txt");
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) path = dialog.selectedFiles().first();
+  }
+  if (path.isEmpty()) return;
+  SaveBox(box, path);
+}
+
+bool TrafficLogWidget::SaveBox(const QPlainTextEdit* box, const QString& path) {
+  // What is still queued belongs to what the user sees next: draw it first.
+  Flush();
+  QSaveFile file(path);
+  bool saved = file.open(QIODevice::WriteOnly);
+  if (saved) {
+    const QByteArray bytes = box->toPlainText().toUtf8();
+    saved = file.write(bytes) == bytes.size() && file.commit();
+  }
+  if (saved)
+    log_.LogInfo(savedText_ + Utf8ToGbk(path.toStdString()));
+  else
+    log_.LogWarning(saveFailedText_ + Utf8ToGbk(path.toStdString()));
+  return saved;
 }
 
 void TrafficLogWidget::SetHexCopy(bool on) {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 
 #include "monitor/traffic_log.h"
@@ -70,8 +71,15 @@ class TrafficLogWidget : public QWidget, public LogView {
   QLabel* ReceivedLabel() const { return lblRe_; }
   QLabel* ReceivedCountLabel() const { return lblReCount_; }
   QPushButton* ResetCountButton() const { return btnResetCount_; }
-  // pmCls: copy, paste, select all, a separator, clear.
+  // pmCls: copy, paste, select all, a separator, clear, a separator, save.
   QMenu* ContextMenu() const { return pmCls_; }
+
+  // Asks where to save a box's text (caption, Qt name filters); an empty
+  // answer cancels. Null: the file-save dialog.
+  std::function<QString(const QString& caption, const QString& filter)> chooseSaveFile;
+  // Writes the box's text as shown, in UTF-8; the log says where it went or
+  // why it could not. The context menu's Save does this after asking.
+  bool SaveBox(const QPlainTextEdit* box, const QString& path);
 
   // LogView
   void AppendEntry(LogPane pane, const std::string& entry, LogColour colour) override;
@@ -106,6 +114,7 @@ class TrafficLogWidget : public QWidget, public LogView {
   QColor ColourOf(LogColour colour, const QPlainTextEdit* box) const;
   void ShowContextMenu(QPlainTextEdit* box, const QPoint& pos);
   void EmptyBox(PaneState& pane);
+  void SaveByUser(const QPlainTextEdit* box);
 
   TrafficLog& log_;
   PaneState text_;
@@ -124,7 +133,13 @@ class TrafficLogWidget : public QWidget, public LogView {
   QAction* actPaste_ = nullptr;
   QAction* actSelectAll_ = nullptr;
   QAction* actClear_ = nullptr;
+  QAction* actSave_ = nullptr;
   QPlainTextEdit* menuTarget_ = nullptr;
+  // The save command's texts in the current language.
+  QString saveCaption_;
+  QString saveFilter_;
+  std::string savedText_;
+  std::string saveFailedText_;
 };
 
 }  // namespace t418

@@ -10,6 +10,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QScreen>
@@ -158,8 +159,8 @@ void TFrm_Main::BuildMenu() {
   mni_Up->setObjectName("mni_Up");
   mni_WorkOrder = mni_Help->addAction(QString());
   mni_WorkOrder->setObjectName("mni_WorkOrder");
-  // No operation shows the Help menu.
-  mni_Help->menuAction()->setVisible(false);
+  // The Help menu holds the About window and the hint switch; the maker's web
+  // links stay hidden (FormCreate).
   connect(mni_Hint, &QAction::toggled, this, [this](bool on) { session_.liveHelp = on; });
   iniItems << mni_Exit << mni_Cn << mni_En << mni_About << mni_Hint << mni_Up << mni_WorkOrder;
   for (QAction* item : iniItems) connect(item, &QAction::triggered, this, [this, item] { mni_MenuClick(item); });
@@ -202,13 +203,21 @@ QWidget* TFrm_Main::BuildOperations() {
   layout->addLayout(buttons);
 
   logWidget = new TrafficLogWidget(session_.Log(), rzgrpbxDo);
+  logWidget->chooseSaveFile = options_.chooseLogFile;
   layout->addWidget(logWidget, 1);
   rzpbWhile = new QProgressBar(rzgrpbxDo);
   rzpbWhile->setObjectName("rzpbWhile");
   rzpbWhile->setTextVisible(false);
   rzpbWhile->setMaximumHeight(10);
   rzpbWhile->hide();
-  layout->addWidget(rzpbWhile);
+  btnStop = new QPushButton(rzgrpbxDo);
+  btnStop->setObjectName("btnStop");
+  btnStop->hide();
+  connect(btnStop, &QPushButton::clicked, this, [this] { session_.StopRun(); });
+  auto* progressRow = new QHBoxLayout();
+  progressRow->addWidget(rzpbWhile, 1);
+  progressRow->addWidget(btnStop);
+  layout->addLayout(progressRow);
   sendArea = new SendArea(session_.sendSwitches, rzgrpbxDo);
   layout->addWidget(sendArea);
 
@@ -232,8 +241,10 @@ void TFrm_Main::FormCreate() {
   mni_Hint->setChecked(session_.liveHelp);
   mniFastReplies->setChecked(session_.ReplyFraming());
   mni_About->setVisible(true);
-  mni_Up->setVisible(!session_.hideHelpLinks);
-  mni_WorkOrder->setVisible(!session_.hideHelpLinks);
+  // The maker's download and support pages are not this tool's to offer, with
+  // or without the profile's "Custom".
+  mni_Up->setVisible(false);
+  mni_WorkOrder->setVisible(false);
   mni_Cn->setChecked(session_.Lang().UseChinese);
   mni_En->setChecked(!session_.Lang().UseChinese);
   ApplyMainTexts();
@@ -276,6 +287,8 @@ void TFrm_Main::ApplyMainTexts() {
     button->setText(Text("lang_" + button->objectName().toStdString()));
   logWidget->ApplyTexts(texts);
   actCls->setText(Text("lang_pmCls4"));
+  btnStop->setText(Text("info_RunStop"));
+  ShowFirmwareArmed();
   sendArea->ApplyTexts(texts);
   sendArea->pmSendTypeClick(1);
 }
@@ -341,10 +354,31 @@ void TFrm_Main::mniIniClick(const QString& name) {
 bool TFrm_Main::eventFilter(QObject* watched, QEvent* event) {
   // With "real-time help" switched off, the application shows no hints.
   if (event->type() == QEvent::ToolTip && !mni_Hint->isChecked()) return true;
+  // Esc in this window lets a held firmware file go.
+  if (event->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape &&
+      session_.FirmwareArmed()) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (widget && widget->window() == this) {
+      session_.DisarmFirmware();
+      ShowFirmwareArmed();
+      return true;
+    }
+  }
   return QMainWindow::eventFilter(watched, event);
 }
 
-void TFrm_Main::btnDoClick(int tag) { session_.Engine().ActionButtonClick(tag); }
+void TFrm_Main::btnDoClick(int tag) {
+  if (running_) return;
+  if (tag == kTagCLEAR && !Confirm(Text("info_ConfirmClear"))) return;
+  session_.Engine().ActionButtonClick(tag);
+}
+
+bool TFrm_Main::Confirm(const QString& question) {
+  const QString title = Text("info_ConfirmTitle");
+  if (options_.confirm) return options_.confirm(title, question);
+  return QMessageBox::question(this, title, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+         QMessageBox::Yes;
+}
 
 void TFrm_Main::btnSysClick(int tag) {
   if (tag == PortToolbar::kTagOpen) {
@@ -357,6 +391,16 @@ void TFrm_Main::btnSysClick(int tag) {
 }
 
 void TFrm_Main::SelectFirmwareFile() {
+  // The click toggled the mark; whatever happens below, it ends as the session says.
+  struct ShowStateAfter {
+    TFrm_Main* window;
+    ~ShowStateAfter() { window->ShowFirmwareArmed(); }
+  } showAfter{this};
+  // A second click lets the held file go.
+  if (session_.FirmwareArmed()) {
+    session_.DisarmFirmware();
+    return;
+  }
   FirmwareUpgrade& upgrade = session_.Upgrade();
   if (!upgrade.AskForFirmwareFile()) return;
   // "Firmware(*.bin)|*.bin|All(*.*)|*.*": the descriptions carry their patterns.
@@ -377,7 +421,25 @@ void TFrm_Main::SelectFirmwareFile() {
   }
   QDir::setCurrent(folder);
   if (path.isEmpty()) return;
-  upgrade.OpenFirmwareFile(std::filesystem::path(QFile::encodeName(QFileInfo(path).absoluteFilePath()).toStdString()));
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  if (!Confirm(Text("info_ConfirmFwUp") + "\n" + QDir::toNativeSeparators(absolute))) return;
+  session_.ArmFirmware(std::filesystem::path(QFile::encodeName(absolute).toStdString()));
+}
+
+void TFrm_Main::ShowFirmwareArmed() { FirmwareArmedChanged(session_.FirmwareArmed()); }
+
+void TFrm_Main::FirmwareArmedChanged(bool armed) {
+  portToolbar->ShowFirmwareArmed(armed);
+  portToolbar->btnFwUp->setToolTip(armed ? Text("info_FwArmedHint") : QString());
+}
+
+void TFrm_Main::RunStateChanged(bool running) {
+  running_ = running;
+  for (QPushButton* button : actionButtons_) button->setEnabled(!running);
+  sendArea->btnSend->setEnabled(!running);
+  for (QAction* item : {mniLoadRecent, mniLoadDefault, mniOpenCfg}) item->setEnabled(!running);
+  btnStop->setVisible(running);
+  btnStop->setEnabled(running);
 }
 
 void TFrm_Main::PortStateChanged(bool open) {
@@ -385,6 +447,7 @@ void TFrm_Main::PortStateChanged(bool open) {
     portToolbar->ShowPortOpen(session_.Lang());
   else
     portToolbar->ShowPortClosed(session_.Lang());
+  ShowFirmwareArmed();
 }
 
 void TFrm_Main::ShowProgress(int total, int done) {
@@ -405,13 +468,20 @@ void TFrm_Main::ShowMessage(const std::string& text) {
     QMessageBox::warning(this, windowTitle(), FromGbk(text));
     return;
   }
-  // Not modal: a box raised while a reply is handled must not hold the run up.
+  // Not modal: a box raised while a reply is handled must not hold the run up,
+  // nor keep the user from the window; it stays in front of it until closed.
   auto* box = new QMessageBox(QMessageBox::Warning, windowTitle(), FromGbk(text), QMessageBox::Ok, this);
   box->setAttribute(Qt::WA_DeleteOnClose);
-  box->open();
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+  box->raise();
+  box->activateWindow();
 }
 
-void TFrm_Main::actSendExecute() { session_.Terminal().Send(sendArea->State()); }
+void TFrm_Main::actSendExecute() {
+  if (running_) return;
+  session_.Terminal().Send(sendArea->State());
+}
 
 void TFrm_Main::actClsExecute() { ClearEditBox(focusWidget()); }
 

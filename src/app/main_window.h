@@ -34,9 +34,16 @@ struct MainWindowOptions {
   // Asks for a configuration file to open (save false) or to save (save true);
   // an empty text cancels. Null: the file dialog.
   std::function<QString(bool save)> chooseConfigFile = nullptr;
+  // Asks the user to confirm a step that cannot be undone (title, question):
+  // true goes on. Null: a question box with Yes and No.
+  std::function<bool(const QString& title, const QString& question)> confirm = nullptr;
+  // Where the log's Save writes (caption, Qt name filters); empty cancels. Null: the file dialog.
+  std::function<QString(const QString& caption, const QString& filter)> chooseLogFile = nullptr;
 };
 
-class TFrm_Main : public QMainWindow, private SessionListener {
+// The window is the session's listener; tests may play the core's part and
+// call the listener directly.
+class TFrm_Main : public QMainWindow, public SessionListener {
   Q_OBJECT
  public:
   TFrm_Main(Session& session, MainWindowOptions options = {});
@@ -61,6 +68,8 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   TrafficLogWidget* logWidget;
   SendArea* sendArea;
   QProgressBar* rzpbWhile;
+  // Beside the progress bar while a run goes: stops it (Session::StopRun).
+  QPushButton* btnStop;
   QMenu* mni_File;
   // The configuration file entries (pmIni) of the File menu.
   QAction* mniLoadRecent;
@@ -92,6 +101,8 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   void ShowProgress(int total, int done) override;
   void HideProgress() override;
   void ShowMessage(const std::string& text) override;
+  void RunStateChanged(bool running) override;
+  void FirmwareArmedChanged(bool armed) override;
 
   void BuildWindow();
   void BuildMenu();
@@ -101,6 +112,9 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   void mni_MenuClick(QAction* item);
   // The firmware-file command: the dialog, then the file held for the boot loader.
   void SelectFirmwareFile();
+  void ShowFirmwareArmed();
+  // A question box, or the injected confirmation.
+  bool Confirm(const QString& question);
   void mniIniClick(const QString& name);
   QString Text(std::string_view name) const;
 
@@ -110,6 +124,8 @@ class TFrm_Main : public QMainWindow, private SessionListener {
   QList<QPushButton*> actionButtons_;
   // Set while the window closes: a message box then waits for the user.
   bool closing_ = false;
+  // A run of the order list goes: what would start another is off.
+  bool running_ = false;
 };
 
 }  // namespace t418

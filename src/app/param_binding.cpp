@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -156,6 +157,19 @@ void ParamBinding::BindPanels(PanelSplitter* splitter, Control& gnssPanel, Contr
   basePanel_ = &basePanel;
   splitter->afterResize = [this] { ApplyPanelHeights(); };
   connect(splitter, &QSplitter::splitterMoved, this, [this] { UserMovedSplitter(); });
+  // What the parts need changes with the pages shown and the groups switched on.
+  splitter->installEventFilter(this);
+  for (QStackedWidget* pages : splitter->findChildren<QStackedWidget*>())
+    connect(pages, &QStackedWidget::currentChanged, this, &ParamBinding::SchedulePanelHeights);
+}
+
+void ParamBinding::SchedulePanelHeights() {
+  if (panelHeightsScheduled_) return;
+  panelHeightsScheduled_ = true;
+  QTimer::singleShot(0, this, [this] {
+    panelHeightsScheduled_ = false;
+    ApplyPanelHeights();
+  });
 }
 
 void ParamBinding::MeasureHeight(Control& control, QWidget* widget) {
@@ -331,10 +345,33 @@ void ParamBinding::ApplyPanelHeights() {
     return w->minimumHeight() > 0 ? w->minimumHeight() : w->minimumSizeHint().height();
   };
   const int room = std::max(0, total - minimumOf(splitter_->widget(0)));
-  int gnss = gnssPanel_->Height();
-  int base = basePanel_->Height();
+  // The height at which a part shows all its content: with a scroll box shown,
+  // its height now plus what the box's content lacks (or minus what it leaves
+  // empty); without one, what its layout asks for.
+  const auto neededBy = [](QWidget* part) {
+    int missing = 0;
+    bool scrolls = false;
+    for (QScrollArea* box : part->findChildren<QScrollArea*>()) {
+      if (!box->widget() || !box->isVisibleTo(part)) continue;
+      scrolls = true;
+      missing += box->widget()->sizeHint().height() - box->viewport()->height();
+    }
+    return scrolls ? part->height() + missing : part->sizeHint().height();
+  };
+  const bool measurable = splitter_->isVisible();
+  const int topNeed = measurable ? neededBy(splitter_->widget(0)) : total;
+  const int gnssNeed = measurable ? neededBy(splitter_->widget(1)) : total;
+  const int baseNeed = measurable ? neededBy(splitter_->widget(2)) : total;
+  int gnss = std::min(gnssPanel_->Height(), std::max(minimumOf(splitter_->widget(1)), gnssNeed));
+  int base = std::min(basePanel_->Height(), std::max(minimumOf(splitter_->widget(2)), baseNeed));
   if (gnss + base > room) gnss = std::max(minimumOf(splitter_->widget(1)), room - base);
   if (gnss + base > room) base = std::max(minimumOf(splitter_->widget(2)), room - gnss);
+  int spare = total - gnss - base - topNeed;
+  for (auto [height, need] : {std::pair{&base, baseNeed}, std::pair{&gnss, gnssNeed}}) {
+    const int given = std::clamp(need - *height, 0, std::max(0, spare));
+    *height += given;
+    spare -= given;
+  }
   splitter_->setSizes({std::max(0, total - gnss - base), gnss, base});
   applyingPanels_ = false;
 }
@@ -426,6 +463,10 @@ bool ParamBinding::eventFilter(QObject* watched, QEvent* event) {
       break;
     case QEvent::Wheel:
       return WheelOverBox(watched, event);
+    case QEvent::LayoutRequest:
+      // A part's or a scroll box content's size hint changed.
+      if (watched == splitter_ || wheelBoxOf_.contains(watched)) SchedulePanelHeights();
+      break;
     case QEvent::Resize:
       if (Control* control = measured_.value(watched))
         control->SetHeight(static_cast<QResizeEvent*>(event)->size().height());

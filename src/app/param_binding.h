@@ -90,7 +90,10 @@ class ParamBinding : public QObject, public FormObserver {
   void SyncAll();
   // Draws one control's widget from the model.
   void Sync(const Control& control);
-  // The heights of the two panels from the model, the rest for the top part.
+  // The heights of the two panels from the model, the rest for the top part;
+  // then room the top part's content does not need goes to the panels whose
+  // content scrolls, and a panel gives up room its content leaves empty, so a
+  // taller window shows more rows instead of blank space.
   void ApplyPanelHeights();
 
   QWidget* WidgetOf(std::string_view name) const;
@@ -121,6 +124,8 @@ class ParamBinding : public QObject, public FormObserver {
   void UserKeyRelease(Control& control);
   void UserMovedSplitter();
   bool WheelOverBox(QObject* watched, QEvent* event);
+  // ApplyPanelHeights once the event loop turns (content shown, hidden or switched).
+  void SchedulePanelHeights();
 
   ParamForm& form_;
   ViewRules& rules_;
@@ -134,6 +139,7 @@ class ParamBinding : public QObject, public FormObserver {
   Control* gnssPanel_ = nullptr;
   Control* basePanel_ = nullptr;
   bool applyingPanels_ = false;
+  bool panelHeightsScheduled_ = false;
 };
 
 }  // namespace t418

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 #include <QPixmap>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 
 #include "app/qt_text.h"
 #include "serial/port_list.h"
@@ -51,6 +53,22 @@ void PortComboBox::hidePopup() {
   emit closedUp();
 }
 
+QString PortComboBox::ShownText() const {
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+  return fontMetrics().elidedText(currentText(), Qt::ElideMiddle, field.width());
+}
+
+void PortComboBox::paintEvent(QPaintEvent*) {
+  QStylePainter painter(this);
+  QStyleOptionComboBox option;
+  initStyleOption(&option);
+  painter.drawComplexControl(QStyle::CC_ComboBox, option);
+  option.currentText = ShownText();
+  painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
 PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
   setObjectName("tlbrOpen");
   setMovable(false);
@@ -61,7 +79,9 @@ PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
   lblOpenCom = MakeLabel(this, "lblOpenCom");
   cbbOpenCom = new PortComboBox(this);
   cbbOpenCom->setObjectName("cbbOpenCom");
-  cbbOpenCom->setMinimumContentsLength(16);
+  // Room for a device path such as /dev/ttyUSB0 or a simulator's longer one;
+  // a longer path is elided in the middle and whole in the hint.
+  cbbOpenCom->setMinimumContentsLength(24);
   cbbOpenCom->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   cbbOpenCom->addItem(QString());  // one empty item until the list is filled
   cbbOpenCom->setProperty("tag", -1);
@@ -88,6 +108,11 @@ PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
   btnFwUp->setObjectName("btnFwUp");
   btnFwUp->setProperty("tag", kTagFirmware);
   btnFwUp->setPopupMode(QToolButton::MenuButtonPopup);
+  // Checked while a firmware file is held; only the session's state sets it.
+  btnFwUp->setCheckable(true);
+  btnFwUp->setStyleSheet(
+      "QToolButton#btnFwUp:checked { background-color: rgb(255, 210, 80); border: 1px solid rgb(176, 128, 0);"
+      " border-radius: 3px; font-weight: bold; }");
   pmFwUpOpt = new QMenu(btnFwUp);
   pmFwUpOpt->setObjectName("pmFwUpOpt");
   mniOverRestart = pmFwUpOpt->addAction(QString());
@@ -120,7 +145,12 @@ PortToolbar::PortToolbar(QWidget* parent) : QToolBar(parent) {
   connect(cbbOpenCom, &PortComboBox::droppedDown, this, &PortToolbar::cbbOpenComDropDown);
   connect(cbbOpenCom, &PortComboBox::closedUp, this, &PortToolbar::cbbOpenComCloseUp);
   connect(btnOpenClose, &QToolButton::clicked, this, [this] { emit openCloseClicked(OpenCloseTag()); });
-  connect(btnFwUp, &QToolButton::clicked, this, [this] { emit firmwareClicked(btnFwUp->property("tag").toInt()); });
+  connect(btnFwUp, &QToolButton::clicked, this, [this] {
+    // A click toggles the mark by itself; the session's answer puts it right.
+    btnFwUp->setChecked(!btnFwUp->isChecked());
+    emit firmwareClicked(btnFwUp->property("tag").toInt());
+  });
+  connect(cbbOpenCom, &QComboBox::currentTextChanged, this, &PortToolbar::ShowPortHint);
   for (QComboBox* list : {static_cast<QComboBox*>(cbbOpenCom), cbbOpenBaud, cbbOpenP, cbbOpenD, cbbOpenS, cbbOpenFlow})
     connect(list, &QComboBox::currentTextChanged, this, &PortToolbar::settingsChanged);
 }
@@ -184,6 +214,10 @@ void PortToolbar::SetButton(int tag, const QString& caption, int imageIndex) {
   btnOpenClose->setText(caption);
   btnOpenClose->setIcon(images_.value(imageIndex));
 }
+
+void PortToolbar::ShowPortHint() { cbbOpenCom->setToolTip(cbbOpenCom->currentText()); }
+
+void PortToolbar::ShowFirmwareArmed(bool armed) { btnFwUp->setChecked(armed); }
 
 void PortToolbar::ShowPortOpen(const TextLookup& texts) { SetButton(kTagClose, LangQ(texts, "lang_btnClose"), 2); }
 

@@ -20,6 +20,13 @@ class PortComboBox : public QComboBox {
   using QComboBox::QComboBox;
   void showPopup() override;
   void hidePopup() override;
+  // The text as drawn: the whole port path, or with its middle elided when the
+  // box is too narrow (a path's start and its device name both matter).
+  QString ShownText() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+
  signals:
   void droppedDown();
   void closedUp();
@@ -49,6 +56,9 @@ class PortToolbar : public QToolBar {
   // The button's tag, caption and image for the open or the closed port.
   void ShowPortOpen(const TextLookup& texts);
   void ShowPortClosed(const TextLookup& texts);
+  // btnFwUp checked and coloured while a firmware file waits for the boot loader.
+  void ShowFirmwareArmed(bool armed);
+  bool FirmwareArmedShown() const { return btnFwUp->isChecked(); }
   void ApplyTexts(const TextLookup& texts);
 
   PortComboBox* cbbOpenCom;
@@ -80,6 +90,8 @@ class PortToolbar : public QToolBar {
   void cbbOpenComDropDown();
   void cbbOpenComCloseUp();
   void SetButton(int tag, const QString& caption, int imageIndex);
+  // The port list's hint: the whole path of the chosen port.
+  void ShowPortHint();
 
   QList<QIcon> images_;
   QAction* flowLabelAction_ = nullptr;

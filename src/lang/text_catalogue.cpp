@@ -279,6 +279,19 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_CfgSaved", "配置已保存: ", "Configuration saved: "},
     {"info_CfgDefaultLoaded", "已载入默认参数", "Default parameters loaded"},
     {"info_CfgReadFailed", "无法读取配置文件: ", "Unable to read the configuration file: "},
+    // The main window: stopping a run, confirmations, the armed firmware file, saving the log.
+    {"info_RunStop", "停止", "Stop"},
+    {"info_ConfirmTitle", "请确认", "Please confirm"},
+    {"info_ConfirmClear", "恢复出厂设置将清除设备的全部参数，确定继续吗？",
+     "Resetting to factory settings erases every parameter of the terminal. Continue?"},
+    {"info_ConfirmFwUp", "用以下文件升级固件吗？模块的启动程序请求时开始发送：",
+     "Upgrade the firmware with this file? It is sent when the terminal's boot loader asks for it:"},
+    {"info_FwArmedHint", "已选择固件，等待模块的启动程序。再次点击或按Esc取消",
+     "Firmware chosen, waiting for the boot loader. Click again or press Esc to cancel"},
+    {"info_LogSave", "保存日志...", "Save Log..."},
+    {"info_LogFilter", "文本文件 (*.txt)", "Text files (*.txt)"},
+    {"info_LogSaved", "日志已保存: ", "Log saved: "},
+    {"info_LogSaveFailed", "无法写入: ", "Unable to write to: "},
     {"lang_mniFastReplies", "快速应答(按应答结尾)", "Fast replies (end of reply)"},
 };
 

@@ -66,6 +66,7 @@ class FirmwareWindowTest : public QObject {
       stub.filter = filter;
       return stub.answer;
     };
+    options.confirm = [](const QString&, const QString&) { return true; };
     return options;
   }
 

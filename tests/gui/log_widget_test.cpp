@@ -306,8 +306,9 @@ class LogWidgetTest : public QObject {
     widget->Flush();
     log->LogInfo("queued");  // not drawn yet: cleared along with the box
     const QList<QAction*> items = widget->ContextMenu()->actions();
-    QCOMPARE(items.size(), 5);
+    QCOMPARE(items.size(), 7);
     QVERIFY(items[3]->isSeparator());
+    QVERIFY(items[5]->isSeparator());
 
     // Select all and copy on the log.
     emit widget->TextBox()->customContextMenuRequested(QPoint(5, 5));

@@ -579,19 +579,51 @@ void ParamViewTest::gnssServiceButtonFocusesItsScrollBox() {
   QCOMPARE(QApplication::focusWidget(), rig.view->WidgetOf("advscrlbxGNSS4"));
 }
 
+namespace {
+
+// What a scroll box's content wants beyond what the box shows (0: all shown).
+int HiddenHeight(QScrollArea* box) {
+  return std::max(0, box->widget()->sizeHint().height() - box->viewport()->height());
+}
+
+// GNSS on with the JT808 service and its vehicle fields, and the global
+// parameters' advanced part: both panels hold more than their heights show.
+void FillBothPanels(Rig& rig) {
+  for (const char* name : {"rzchckbxGNSSen", "rbQianXun", "rzchckbxGNSSMore", "rzchckbxMore"})
+    if (!rig.view->WidgetAs<QAbstractButton>(name)->isChecked()) ClickOn(rig.view->WidgetAs<QAbstractButton>(name));
+  QTest::qWait(20);  // the heights follow the content once the loop turns
+}
+
+}  // namespace
+
 void ParamViewTest::panelsFollowModelAndDoubleClick() {
   Rig rig;
   rig.Show();
   auto* splitter = rig.view->findChild<QSplitter*>("splParams");
   QVERIFY(splitter);
-  QCOMPARE(splitter->sizes().value(1), 160);
-  QCOMPARE(splitter->sizes().value(2), 129);
   QCOMPARE(rig.form().pnlL.Height(), rig.view->height());
   QCOMPARE(rig.form().rzgrpbxWkmod.Height(), rig.view->WidgetOf("rzgrpbxWkmod")->height());
 
-  // A resized window keeps the panels' heights.
-  rig.view->resize(650, 760);
-  QApplication::processEvents();
+  // GNSS off: its panel keeps only the strip with the switch, the rest is the top part's.
+  auto* gnssPanel = rig.view->WidgetOf("RzSizePanel1");
+  QVERIFY(splitter->sizes().value(1) < 160);
+  QVERIFY(splitter->sizes().value(1) >= gnssPanel->minimumSizeHint().height());
+
+  FillBothPanels(rig);
+  QCOMPARE(splitter->sizes().value(1), 160);
+  QCOMPARE(splitter->sizes().value(2), 129);
+
+  // A taller window: the top part shows its whole page, the room it does not
+  // need goes to the panels; the model's heights stay.
+  rig.view->resize(650, 1300);
+  QTest::qWait(20);
+  QCOMPARE(HiddenHeight(rig.w<QScrollArea>("advscrlbxPara")), 0);
+  QVERIFY(splitter->sizes().value(1) > 160);
+  QVERIFY(splitter->sizes().value(2) > 129);
+  QCOMPARE(rig.form().RzSizePanel1.Height(), 160);
+  QCOMPARE(rig.form().rzszpnlBase.Height(), 129);
+  rig.view->resize(650, 700);
+  QTest::qWait(20);
   QCOMPARE(splitter->sizes().value(1), 160);
   QCOMPARE(splitter->sizes().value(2), 129);
 
@@ -611,6 +643,7 @@ void ParamViewTest::panelsFollowModelAndDoubleClick() {
 void ParamViewTest::draggingThePanelEdgeReachesModel() {
   Rig rig;
   rig.Show();
+  FillBothPanels(rig);
   auto* splitter = rig.view->findChild<QSplitter*>("splParams");
   QSplitterHandle* edge = splitter->handle(2);  // the upper edge of the global parameters
   const QPoint grip = edge->rect().center();
