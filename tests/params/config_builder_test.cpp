@@ -312,12 +312,18 @@ TEST_F(ConfigBuilderTest, SocketsAndConnectionKinds) {
                      {"SOCKBEN", "OFF"}}));
 }
 
-TEST_F(ConfigBuilderTest, AnEmptyFieldIsWrittenAsAnEmptyValueAndNothingIsTrimmed) {
-  form.edtSockATo.SetText("");
+TEST_F(ConfigBuilderTest, NothingIsTrimmedAndAnEmptyFieldTheTerminalWouldRefuseStopsTheWrite) {
   form.edtAddrA.SetText(" host ");
   const Lines& lines = Build();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "AT+SOCKATO=\r\n"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "AT+SOCKA=TCP, host ,2317\r\n"), lines.end());
+
+  // An empty time-out would be "AT+SOCKATO=", which the terminal refuses.
+  form.edtSockATo.SetText("");
+  EXPECT_TRUE(Build().empty());
+  EXPECT_EQ(builder.LastRefusal(), ConfigRefusal::InvalidValues);
+  ASSERT_EQ(builder.LastProblems().size(), 1u);
+  EXPECT_EQ(builder.LastProblems()[0].command, "SOCKATO");
+  EXPECT_EQ(builder.LastProblems()[0].value, "");
 }
 
 TEST_F(ConfigBuilderTest, HeartbeatData) {
@@ -331,7 +337,6 @@ TEST_F(ConfigBuilderTest, HeartbeatData) {
       {"AB", true, "4142"},  // the box turned the field into "4142"; written unchanged
       {"4142", false, "34313432"},
       {"心跳", false, "D0C4CCF8"},
-      {"", false, ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.typed);
@@ -344,6 +349,14 @@ TEST_F(ConfigBuilderTest, HeartbeatData) {
   rules.SetChecked(form.rzchckbxHeartDtHex, true);
   form.edtHeartDt.SetText("0D0A");
   EXPECT_EQ(Slice(Build(), "HEARTDT", "HEARTSND"), Lines{Line("HEARTDT", "0D0A")});
+  // No data at all is no packet: the write is refused, hex box or not.
+  for (bool hexBox : {false, true}) {
+    rules.SetChecked(form.rzchckbxHeartDtHex, hexBox);
+    form.edtHeartDt.SetText("");
+    EXPECT_TRUE(Build().empty());
+    ASSERT_EQ(builder.LastProblems().size(), 1u);
+    EXPECT_EQ(builder.LastProblems()[0].command, "HEARTDT");
+  }
 }
 
 TEST_F(ConfigBuilderTest, HeartbeatTargetAndHeartbeatOff) {
@@ -893,6 +906,7 @@ TEST_F(ConfigBuilderTest, CommandsThatAreNeverWritten) {
   rules.SetChecked(form.rzchckbxSktC, true);
   rules.SetChecked(form.rzchckbxSktD, true);
   rules.SetChecked(form.rzchckbxRegEn, true);
+  form.cbbRegDt.SetText("4142");  // the user's registration packet, as hex
   for (RadioButton* mode : {&form.rbNetTran, &form.rbHttpd, &form.rbSmsTran, &form.rbUdc}) {
     for (RadioButton* service : {&form.rbZavCloud, &form.rbPrivateCloud, &form.rbQianXun}) {
       for (RadioButton* channel : {&form.rbMULT, &form.rbINDE}) {
@@ -901,7 +915,7 @@ TEST_F(ConfigBuilderTest, CommandsThatAreNeverWritten) {
         rules.SetChecked(*channel, true);
         SCOPED_TRACE(mode->Name() + " " + service->Name() + " " + channel->Name());
         const Lines& lines = Build();
-        ASSERT_FALSE(lines.empty());
+        ASSERT_FALSE(lines.empty()) << builder.LastMessage();
         std::vector<std::string> names = NamesOf(lines);
         for (const auto& name : names) {
           EXPECT_EQ(std::count(never.begin(), never.end(), name), 0) << name;
