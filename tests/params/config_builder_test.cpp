@@ -16,6 +16,7 @@
 namespace t418 {
 namespace {
 
+using testing::BracketTexts;
 using testing::G;
 
 using Lines = std::vector<std::string>;
@@ -759,6 +760,93 @@ TEST_F(ConfigBuilderTest, EachRefusalLogsItsMessageAndLeavesAnEmptyList) {
     // The view keeps what the user entered.
     EXPECT_EQ(fresh.form.edtQphone.Text(), typedPhone);
   }
+}
+
+// ---- Values the terminal would refuse ----
+
+// A value that smuggles further commands into the line, or breaks its
+// command's syntax, refuses the whole write: nothing is sent, the log warns,
+// the front end is told once with every field and why.
+TEST_F(ConfigBuilderTest, ValuesTheTerminalWouldRefuseStopTheWholeWrite) {
+  struct Row {
+    const char* trigger;
+    std::function<void(ParamForm&, ViewRules&)> setUp;
+    std::vector<std::pair<std::string, std::string>> problems;  // command, value
+  };
+  const std::string longText(2048, 'x');
+  const Row rows[] = {
+      {"start message injecting a factory reset",
+       [](ParamForm& f, ViewRules& r) {
+         r.SetChecked(f.rzchckbxMore, true);
+         f.lbledtStMsg.SetText("HELLO\rAT+CLEAR");
+       },
+       {{"STMSG", "HELLO\rAT+CLEAR"}}},
+      {"time-out redirecting socket A",
+       [](ParamForm& f, ViewRules&) { f.edtSockATo.SetText("5\rAT+SOCKA=TCP,other.host,6666\rAT+CFGTF"); },
+       {{"SOCKATO", "5\rAT+SOCKA=TCP,other.host,6666\rAT+CFGTF"}}},
+      {"line feed and backspace",
+       [](ParamForm& f, ViewRules& r) {
+         r.SetChecked(f.rzchckbxMore, true);
+         f.lbledtApn.SetText("CMNET\n");
+         f.lbledtCmdPw.SetText("pass\bword");
+       },
+       {{"CMDPW", "pass\bword"}, {"APN", "CMNET\n"}}},
+      {"heartbeat time and port as typed",
+       [](ParamForm& f, ViewRules&) {
+         f.edtHeartTm.SetText("abc");
+         f.edtPortA.SetText("70000");
+       },
+       {{"SOCKA", "TCP,192.168.1.10,70000"}, {"HEARTTM", "abc"}}},
+      {"a value longer than the profile keeps",
+       [longText](ParamForm& f, ViewRules& r) {
+         r.SetChecked(f.rzchckbxMore, true);
+         f.lbledtStMsg.SetText(longText);
+       },
+       {{"STMSG", longText}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trigger);
+    BuilderRig fresh;
+    std::vector<std::string> told;
+    fresh.builder.OnInvalidValues = [&told](const std::string& message) { told.push_back(message); };
+    row.setUp(fresh.form, fresh.rules);
+    EXPECT_EQ(fresh.builder.Build(fresh.rig.orders), ConfigRefusal::InvalidValues);
+    EXPECT_TRUE(fresh.rig.orders.Lines().empty());
+    std::vector<std::pair<std::string, std::string>> problems;
+    for (const ValueProblem& problem : fresh.builder.LastProblems()) {
+      problems.emplace_back(problem.command, problem.value);
+      EXPECT_FALSE(problem.reason.empty());
+    }
+    EXPECT_EQ(problems, row.problems);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], fresh.builder.LastMessage());
+    EXPECT_EQ(fresh.Warnings(), Lines{told[0]});
+    for (const auto& [command, value] : row.problems) EXPECT_NE(told[0].find(command + ": "), std::string::npos);
+    // The message never carries the control bytes it warns about.
+    EXPECT_EQ(told[0].find("\rAT+"), std::string::npos);
+  }
+}
+
+TEST_F(ConfigBuilderTest, TheRefusalNamesTheFieldByItsCaptionAndSaysWhatIsExpected) {
+  form.lblHeartTm.SetCaption("Heartbeat Time(s)");
+  form.edtHeartTm.SetText("abc");
+  Build();
+  ASSERT_EQ(builder.LastProblems().size(), 1u);
+  EXPECT_EQ(builder.LastProblems()[0].field, "Heartbeat Time(s)");
+  EXPECT_EQ(builder.LastMessage(),
+            "The terminal would refuse these values; nothing was sent:\r\n"
+            "HEARTTM (Heartbeat Time(s)): \"abc\" is not a whole number from 0 up");
+  // The texts of the session's language, when it gives them.
+  BracketTexts texts;
+  builder.SetTexts(&texts);
+  Build();
+  EXPECT_EQ(builder.LastMessage(),
+            "<info_ValRefused>\r\nHEARTTM (Heartbeat Time(s)): \"abc\" <info_ValNumberFrom>");
+  // Corrected, the next build goes through and forgets the problems.
+  form.edtHeartTm.SetText("30");
+  EXPECT_FALSE(Build().empty());
+  EXPECT_TRUE(builder.LastProblems().empty());
+  EXPECT_EQ(builder.LastMessage(), "");
 }
 
 TEST_F(ConfigBuilderTest, TheInterfaceCallRefusesTheSameWay) {
