@@ -1,5 +1,7 @@
 #include "lang/lang_list.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -8,6 +10,7 @@
 
 #include "text/ascii_case.h"
 #include "text/gbk.h"
+#include "text/file_read.h"
 
 namespace t418 {
 namespace {
@@ -175,14 +178,13 @@ bool TLangList::WriteDefaultLanguageFile(const std::filesystem::path& path) cons
 
 bool TLangList::ReadLanguageFile(const std::filesystem::path& path) {
   if (path.empty()) return true;
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (file == nullptr) return false;
+  // Only a regular file of a sane size: a device or a FIFO would never end.
+  std::error_code error;
+  const int fd = OpenRegularFile(path, error);
+  if (fd < 0) return false;
   std::string data;
-  char buffer[1 << 16];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
-    data.append(buffer, n);
-  bool complete = std::ferror(file) == 0;
-  std::fclose(file);
+  bool complete = ReadAllBytes(fd, data, error);
+  ::close(fd);
 
   if (const std::size_t end = data.find(kEndOfFile); end != std::string::npos) {
     data.resize(end);

@@ -3,6 +3,8 @@
 #include <array>
 #include <initializer_list>
 
+#include "lang/text_catalogue.h"
+#include "lang/text_lookup.h"
 #include "monitor/traffic_log.h"
 #include "params/form_getters.h"
 #include "session/order_list.h"
@@ -302,7 +304,7 @@ class ConfigWriter {
 
 const std::string& RefusalMessage(ConfigRefusal refusal) {
   // In the order of ConfigRefusal.
-  static const std::array<std::string, 11> kMessages = {
+  static const std::array<std::string, 12> kMessages = {
       "",
       Utf8ToGbk("请将[GNSS->ZAV云]参数补充完整"),
       Utf8ToGbk("设备编号长度为20字节，请补充完整"),
@@ -314,6 +316,7 @@ const std::string& RefusalMessage(ConfigRefusal refusal) {
       Utf8ToGbk("请将[GNSS->私有云->连接独立通道]参数补充完整"),
       Utf8ToGbk("自定义注册包，请输入偶数个字节"),
       Utf8ToGbk("请将[GNSS->私有云]参数补充完整"),
+      Utf8ToGbk("参数值不符合终端的格式，未发送任何设置"),
   };
   const auto index = static_cast<std::size_t>(refusal);
   return index < kMessages.size() ? kMessages[index] : kMessages[0];
@@ -325,12 +328,52 @@ ConfigBuilder::ConfigBuilder(ParamForm& form, const HardwareSign& hardware, Traf
 void ConfigBuilder::BuildConfiguration(OrderList& orders) { Build(orders); }
 
 ConfigRefusal ConfigBuilder::Build(OrderList& orders) {
+  problems_.clear();
+  message_.clear();
   lastRefusal_ = ConfigWriter(form_, hardware_, orders).Write();
-  if (lastRefusal_ != ConfigRefusal::None) {
-    log_.LogWarning(RefusalMessage(lastRefusal_));
-    orders.ClearOrders();
+  if (lastRefusal_ == ConfigRefusal::None) {
+    problems_ = CheckLines(orders);
+    if (!problems_.empty()) lastRefusal_ = ConfigRefusal::InvalidValues;
   }
+  if (lastRefusal_ == ConfigRefusal::None) return lastRefusal_;
+  orders.ClearOrders();
+  if (lastRefusal_ != ConfigRefusal::InvalidValues) {
+    message_ = RefusalMessage(lastRefusal_);
+    log_.LogWarning(message_);
+    return lastRefusal_;
+  }
+  message_ = Texts().LangText("info_ValRefused");
+  for (const ValueProblem& problem : problems_) message_ += "\r\n" + DescribeProblem(problem);
+  log_.LogWarning(message_);
+  if (OnInvalidValues) OnInvalidValues(message_);
   return lastRefusal_;
+}
+
+const TextLookup& ConfigBuilder::Texts() const {
+  if (texts_ != nullptr) return *texts_;
+  static const TLangList english = [] {
+    TLangList list([] { return false; });
+    list.UseChinese = false;
+    RegisterDefaultTexts(list);
+    return list;
+  }();
+  return english;
+}
+
+std::vector<ValueProblem> ConfigBuilder::CheckLines(const OrderList& orders) const {
+  std::vector<ValueProblem> problems;
+  for (const std::string& line : orders.Lines()) {
+    // "AT+" NAME "=" VALUE CR LF; the value is all between "=" and the final CR LF.
+    const std::size_t equals = line.find('=');
+    if (!line.starts_with("AT+") || equals == std::string::npos || !line.ends_with("\r\n")) continue;
+    const std::string name = line.substr(3, equals - 3);
+    const std::string value = line.substr(equals + 1, line.size() - equals - 3);
+    const std::optional<TCmd> cmd = FindCmd(name);
+    if (!cmd) continue;
+    if (const auto fault = FindValueFault(*cmd, value))
+      problems.push_back({name, value, FieldCaption(form_, *cmd), DescribeValueFault(*cmd, value, *fault, Texts())});
+  }
+  return problems;
 }
 
 }  // namespace t418

@@ -1,6 +1,7 @@
 #include "params/profile_file.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +13,7 @@
 
 #include "text/ascii_case.h"
 #include "text/decimal.h"
+#include "text/file_read.h"
 
 namespace t418 {
 
@@ -183,6 +185,21 @@ bool IniDocument::HasSection(std::string_view section) const {
   return FindSection(section).has_value();
 }
 
+std::vector<std::string> IniDocument::Keys(std::string_view section) const {
+  std::vector<std::string> keys;
+  const auto header = FindSection(section);
+  if (!header) return keys;
+  for (std::size_t i = *header + 1; i < lines_.size(); ++i) {
+    const ParsedLine parsed = ParseLine(lines_[i]);
+    if (parsed.kind == LineKind::Section) break;
+    if (parsed.kind != LineKind::Key) continue;
+    bool repeated = false;
+    for (const std::string& key : keys) repeated = repeated || SameName(key, parsed.name);
+    if (!repeated) keys.emplace_back(parsed.name);
+  }
+  return keys;
+}
+
 std::optional<std::string> IniDocument::Find(std::string_view section,
                                              std::string_view key) const {
   const auto header = FindSection(section);
@@ -262,6 +279,25 @@ int CreateSiblingFile(const fs::path& target, fs::path& created) {
   return -1;
 }
 
+// Removes the new files that saves of target by processes no longer running
+// left behind (a save cut short by a signal or a power loss): their names are
+// "." name "." pid "-" ... ".tmp", as CreateSiblingFile makes them.
+void RemoveAbandonedSiblings(const fs::path& target) {
+  const std::string prefix = "." + target.filename().string() + ".";
+  std::error_code error;
+  fs::directory_iterator entries(target.parent_path(), error);
+  if (error) return;
+  for (const fs::directory_entry& entry : entries) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix) || !name.ends_with(".tmp")) continue;
+    const std::size_t dash = name.find('-', prefix.size());
+    if (dash == std::string::npos) continue;
+    const auto pid = ParseDecimalInt(std::string_view(name).substr(prefix.size(), dash - prefix.size()));
+    if (!pid || *pid <= 0 || *pid == static_cast<int>(::getpid())) continue;
+    if (::kill(static_cast<pid_t>(*pid), 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
+  }
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -295,6 +331,7 @@ std::optional<FileWriteError> ReplaceFile(const fs::path& path, std::string_view
   }
   if (!target.has_parent_path()) target = fs::path(".") / target;
 
+  RemoveAbandonedSiblings(target);
   fs::path temporary;
   const int fd = CreateSiblingFile(target, temporary);
   if (fd < 0) return FileWriteError{path, LastError()};
@@ -324,28 +361,19 @@ std::optional<FileWriteError> ReplaceFile(const fs::path& path, std::string_view
 // ---- the profile object ----------------------------------------------------
 
 ProfileFile::ProfileFile(fs::path path) : path_(std::move(path)) {
-  const int fd = ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  const int fd = OpenRegularFile(path_, readError_);
   if (fd < 0) {
-    readError_ = LastError();
-    const bool missing = errno == ENOENT || errno == ENOTDIR;
+    const bool missing = readError_ == std::errc::no_such_file_or_directory || readError_ == std::errc::not_a_directory;
     readStatus_ = missing ? ProfileReadStatus::Missing : ProfileReadStatus::Unreadable;
     return;
   }
   std::string bytes;
-  char buffer[16384];
-  for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
-    if (got == 0) break;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      readError_ = LastError();
-      readStatus_ = ProfileReadStatus::Unreadable;
-      ::close(fd);
-      return;
-    }
-    bytes.append(buffer, static_cast<std::size_t>(got));
-  }
+  const bool read = ReadAllBytes(fd, bytes, readError_);
   ::close(fd);
+  if (!read) {
+    readStatus_ = ProfileReadStatus::Unreadable;
+    return;
+  }
   document_ = IniDocument::Parse(bytes);
   readStatus_ = ProfileReadStatus::Read;
 }

@@ -72,6 +72,9 @@ class IniDocument {
   // The value as the reading rules give it; nullopt when the key is missing.
   std::optional<std::string> Find(std::string_view section, std::string_view key) const;
   bool HasSection(std::string_view section) const;
+  // The names of the section's keys as the file spells them, in file order
+  // (a repeated name once); empty when the section is missing.
+  std::vector<std::string> Keys(std::string_view section) const;
 
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;

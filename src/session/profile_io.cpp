@@ -13,6 +13,7 @@
 #include "params/form_getters.h"
 #include "session/session.h"
 #include "text/ascii_case.h"
+#include "text/file_read.h"
 #include "text/gbk.h"
 #include "text/hex.h"
 #include "vehicle/region_binding.h"
@@ -26,6 +27,9 @@ namespace {
 constexpr char kSystem[] = "System";
 // The tool's own key: chunks handed over at the end of a reply (Session::SetReplyFraming).
 constexpr char kFastReplies[] = "FastReplies";
+// The tool's keys of the send area's "auto CR" switch and the log's "Time" box.
+constexpr char kAutoCR[] = "AutoCR";
+constexpr char kLogTime[] = "LogTime";
 constexpr char kOpenUart[] = "OpenUart";
 constexpr char kWkmod[] = "WKMOD";
 constexpr char kSocket[] = "Socket";
@@ -90,6 +94,7 @@ struct SocketRow {
   TCmd server;
   TCmd kind;
   const char* enabledDefault;
+  std::string serverDefault;
   Of<CheckBox>& enabled;
   Of<ChoiceList>& protocol;
   Of<Edit>& address;
@@ -101,13 +106,13 @@ struct SocketRow {
 template <typename Form>
 std::vector<SocketRow<Form>> SocketRows(Form& f) {
   return {
-      {"SOCKAEN", "SOCKA", "SOCKASL", "SOCKATO", TCmd::SOCKA, TCmd::SOCKASL, "ON", f.rzchckbxSktA, f.cbbProtocolA,
+      {"SOCKAEN", "SOCKA", "SOCKASL", "SOCKATO", TCmd::SOCKA, TCmd::SOCKASL, "ON", Join("TCP", kTestServer, "2317"), f.rzchckbxSktA, f.cbbProtocolA,
        f.edtAddrA, f.edtPortA, f.cbbASL, f.edtSockATo},
-      {"SOCKBEN", "SOCKB", "SOCKBSL", "SOCKBTO", TCmd::SOCKB, TCmd::SOCKBSL, "OFF", f.rzchckbxSktB, f.cbbProtocolB,
+      {"SOCKBEN", "SOCKB", "SOCKBSL", "SOCKBTO", TCmd::SOCKB, TCmd::SOCKBSL, "OFF", Join("TCP", kTestServer, "2318"), f.rzchckbxSktB, f.cbbProtocolB,
        f.edtAddrB, f.edtPortB, f.cbbBSL, f.edtSockBTo},
-      {"SOCKCEN", "SOCKC", "SOCKCSL", "SOCKCTO", TCmd::SOCKC, TCmd::SOCKCSL, "OFF", f.rzchckbxSktC, f.cbbProtocolC,
+      {"SOCKCEN", "SOCKC", "SOCKCSL", "SOCKCTO", TCmd::SOCKC, TCmd::SOCKCSL, "OFF", Join("TCP", kTestServer, "2319"), f.rzchckbxSktC, f.cbbProtocolC,
        f.edtAddrC, f.edtPortC, f.cbbCSL, f.edtSockCTo},
-      {"SOCKDEN", "SOCKD", "SOCKDSL", "SOCKDTO", TCmd::SOCKD, TCmd::SOCKDSL, "OFF", f.rzchckbxSktD, f.cbbProtocolD,
+      {"SOCKDEN", "SOCKD", "SOCKDSL", "SOCKDTO", TCmd::SOCKD, TCmd::SOCKDSL, "OFF", Join("TCP", kTestServer, "2320"), f.rzchckbxSktD, f.cbbProtocolD,
        f.edtAddrD, f.edtPortD, f.cbbDSL, f.edtSockDTo},
   };
 }
@@ -130,6 +135,8 @@ class ProfileLoader {
       default: break;
     }
     s_.SetReplyFraming(d_.ReadBool(kSystem, kFastReplies, false));
+    s_.sendSwitches.autoCR = d_.ReadBool(kSystem, kAutoCR, true);
+    s_.Log().timeStamps = d_.ReadBool(kSystem, kLogTime, false);
   }
 
   void HexSwitches() {
@@ -182,7 +189,7 @@ class ProfileLoader {
   void OnOff(const char* section, const char* key, const char* defaultValue, CheckBox& box) {
     a_.ApplyOnOff(box, Read(section, key, defaultValue));
   }
-  void EditText(const char* section, const char* key, const char* defaultValue, TextField& field) {
+  void EditText(const char* section, const char* key, std::string_view defaultValue, TextField& field) {
     ReportAppliers::ApplyEditText(field, Read(section, key, defaultValue));
   }
   // A key that holds a command's value, taken as the command's report.
@@ -199,7 +206,7 @@ class ProfileLoader {
   void Sockets() {
     for (SocketRow<ParamForm>& row : SocketRows(f_)) {
       OnOff(kSocket, row.enabledKey, row.enabledDefault, row.enabled);
-      ServerTriple(kSocket, row.server, "");
+      ServerTriple(kSocket, row.server, row.serverDefault);
       ListWord(kSocket, row.kind, "LONG");
       s_.Rules().cbbProtocolChange(row.protocol);
       EditText(kSocket, row.timeoutKey, "5", row.timeout);
@@ -211,7 +218,7 @@ class ProfileLoader {
   void Heartbeat() {
     OnOff(kHeart, "HEARTEN", "ON", f_.rzchckbxHeartEn);
     // The Hex box came from "HeartDtHex" and describes the stored text as it is.
-    EditText(kHeart, "HEARTDT", kWebHost, f_.edtHeartDt);
+    EditText(kHeart, "HEARTDT", TextToHex(kWebHost, ""), f_.edtHeartDt);
     ListWord(kHeart, TCmd::HEARTSND, "NET");
     EditText(kHeart, "HEARTTM", "30", f_.edtHeartTm);
   }
@@ -222,9 +229,9 @@ class ProfileLoader {
     ListWord(kReg, TCmd::REGTP, "REGDT");
     ListWord(kReg, TCmd::ICCID, "");
     ListWord(kReg, TCmd::MEID, "");
-    ListWord(kReg, TCmd::CLOUD, "");
+    ListWord(kReg, TCmd::CLOUD, ",");
     // The Hex box came from "RegDtHex"; the report's conversion does not apply.
-    a_.StoreRegistrationData(TCmd::REGDT, Read(kReg, "REGDT", kWebHost));
+    a_.StoreRegistrationData(TCmd::REGDT, Read(kReg, "REGDT", TextToHex(kWebHost, "")));
     ListWord(kReg, TCmd::REGSND, "LINK");
   }
 
@@ -310,6 +317,9 @@ class ProfileSaver {
     d_.WriteInteger(kSystem, "SendShortCutTag", static_cast<int>(s_.sendSwitches.key));
     // Written once it was ever on, so a profile that never used it keeps its keys.
     if (s_.ReplyFraming() || d_.Find(kSystem, kFastReplies)) d_.WriteBool(kSystem, kFastReplies, s_.ReplyFraming());
+    d_.WriteBool(kSystem, kAutoCR, s_.sendSwitches.autoCR);
+    // Only read: the session offers its log through a non-const accessor alone.
+    d_.WriteBool(kSystem, kLogTime, const_cast<Session&>(s_).Log().timeStamps);
   }
 
   void HexSwitches() {
@@ -463,6 +473,18 @@ class ProfileSaver {
   const ParamForm& f_;
 };
 
+// Whether the document holds the terminal's parameters: a parameter section
+// with a key that names a command, or one of the switches of "System" that a
+// configuration file keeps.
+bool HoldsParameters(const IniDocument& document) {
+  for (const char* section : {kWkmod, kSocket, kHeart, kReg, kHttpd, kSms, kGnss, kBase})
+    for (const std::string& key : document.Keys(section))
+      if (FindCmd(key)) return true;
+  for (const char* key : {"HeartDtHex", "RegDtHex", "ShowMore"})
+    if (document.Find(kSystem, key)) return true;
+  return false;
+}
+
 std::optional<FileWriteError> CreateFolderOf(const fs::path& path) {
   const fs::path folder = path.parent_path();
   std::error_code error;
@@ -539,6 +561,8 @@ void SaveParameters(const Session& session, IniDocument& document) {
 
 std::string FileReadError::Describe() const { return path.string() + ": " + reason.message(); }
 
+bool FileReadError::NotConfiguration() const { return reason == FileRefusal::NotConfiguration; }
+
 ProfileReadStatus LoadProfileFile(Session& session, const fs::path& path, const std::vector<std::string>& ports) {
   const ProfileFile file(path);
   if (file.ReadStatus() == ProfileReadStatus::Unreadable)
@@ -558,6 +582,7 @@ std::optional<FileWriteError> SaveProfileFile(const Session& session, const fs::
 std::optional<FileReadError> LoadConfigurationFile(Session& session, const fs::path& path) {
   const ProfileFile file(path);
   if (file.ReadStatus() != ProfileReadStatus::Read) return FileReadError{path, file.ReadError()};
+  if (!HoldsParameters(file.Document())) return FileReadError{path, FileRefusal::NotConfiguration};
   LoadParameters(session, file.Document());
   return std::nullopt;
 }

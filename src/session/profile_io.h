@@ -70,6 +70,9 @@ struct FileReadError {
 
   // path ": " reason, for a log line.
   std::string Describe() const;
+  // The file was read but holds no parameter section with a known key
+  // (reason is FileRefusal::NotConfiguration, text/file_read.h).
+  bool NotConfiguration() const;
 };
 
 // The profile at start: a missing file gives the defaults; a file that cannot
@@ -81,7 +84,10 @@ ProfileReadStatus LoadProfileFile(Session& session, const std::filesystem::path&
 // created when it is missing.
 std::optional<FileWriteError> SaveProfileFile(const Session& session, const std::filesystem::path& path);
 
-// A configuration file into the form; a missing or unreadable file changes nothing.
+// A configuration file into the form; a missing or unreadable file changes
+// nothing, and so does one that is not a configuration file (no parameter
+// section with a known key: NotConfiguration()). Only a regular file of at
+// most 1 MiB is read (text/file_read.h).
 std::optional<FileReadError> LoadConfigurationFile(Session& session, const std::filesystem::path& path);
 // Writes the parameters into the file, keeping its other lines and keys (a
 // profile chosen as the file stays a whole profile).

@@ -59,7 +59,7 @@ struct SendSwitches {
   SendType type = SendType::SerialPort;
   SendKey key = SendKey::CtrlEnter;
   bool hex = false;
-  bool autoCR = false;
+  bool autoCR = true;
 };
 
 // What a front end shows of the session besides the form and the log. Every

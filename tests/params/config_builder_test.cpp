@@ -16,6 +16,7 @@
 namespace t418 {
 namespace {
 
+using testing::BracketTexts;
 using testing::G;
 
 using Lines = std::vector<std::string>;
@@ -312,12 +313,18 @@ TEST_F(ConfigBuilderTest, SocketsAndConnectionKinds) {
                      {"SOCKBEN", "OFF"}}));
 }
 
-TEST_F(ConfigBuilderTest, AnEmptyFieldIsWrittenAsAnEmptyValueAndNothingIsTrimmed) {
-  form.edtSockATo.SetText("");
+TEST_F(ConfigBuilderTest, NothingIsTrimmedAndAnEmptyFieldTheTerminalWouldRefuseStopsTheWrite) {
   form.edtAddrA.SetText(" host ");
   const Lines& lines = Build();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "AT+SOCKATO=\r\n"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "AT+SOCKA=TCP, host ,2317\r\n"), lines.end());
+
+  // An empty time-out would be "AT+SOCKATO=", which the terminal refuses.
+  form.edtSockATo.SetText("");
+  EXPECT_TRUE(Build().empty());
+  EXPECT_EQ(builder.LastRefusal(), ConfigRefusal::InvalidValues);
+  ASSERT_EQ(builder.LastProblems().size(), 1u);
+  EXPECT_EQ(builder.LastProblems()[0].command, "SOCKATO");
+  EXPECT_EQ(builder.LastProblems()[0].value, "");
 }
 
 TEST_F(ConfigBuilderTest, HeartbeatData) {
@@ -331,7 +338,6 @@ TEST_F(ConfigBuilderTest, HeartbeatData) {
       {"AB", true, "4142"},  // the box turned the field into "4142"; written unchanged
       {"4142", false, "34313432"},
       {"心跳", false, "D0C4CCF8"},
-      {"", false, ""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.typed);
@@ -344,6 +350,14 @@ TEST_F(ConfigBuilderTest, HeartbeatData) {
   rules.SetChecked(form.rzchckbxHeartDtHex, true);
   form.edtHeartDt.SetText("0D0A");
   EXPECT_EQ(Slice(Build(), "HEARTDT", "HEARTSND"), Lines{Line("HEARTDT", "0D0A")});
+  // No data at all is no packet: the write is refused, hex box or not.
+  for (bool hexBox : {false, true}) {
+    rules.SetChecked(form.rzchckbxHeartDtHex, hexBox);
+    form.edtHeartDt.SetText("");
+    EXPECT_TRUE(Build().empty());
+    ASSERT_EQ(builder.LastProblems().size(), 1u);
+    EXPECT_EQ(builder.LastProblems()[0].command, "HEARTDT");
+  }
 }
 
 TEST_F(ConfigBuilderTest, HeartbeatTargetAndHeartbeatOff) {
@@ -748,6 +762,93 @@ TEST_F(ConfigBuilderTest, EachRefusalLogsItsMessageAndLeavesAnEmptyList) {
   }
 }
 
+// ---- Values the terminal would refuse ----
+
+// A value that smuggles further commands into the line, or breaks its
+// command's syntax, refuses the whole write: nothing is sent, the log warns,
+// the front end is told once with every field and why.
+TEST_F(ConfigBuilderTest, ValuesTheTerminalWouldRefuseStopTheWholeWrite) {
+  struct Row {
+    const char* trigger;
+    std::function<void(ParamForm&, ViewRules&)> setUp;
+    std::vector<std::pair<std::string, std::string>> problems;  // command, value
+  };
+  const std::string longText(2048, 'x');
+  const Row rows[] = {
+      {"start message injecting a factory reset",
+       [](ParamForm& f, ViewRules& r) {
+         r.SetChecked(f.rzchckbxMore, true);
+         f.lbledtStMsg.SetText("HELLO\rAT+CLEAR");
+       },
+       {{"STMSG", "HELLO\rAT+CLEAR"}}},
+      {"time-out redirecting socket A",
+       [](ParamForm& f, ViewRules&) { f.edtSockATo.SetText("5\rAT+SOCKA=TCP,other.host,6666\rAT+CFGTF"); },
+       {{"SOCKATO", "5\rAT+SOCKA=TCP,other.host,6666\rAT+CFGTF"}}},
+      {"line feed and backspace",
+       [](ParamForm& f, ViewRules& r) {
+         r.SetChecked(f.rzchckbxMore, true);
+         f.lbledtApn.SetText("CMNET\n");
+         f.lbledtCmdPw.SetText("pass\bword");
+       },
+       {{"CMDPW", "pass\bword"}, {"APN", "CMNET\n"}}},
+      {"heartbeat time and port as typed",
+       [](ParamForm& f, ViewRules&) {
+         f.edtHeartTm.SetText("abc");
+         f.edtPortA.SetText("70000");
+       },
+       {{"SOCKA", "TCP,192.168.1.10,70000"}, {"HEARTTM", "abc"}}},
+      {"a value longer than the profile keeps",
+       [longText](ParamForm& f, ViewRules& r) {
+         r.SetChecked(f.rzchckbxMore, true);
+         f.lbledtStMsg.SetText(longText);
+       },
+       {{"STMSG", longText}}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.trigger);
+    BuilderRig fresh;
+    std::vector<std::string> told;
+    fresh.builder.OnInvalidValues = [&told](const std::string& message) { told.push_back(message); };
+    row.setUp(fresh.form, fresh.rules);
+    EXPECT_EQ(fresh.builder.Build(fresh.rig.orders), ConfigRefusal::InvalidValues);
+    EXPECT_TRUE(fresh.rig.orders.Lines().empty());
+    std::vector<std::pair<std::string, std::string>> problems;
+    for (const ValueProblem& problem : fresh.builder.LastProblems()) {
+      problems.emplace_back(problem.command, problem.value);
+      EXPECT_FALSE(problem.reason.empty());
+    }
+    EXPECT_EQ(problems, row.problems);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0], fresh.builder.LastMessage());
+    EXPECT_EQ(fresh.Warnings(), Lines{told[0]});
+    for (const auto& [command, value] : row.problems) EXPECT_NE(told[0].find(command + ": "), std::string::npos);
+    // The message never carries the control bytes it warns about.
+    EXPECT_EQ(told[0].find("\rAT+"), std::string::npos);
+  }
+}
+
+TEST_F(ConfigBuilderTest, TheRefusalNamesTheFieldByItsCaptionAndSaysWhatIsExpected) {
+  form.lblHeartTm.SetCaption("Heartbeat Time(s)");
+  form.edtHeartTm.SetText("abc");
+  Build();
+  ASSERT_EQ(builder.LastProblems().size(), 1u);
+  EXPECT_EQ(builder.LastProblems()[0].field, "Heartbeat Time(s)");
+  EXPECT_EQ(builder.LastMessage(),
+            "The terminal would refuse these values; nothing was sent:\r\n"
+            "HEARTTM (Heartbeat Time(s)): \"abc\" is not a whole number from 0 up");
+  // The texts of the session's language, when it gives them.
+  BracketTexts texts;
+  builder.SetTexts(&texts);
+  Build();
+  EXPECT_EQ(builder.LastMessage(),
+            "<info_ValRefused>\r\nHEARTTM (Heartbeat Time(s)): \"abc\" <info_ValNumberFrom>");
+  // Corrected, the next build goes through and forgets the problems.
+  form.edtHeartTm.SetText("30");
+  EXPECT_FALSE(Build().empty());
+  EXPECT_TRUE(builder.LastProblems().empty());
+  EXPECT_EQ(builder.LastMessage(), "");
+}
+
 TEST_F(ConfigBuilderTest, TheInterfaceCallRefusesTheSameWay) {
   form.edtGPOSUPTM.SetText("");
   ConfigurationBuilder& port = builder;
@@ -893,6 +994,7 @@ TEST_F(ConfigBuilderTest, CommandsThatAreNeverWritten) {
   rules.SetChecked(form.rzchckbxSktC, true);
   rules.SetChecked(form.rzchckbxSktD, true);
   rules.SetChecked(form.rzchckbxRegEn, true);
+  form.cbbRegDt.SetText("4142");  // the user's registration packet, as hex
   for (RadioButton* mode : {&form.rbNetTran, &form.rbHttpd, &form.rbSmsTran, &form.rbUdc}) {
     for (RadioButton* service : {&form.rbZavCloud, &form.rbPrivateCloud, &form.rbQianXun}) {
       for (RadioButton* channel : {&form.rbMULT, &form.rbINDE}) {
@@ -901,7 +1003,7 @@ TEST_F(ConfigBuilderTest, CommandsThatAreNeverWritten) {
         rules.SetChecked(*channel, true);
         SCOPED_TRACE(mode->Name() + " " + service->Name() + " " + channel->Name());
         const Lines& lines = Build();
-        ASSERT_FALSE(lines.empty());
+        ASSERT_FALSE(lines.empty()) << builder.LastMessage();
         std::vector<std::string> names = NamesOf(lines);
         for (const auto& name : names) {
           EXPECT_EQ(std::count(never.begin(), never.end(), name), 0) << name;

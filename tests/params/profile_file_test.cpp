@@ -19,6 +19,7 @@
 
 #include "gbk_texts.h"
 #include "temp_folder.h"
+#include "text/file_read.h"
 
 namespace t418 {
 namespace {
@@ -426,6 +427,57 @@ std::string LargeProfile(char tag, std::size_t size) {
   return bytes;
 }
 
+// ---- special files -----------------------------------------------------------
+
+// Only a regular file of at most 1 MiB is read: a device would never end, a
+// FIFO would wait for a writer, a folder is no file.
+TEST(ProfileFileSpecialFiles, OnlyARegularFileOfASaneSizeIsRead) {
+  TempFolder folder;
+  const fs::path fifo = folder.path() / "fifo.ini";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const fs::path large = folder.path() / "large.ini";
+  WriteBytes(large, "[Base]\r\nSTMSG=" + std::string(1024 * 1024, 'x') + "\r\n");
+  const fs::path justFits = folder.path() / "fits.ini";
+  WriteBytes(justFits, "[Base]\r\nSTMSG=" + std::string(1024 * 1024 - 20, 'x') + "\r\n");
+
+  struct Row {
+    fs::path path;
+    FileRefusal refusal;
+  };
+  for (const Row& row : {Row{"/dev/zero", FileRefusal::NotRegular}, Row{fifo, FileRefusal::NotRegular},
+                         Row{folder.path(), FileRefusal::NotRegular}, Row{large, FileRefusal::TooLarge}}) {
+    SCOPED_TRACE(row.path.string());
+    const ProfileFile file(row.path);
+    EXPECT_EQ(file.ReadStatus(), ProfileReadStatus::Unreadable);
+    EXPECT_EQ(file.ReadError(), row.refusal);
+    EXPECT_FALSE(file.ReadError().message().empty());
+    EXPECT_TRUE(file.Save().has_value());  // never replaced
+  }
+  EXPECT_EQ(ProfileFile(justFits).ReadStatus(), ProfileReadStatus::Read);
+  EXPECT_TRUE(fs::is_fifo(fifo));
+}
+
+// A save cut short (killed between creating its new file and renaming it)
+// leaves that file behind; the next save removes it, but not the new file of
+// a process that is still running.
+TEST(ProfileFileCrashSafety, TheNextSaveRemovesNewFilesOfSavesThatDied) {
+  TempFolder folder;
+  const fs::path path = folder.path() / kProfileFileName;
+  const pid_t dead = ::fork();
+  ASSERT_GE(dead, 0);
+  if (dead == 0) ::_exit(0);
+  ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+  const std::string abandoned = "." + std::string(kProfileFileName) + "." + std::to_string(dead) + "-0-1a2b.tmp";
+  const std::string running = "." + std::string(kProfileFileName) + "." + std::to_string(::getppid()) + "-0-1a2b.tmp";
+  WriteBytes(folder.path() / abandoned, "[System]\r\n");
+  WriteBytes(folder.path() / running, "[System]\r\n");
+  WriteBytes(folder.path() / "other.tmp", "kept");
+
+  ASSERT_FALSE(ReplaceFile(path, "[Base]\r\n").has_value());
+  EXPECT_EQ(FolderNames(folder.path()),
+            (std::vector<std::string>{running, std::string(kProfileFileName), "other.tmp"}));
+}
+
 // A process that is killed while it saves over and over leaves one whole
 // version of the file behind, never a mix, a shortened or an empty file.
 // Each child is killed at a random moment after its first save is complete,
@@ -489,6 +541,9 @@ TEST(ProfileFileCrashSafety, AKilledSaveLeavesOneWholeVersion) {
   // are found unless replacing does not work at all.
   EXPECT_GT(foundFirst, 0);
   EXPECT_GT(foundSecond, 0);
+  // Whatever new files the killed saves left, the next save removes them.
+  ASSERT_FALSE(ReplaceFile(path, first).has_value());
+  EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{kProfileFileName});
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // session and read by another.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,12 +23,17 @@
 #include "session/profile_io.h"
 #include "session/session.h"
 #include "temp_folder.h"
+#include "text/file_read.h"
+#include "text/hex.h"
+#include "gbk_texts.h"
+#include "params/value_check.h"
 
 namespace t418 {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::Differences;
+using testing::G;
 using testing::ReadBytes;
 using testing::SnapshotOf;
 using testing::TempFolder;
@@ -431,6 +437,114 @@ TEST(ConfigurationFile, AFileThatIsNotThereChangesNothing) {
   EXPECT_EQ(Differences(before, SnapshotOf(run.f())), std::vector<std::string>{});
 }
 
+// A file without the parameter sections is no configuration: reading it
+// changes nothing (it would otherwise reset the form to the defaults) and
+// says so; one known key is enough.
+TEST(ConfigurationFile, AFileWithoutParameterSectionsIsNoConfiguration) {
+  ProgramFolder program;
+  ToolRun run(program.path());
+  run.Report("STMSG", "[MINE]");
+  const auto before = SnapshotOf(run.f());
+  const struct {
+    const char* name;
+    std::string bytes;
+  } notConfigurations[] = {
+      {"empty.ini", ""},
+      {"README.md", "# T418\n\nA tool = the terminal's settings.\n"},
+      {"random.bin", std::string("\x00\xff\x13[x]\nk=v\n\x80\x81", 14)},
+      {"other.ini", "[Display]\r\nSTMSG=1\r\n[Base]\r\nColour=red\r\n"},
+  };
+  for (const auto& file : notConfigurations) {
+    SCOPED_TRACE(file.name);
+    WriteBytes(program.path() / file.name, file.bytes);
+    const auto error = LoadConfigurationFile(run.s(), program.path() / file.name);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_TRUE(error->NotConfiguration());
+    EXPECT_NE(error->Describe().find("not a configuration file"), std::string::npos);
+    EXPECT_EQ(Differences(before, SnapshotOf(run.f())), std::vector<std::string>{});
+    EXPECT_FALSE(run.s().OpenConfiguration(program.path() / file.name));
+  }
+  EXPECT_EQ(run.Warnings().size(), std::size(notConfigurations));
+
+  WriteBytes(program.path() / "one.ini", "[base]\r\nstmsg=[ONE]\r\n");
+  const auto error = LoadConfigurationFile(run.s(), program.path() / "one.ini");
+  EXPECT_FALSE(error.has_value());
+  EXPECT_EQ(run.f().lbledtStMsg.Text(), "[ONE]");
+}
+
+// Devices and FIFOs are no files to read: a configuration, the profile or the
+// language file named so gives an error at once, never a hang or a read
+// without end, and the built-in texts and defaults stay in force.
+TEST(SpecialFiles, DevicesAndFifosAreRefusedAtOnce) {
+  ProgramFolder program;
+  ASSERT_EQ(::mkfifo((program.path() / "T418Lang.txt").c_str(), 0600), 0);
+  ASSERT_EQ(::mkfifo(program.Profile().c_str(), 0600), 0);
+  {
+    ToolRun run(program.path());
+    EXPECT_EQ(run.f().edtSockATo.Text(), "5");
+    EXPECT_FALSE(run.Warnings().empty());  // the profile could not be read
+    EXPECT_EQ(run.s().Lang().LangText("info_CfgLoaded"), G("已载入配置: "));
+    for (const fs::path& path : {fs::path("/dev/zero"), program.Profile()}) {
+      const auto error = LoadConfigurationFile(run.s(), path);
+      ASSERT_TRUE(error.has_value());
+      EXPECT_EQ(error->reason, FileRefusal::NotRegular);
+    }
+  }
+  EXPECT_TRUE(fs::is_fifo(program.Profile()));  // not replaced at close
+}
+
+// The default parameters write without refusal, whichever pages the user
+// then turns on.
+TEST(ConfigurationFile, TheDefaultParametersPassTheValueCheck) {
+  ProgramFolder program;
+  ToolRun run(program.path());
+  FillAsATerminalRead(run);
+  LoadDefaultParameters(run.s());
+  ParamForm& f = run.f();
+  ViewRules& rules = run.s().Rules();
+  const std::vector<std::function<void()>> variants = {
+      [] {},
+      [&] { rules.SetChecked(f.rzchckbxMore, true); },
+      [&] { rules.SetChecked(f.rzchckbxSktB, true); },
+      [&] { rules.SetChecked(f.rbHttpd, true); },
+      [&] { rules.SetChecked(f.rbSmsTran, true); },
+      [&] {
+        rules.SetChecked(f.rbNetTran, true);
+        rules.SetChecked(f.rzchckbxGNSSen, true);
+        rules.SetChecked(f.rbPrivateCloud, true);
+        rules.SetChecked(f.rbINDE, true);
+      },
+  };
+  for (std::size_t i = 0; i < variants.size(); ++i) {
+    SCOPED_TRACE("variant " + std::to_string(i));
+    variants[i]();
+    OrderList orders;
+    EXPECT_EQ(run.s().Builder().Build(orders), ConfigRefusal::None) << run.s().Builder().LastMessage();
+    EXPECT_GT(orders.OrderCount(), 10);
+    for (const std::string& line : orders.Lines()) {
+      const auto equals = line.find('=');
+      const std::string name = line.substr(3, equals - 3);
+      EXPECT_FALSE(FindValueFault(*FindCmd(name), line.substr(equals + 1, line.size() - equals - 3))) << line;
+    }
+  }
+  EXPECT_TRUE(f.rzchckbxHeartDtHex.Checked());
+  EXPECT_EQ(f.edtHeartDt.Text(), TextToHex("www.example.com", ""));
+}
+
+// Auto CR is on in a new profile; a profile that holds the key keeps its choice.
+TEST(ProfileLife, AutoCrIsOnUntilTheProfileSaysOtherwise) {
+  ProgramFolder program;
+  {
+    ToolRun run(program.path());
+    EXPECT_TRUE(run.s().sendSwitches.autoCR);
+    run.s().sendSwitches.autoCR = false;
+    run.s().Log().timeStamps = true;
+  }
+  ToolRun again(program.path());
+  EXPECT_FALSE(again.s().sendSwitches.autoCR);
+  EXPECT_TRUE(again.s().Log().timeStamps);
+}
+
 TEST(ConfigurationFile, SavedOverTheProfileItKeepsTheToolsKeys) {
   ProgramFolder program;
   ToolRun run(program.path());
@@ -453,16 +567,15 @@ TEST(ConfigurationFile, DefaultParametersAreThoseOfAStartWithoutProfile) {
   FillAsATerminalRead(run);
   run.s().Rules().SetChecked(run.f().rbSmsTran, true);
   LoadDefaultParameters(run.s());
-  // What the defaults leave as it was: the values whose default is none (the
-  // server triples of sockets A to D, the region code) or that a refused
-  // default keeps (the entries of the other registration types); the GNSS
-  // data label keeps the caption of the last type chosen; the identity entry
-  // follows the hardware sign, which is no parameter.
+  // What the defaults leave as it was: the region code, which is read only
+  // once the region lists are filled, and the entries of the other
+  // registration types that a refused default keeps; the GNSS data label
+  // keeps the caption of the last type chosen; the identity entry follows the
+  // hardware sign, which is no parameter. The server addresses are reset.
   const std::set<std::string> leftAsTheyWere = {
-      "edtAddrA.text", "edtPortA.text", "edtAddrB.text", "edtPortB.text", "cbbProtocolB.index",
-      "cbbProtocolB.text", "cbbBSL.visible", "edtQCITY.text", "cbbProvince.index", "cbbProvince.text",
-      "cbbcity.items", "cbbcity.index", "cbbcity.text", "cbbCounty.items", "cbbCounty.index", "cbbCounty.text",
-      "cbbRegDt.entries", "cbbGREGDT.entries", "edtCloudPa.text", "lblGREGDT.caption", "cbbRegTp.items"};
+      "edtQCITY.text", "cbbProvince.index", "cbbProvince.text", "cbbcity.items", "cbbcity.index",
+      "cbbcity.text", "cbbCounty.items", "cbbCounty.index", "cbbCounty.text", "cbbRegDt.entries",
+      "cbbGREGDT.entries", "lblGREGDT.caption", "cbbRegTp.items"};
   EXPECT_EQ(Differences(SnapshotOf(fresh.f()), SnapshotOf(run.f()), leftAsTheyWere), std::vector<std::string>{});
   EXPECT_EQ(run.f().lbledtStMsg.Text(), "[ZAV-T418]");
   EXPECT_TRUE(run.f().rbNetTran.Checked());

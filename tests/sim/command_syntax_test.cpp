@@ -256,6 +256,18 @@ TEST_F(CommandSyntaxTest, ALineLongerThanTheTerminalTakesIsRefusedNotCutShort) {
 
 // The tool's engine reads every value back from the report framing: each
 // query of the full read stores exactly the value that was set.
+// The simulator answers with the core's rules themselves, the ones the
+// configuration build checks its lines with, not with a copy that could drift.
+TEST(CommandSyntaxSharedRules, TheSimulatorUsesTheCoresRuleOfEveryCommand) {
+  for (int i = 0; i < kCmdCount; ++i) {
+    const auto cmd = static_cast<TCmd>(i);
+    const CommandSpec* command = FindSpec(CmdToName(cmd));
+    ASSERT_NE(command, nullptr) << CmdToName(cmd);
+    EXPECT_EQ(&command->rule, &SettingRule(cmd)) << CmdToName(cmd);
+    EXPECT_EQ(command->form, FindSyntax(CmdToName(cmd))->form) << CmdToName(cmd);
+  }
+}
+
 TEST(CommandSyntaxReadBackTest, EveryReportedValueComesBackThroughTheFullRead) {
   for (const auto* group : {&BuilderShapes(), &EmptyTextShapes()}) {
     SimConfig config;
