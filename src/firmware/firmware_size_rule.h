@@ -17,7 +17,7 @@ inline constexpr std::uint64_t kMaxFirmwareBytes = std::uint64_t{4} * 1024 * 102
 inline constexpr std::uint64_t kMinFirmwareBytes = xmodem::kDataSize;
 
 enum class FirmwareSizeFault {
-  kEmpty,           // 0 bytes
+  kEmpty,              // 0 bytes
   kShorterThanPacket,  // 1 to kMinFirmwareBytes - 1 bytes
   kLargerThanFlash,    // more than kMaxFirmwareBytes
 };

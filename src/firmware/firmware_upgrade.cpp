@@ -91,7 +91,7 @@ bool FirmwareUpgrade::OpenFirmwareFile(const std::filesystem::path& path) {
 }
 
 bool FirmwareUpgrade::Disarm() {
-  StopForNewArming();
+  CancelTransfer();
   if (!file_) return false;
   log_.LogInfo(FillIn(Text("info_FwDisarmed"), PathToGbk(filePath_.filename())));
   CloseFirmwareFile();
@@ -268,7 +268,7 @@ std::string FirmwareUpgrade::CurrentPacketText() const {
   return {};
 }
 
-void FirmwareUpgrade::StopForNewArming() {
+void FirmwareUpgrade::CancelTransfer() {
   if (state_ == kIdle) return;
   if (line_.PortOpen()) line_.SendData(std::string(2, xmodem::kCan));
   GiveUp(Text("info_FwUpDisarmed"));

@@ -130,7 +130,7 @@ class FirmwareUpgrade : public UpgradeHandler {
   void GiveUp(std::string_view reason);
   // Disarming or arming another file while a transfer runs: given up, and
   // the boot loader told to cancel (two CAN bytes) while the port is open.
-  void StopForNewArming();
+  void CancelTransfer();
   // Which packet waits for its reply (or goes next), for a warning.
   std::string CurrentPacketText() const;
 

@@ -288,8 +288,11 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_FwArmed", "固件已就绪: %s，等待模块进入升级模式", "Firmware armed: %s; waiting for the boot loader"},
     {"info_FwDisarmed", "固件已取消: %s，不再应答模块升级菜单",
      "Firmware disarmed: %s; the boot loader will not be answered"},
-    {"info_FwBootNotArmed", "模块升级菜单已出现，但未选择固件，不予应答。如需升级，请先选择固件，再按住Reload键给模块重新上电",
-     "The boot loader is waiting, but no firmware is armed: its menu is not answered. To upgrade, choose a firmware file, then hold down the Reload button and power the module on again"},
+    {"info_FwBootNotArmed",
+     "模块升级菜单已出现，但未选择固件，不予应答。"
+     "如需升级，请先选择固件，再按住Reload键给模块重新上电",
+     "The boot loader is waiting, but no firmware is armed: its menu is not answered. "
+     "To upgrade, choose a firmware file, then hold down the Reload button and power the module on again"},
     {"info_FwUpDisarmed", "固件升级已停止，固件已取消", "Firmware upgrade stopped, firmware disarmed"},
     {"info_FwUpRestarts", "固件升级已停止，设备%d次要求重新开始传输",
      "Firmware upgrade stopped, the boot loader restarted the transfer %d times"},
