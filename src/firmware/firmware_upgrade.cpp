@@ -16,6 +16,16 @@ constexpr std::string_view kReceivedLabel = "[ Rcv ]:";
 constexpr std::string_view kSentLabel = "[ Send ]:";
 constexpr std::string_view kEndLine = "-------------------------------";
 
+// The catalogue text with its first "%s" or "%d" replaced by the value; a
+// text without the mark (from a language file) gets the value behind it.
+std::string FillIn(std::string text, std::string_view value) {
+  for (std::string_view mark : {"%s", "%d"}) {
+    if (const auto at = text.find(mark); at != std::string::npos) return text.replace(at, mark.size(), value);
+  }
+  return text + " " + std::string(value);
+}
+
+std::string SizeText(std::uint64_t size) { return std::to_string(size) + " Bytes"; }
 
 }  // namespace
 
@@ -44,8 +54,16 @@ std::string FirmwareUpgrade::FirmwareDialogFilter() const {
   return Text("info_FwFile") + "(*.bin)|*.bin|" + Text("info_AllFile") + "(*.*)|*.*";
 }
 
+std::string FirmwareUpgrade::SizeRefusal(const std::filesystem::path& path, std::uint64_t size) const {
+  const auto fault = JudgeFirmwareSize(size);
+  if (!fault) return {};
+  std::string text = Text(RefusalTextName(*fault));
+  if (const std::uint64_t bound = BrokenBound(*fault); bound != 0) text = FillIn(text, std::to_string(bound));
+  return text + ": " + PathToGbk(path) + " (" + SizeText(size) + ")";
+}
+
 bool FirmwareUpgrade::OpenFirmwareFile(const std::filesystem::path& path) {
-  CloseFirmwareFile();
+  Disarm();
   std::string reason;
   auto reader = files_.Open(path, reason);
   std::optional<std::uint64_t> size;
@@ -57,22 +75,47 @@ bool FirmwareUpgrade::OpenFirmwareFile(const std::filesystem::path& path) {
     log_.LogWarning(Text("info_FwFileUnreadable") + ": " + PathToGbk(path) + " (" + reason + ")");
     return false;
   }
+  if (const std::string refusal = SizeRefusal(path, *size); !refusal.empty()) {
+    log_.LogWarning(refusal);
+    return false;
+  }
   file_ = std::move(reader);
   filePath_ = path;
+  bootMenuNoticed_ = false;
   log_.LogInfo("");
   log_.LogInfo("[ File name ]: " + PathToGbk(path));
   log_.LogInfo("[ File size ]: " + std::to_string(*size) + " Bytes");
+  log_.LogInfo(FillIn(Text("info_FwArmed"), PathToGbk(path.filename()) + ", " + SizeText(*size)));
   log_.LogInfo(Text("info_ReloadRepower"));
+  return true;
+}
+
+bool FirmwareUpgrade::Disarm() {
+  CancelTransfer();
+  if (!file_) return false;
+  log_.LogInfo(FillIn(Text("info_FwDisarmed"), PathToGbk(filePath_.filename())));
+  CloseFirmwareFile();
   return true;
 }
 
 void FirmwareUpgrade::CloseFirmwareFile() {
   file_.reset();
   filePath_.clear();
+  bootMenuNoticed_ = false;
+}
+
+void FirmwareUpgrade::BootMenuUnanswered() {
+  if (bootMenuNoticed_) return;
+  bootMenuNoticed_ = true;
+  log_.LogWarning(Text("info_FwBootNotArmed"));
 }
 
 void FirmwareUpgrade::StartTransfer() {
+  // Only an armed file is ever offered: without one the boot loader's
+  // requests stay the session's plain traffic.
+  if (!file_) return;
   state_ = kWaitingForStart;
+  restarts_ = 0;
   timer_.Start();
 }
 
@@ -112,6 +155,11 @@ void FirmwareUpgrade::HandleUpgradeReply(const std::string& chunk) {
       state_ = kSendNext;
       return;
     case xmodem::kStart:
+      // A boot loader that asks for the start again and again never takes the file.
+      if (state_ >= kSendNext && ++restarts_ > kMaxRestarts) {
+        GiveUp(FillIn(Text("info_FwUpRestarts"), std::to_string(kMaxRestarts)));
+        return;
+      }
       log_.LogInfo(Text("info_ModuleRTS"));
       if (!file_) {
         log_.LogWarning(Text("info_AbsentFwFlie"));
@@ -128,6 +176,11 @@ void FirmwareUpgrade::StartOrRestart() {
   auto bytes = file_->ReadAll();
   if (!bytes) {
     log_.LogWarning(Text("info_FwFileUnreadable") + ": " + PathToGbk(filePath_));
+    return;
+  }
+  // The file was changed after it was armed: what it holds now must pass too.
+  if (const std::string refusal = SizeRefusal(filePath_, bytes->size()); !refusal.empty()) {
+    log_.LogWarning(refusal);
     return;
   }
   data_ = std::move(*bytes);
@@ -215,10 +268,17 @@ std::string FirmwareUpgrade::CurrentPacketText() const {
   return {};
 }
 
+void FirmwareUpgrade::CancelTransfer() {
+  if (state_ == kIdle) return;
+  if (line_.PortOpen()) line_.SendData(std::string(2, xmodem::kCan));
+  GiveUp(Text("info_FwUpDisarmed"));
+}
+
 void FirmwareUpgrade::GiveUp(std::string_view reason) {
   const std::string packet = CurrentPacketText();
   state_ = kIdle;
   refusals_ = 0;
+  restarts_ = 0;
   timer_.Stop();
   if (view_) view_->HideProgress();
   std::string warning(reason);

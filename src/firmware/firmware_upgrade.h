@@ -12,18 +12,26 @@
 // same call, after the ACK of the previous packet: the tick only bounds the
 // gap, it does not pace a transfer that runs at the line's speed.
 //
+// Nothing is sent that the user did not arm: a file is armed only when its
+// size can be a firmware image (firmware_size_rule.h), the boot loader's menu
+// is answered only while a file is armed, and disarming (also when the port
+// closes) stops a transfer that runs.
+//
 // A transfer that goes wrong is given up, with a warning naming the packet
 // and the reason, when one packet (or the end of transmission) is refused
-// kMaxRefusals times in a row, when nothing arrives for kReplyLimitMs while a
-// packet or the end of transmission waits for its reply, or when the owner
-// reports the port lost (PortLost). The firmware file stays held, so a boot
-// loader that asks again after its dialogue gets the whole file again.
+// kMaxRefusals times in a row, when the boot loader asks for the start ("C")
+// again more than kMaxRestarts times in one transfer, when nothing arrives
+// for kReplyLimitMs while a packet or the end of transmission waits for its
+// reply, or when the owner reports the port lost (PortLost). The firmware
+// file stays armed, so a boot loader that asks again after its dialogue gets
+// the whole file again.
 #include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "firmware/firmware_size_rule.h"
 #include "firmware/upgrade_ports.h"
 #include "session/engine_ports.h"
 
@@ -53,6 +61,7 @@ class FirmwareUpgrade : public UpgradeHandler {
   };
   static constexpr int kTickMs = 10;
   static constexpr int kMaxRefusals = 10;
+  static constexpr int kMaxRestarts = 10;
   static constexpr std::uint32_t kReplyLimitMs = 10000;
 
   explicit FirmwareUpgrade(const UpgradeParts& parts);
@@ -72,18 +81,29 @@ class FirmwareUpgrade : public UpgradeHandler {
   bool AskForFirmwareFile();
   // "固件文件(*.bin)|*.bin|所有文件(*.*)|*.*" in the current language (GBK).
   std::string FirmwareDialogFilter() const;
-  // The user chose this file (a full path): the file held so far is closed and
-  // this one opened and described in the log. False, with a warning and no
-  // file held, when it cannot be opened. The file is read whole each time the
-  // boot loader asks for it ("C"); a transfer that runs goes on with the bytes
-  // read at its start, whatever happens to the file meanwhile.
+  // The user chose this file (a full path) to arm: the file held so far is
+  // let go (a transfer that runs is stopped) and this one opened, checked
+  // and described in the log. False, with a warning and nothing armed, when
+  // it cannot be opened or its size cannot be a firmware image. The file is
+  // read whole, and checked again, each time the boot loader asks for it
+  // ("C"); a transfer that runs goes on with the bytes read at its start,
+  // whatever happens to the file meanwhile.
   bool OpenFirmwareFile(const std::filesystem::path& path);
-  // Releases the file held, if any (the window closes).
+  // The user lets go of the armed file: says so in the log; a transfer that
+  // runs is stopped with a warning and the boot loader told to cancel it.
+  // Nothing armed: does nothing. True when a file was let go.
+  bool Disarm();
+  // Releases the file held, if any, without a word (the window closes).
   void CloseFirmwareFile();
   // The file held, or nullptr.
   FirmwareReader* FirmwareFile() const { return file_.get(); }
+  // The warning for a file of this size, or empty when it may be armed.
+  std::string SizeRefusal(const std::filesystem::path& path, std::uint64_t size) const;
 
-  // UpgradeHandler: the state, the boot loader's confirmation, received chunks.
+  // UpgradeHandler: arming, the state, the boot loader's confirmation (which
+  // starts nothing while no file is armed), received chunks.
+  bool Armed() const override { return file_ != nullptr; }
+  void BootMenuUnanswered() override;
   int XModemState() const override { return state_; }
   void StartTransfer() override;
   void HandleUpgradeReply(const std::string& chunk) override;
@@ -108,6 +128,9 @@ class FirmwareUpgrade : public UpgradeHandler {
   void Send(const std::string& bytes, std::string_view hexForLog);
   void Finish(const std::string& finalReply);
   void GiveUp(std::string_view reason);
+  // Disarming or arming another file while a transfer runs: given up, and
+  // the boot loader told to cancel (two CAN bytes) while the port is open.
+  void CancelTransfer();
   // Which packet waits for its reply (or goes next), for a warning.
   std::string CurrentPacketText() const;
 
@@ -132,6 +155,8 @@ class FirmwareUpgrade : public UpgradeHandler {
   std::size_t position_ = 0;
   std::size_t packetStart_ = 0;  // where the data of the last packet sent begins
   int refusals_ = 0;             // NAKs in a row of the packet (or EOT) outstanding
+  int restarts_ = 0;             // "C" during this transfer after its start
+  bool bootMenuNoticed_ = false;  // the unanswered boot menu was reported
   std::uint32_t lastHeardMs_ = 0;  // the outstanding packet went out, or a chunk came
 };
 

@@ -10,6 +10,7 @@ inline constexpr char kSoh = 0x01;
 inline constexpr char kEot = 0x04;
 inline constexpr char kAck = 0x06;
 inline constexpr char kNak = 0x15;
+inline constexpr char kCan = 0x18;  // two in a row cancel the transfer
 inline constexpr char kStart = 'C';  // the receiver asks for CRC packets
 inline constexpr char kFill = 0x1A;  // fills a short last piece
 inline constexpr std::size_t kDataSize = 128;

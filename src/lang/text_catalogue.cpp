@@ -310,6 +310,23 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_ValBits", "不是终端类型数值（只允许掩码%1中的位）", "is not a terminal type number (bits of %1 only)"},
     {"info_ValAtLeast", "至少%1", "at least %1"},
     {"info_ValRange", "%1到%2", "%1 to %2"},
+    // Firmware arming: the files refused, arming and disarming, the boot menu left unanswered.
+    {"info_FwFileEmpty", "固件文件为空，已拒绝", "Firmware file refused, it is empty"},
+    {"info_FwFileTooShort", "固件文件小于一个XModem数据包(%d字节)，已拒绝",
+     "Firmware file refused, shorter than one XModem packet (%d Bytes)"},
+    {"info_FwFileTooLarge", "固件文件超出终端闪存容量(%d字节)，已拒绝",
+     "Firmware file refused, larger than the terminal's flash holds (%d Bytes)"},
+    {"info_FwArmed", "固件已就绪: %s，等待模块进入升级模式", "Firmware armed: %s; waiting for the boot loader"},
+    {"info_FwDisarmed", "固件已取消: %s，不再应答模块升级菜单",
+     "Firmware disarmed: %s; the boot loader will not be answered"},
+    {"info_FwBootNotArmed",
+     "模块升级菜单已出现，但未选择固件，不予应答。"
+     "如需升级，请先选择固件，再按住Reload键给模块重新上电",
+     "The boot loader is waiting, but no firmware is armed: its menu is not answered. "
+     "To upgrade, choose a firmware file, then hold down the Reload button and power the module on again"},
+    {"info_FwUpDisarmed", "固件升级已停止，固件已取消", "Firmware upgrade stopped, firmware disarmed"},
+    {"info_FwUpRestarts", "固件升级已停止，设备%d次要求重新开始传输",
+     "Firmware upgrade stopped, the boot loader restarted the transfer %d times"},
     {"lang_mniFastReplies", "快速应答(按应答结尾)", "Fast replies (end of reply)"},
 };
 

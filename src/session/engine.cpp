@@ -239,14 +239,17 @@ void SessionEngine::HandleReceived(const std::string& chunk) {
 }
 
 void SessionEngine::HandleNow(const std::string& s) {
+  // The boot loader is answered only while a firmware file is armed.
+  const bool armed = upgrade_ && upgrade_->Armed();
   if (Contains(s, marker::kBootMenu)) {
     log_.LogReceived(s);
-    SendLine("F");
+    if (armed) SendLine("F");
+    else if (upgrade_) upgrade_->BootMenuUnanswered();
     return;
   }
   if (Contains(s, marker::kUpdatePrompt) && LastSent == "F") {
     log_.LogReceived(s);
-    SendLine("Y");
+    if (armed) SendLine("Y");
     return;
   }
   if (s == marker::kUpdateConfirmation && LastSent == "Y") {

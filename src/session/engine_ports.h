@@ -55,6 +55,12 @@ class ConfigurationBuilder {
 class UpgradeHandler {
  public:
   virtual ~UpgradeHandler() = default;
+  // A firmware file is armed: only then are the boot loader's menu ("F") and
+  // update prompt ("Y") answered.
+  virtual bool Armed() const = 0;
+  // The boot menu arrived while nothing is armed and was left unanswered: the
+  // user is told so, once for a boot loader that prints its menu again.
+  virtual void BootMenuUnanswered() = 0;
   // Non-zero while a transfer runs; then every chunk goes to HandleUpgradeReply.
   virtual int XModemState() const = 0;
   // The boot loader confirmed the update: state 1, the packet timer on.

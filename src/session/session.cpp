@@ -151,6 +151,7 @@ bool Session::OpenPort() {
 }
 
 void Session::ClosePort() {
+  DisarmFirmware();
   serial_.CloseSerialPort();
   log_.LogInfo(lang_.LangText("info_ComCloseYes"));
   if (listener_) listener_->PortStateChanged(false);
@@ -192,17 +193,22 @@ bool Session::RunInProgress() const { return engine_.pendingAction != PendingAct
 void Session::StopRun() { engine_.AbortRun({}); }
 
 bool Session::ArmFirmware(const std::filesystem::path& path) {
+  const bool wasArmed = FirmwareArmed();
   const bool armed = upgrade_.OpenFirmwareFile(path);
-  if (listener_) listener_->FirmwareArmedChanged(FirmwareArmed());
+  // A transfer of the file armed before was stopped: the line gets its gap back.
+  RestoreReplyGapAfterTransfer();
+  if (listener_ && (armed || wasArmed)) listener_->FirmwareArmedChanged(armed);
   return armed;
 }
 
 void Session::DisarmFirmware() {
-  upgrade_.CloseFirmwareFile();
-  if (listener_) listener_->FirmwareArmedChanged(false);
+  const bool letGo = upgrade_.Disarm();
+  // A transfer that was stopped gives the line its gap back.
+  RestoreReplyGapAfterTransfer();
+  if (listener_ && letGo) listener_->FirmwareArmedChanged(false);
 }
 
-bool Session::FirmwareArmed() const { return upgrade_.FirmwareFile() != nullptr; }
+bool Session::FirmwareArmed() const { return upgrade_.Armed(); }
 
 void Session::SetReplyFraming(bool on) {
   replyFraming_ = on;

@@ -222,6 +222,8 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // over every byte at once while a transfer runs (a one-byte ACK must not
   // wait for the reply gap), or, with fast replies, each XModem reply as soon
   // as it is whole.
+  bool Armed() const override { return upgrade_.Armed(); }
+  void BootMenuUnanswered() override { upgrade_.BootMenuUnanswered(); }
   int XModemState() const override { return upgrade_.XModemState(); }
   void StartTransfer() override;
   void HandleUpgradeReply(const std::string& chunk) override;

@@ -33,8 +33,8 @@ struct DialogueRig : testing::UpgradeRig {
 
 TEST(BootLoaderDialogue, MenuPromptAndConfirmationStartTheTransfer) {
   DialogueRig rig;
-  rig.files.Put(testing::kFirmwarePath, "");
-  rig.upgrade.OpenFirmwareFile(testing::kFirmwarePath);
+  rig.files.Put(testing::kFirmwarePath, std::string(128, 'x'));
+  ASSERT_TRUE(rig.upgrade.OpenFirmwareFile(testing::kFirmwarePath));
 
   rig.Receive("boot v1.2" + kMenu + " ");  // the menu inside a larger chunk
   EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"F"});
@@ -46,6 +46,8 @@ TEST(BootLoaderDialogue, MenuPromptAndConfirmationStartTheTransfer) {
   EXPECT_TRUE(rig.timer.active);
   rig.Receive("C");
   rig.Tick();
+  EXPECT_EQ(rig.TakeWritten().size(), 1u);
+  rig.Receive(kAck);
   EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{kEot});
   rig.Receive(kFinal);
   EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"R"});
@@ -85,6 +87,46 @@ TEST(BootLoaderDialogue, DuringTheTransferEveryChunkGoesToTheUpgrade) {
   EXPECT_EQ(rig.upgrade.XModemState(), 0);
   rig.Receive("\r\nOK\r\n\r\n");
   EXPECT_EQ(rig.logView.Count("<info_DoOver>"), 1);
+}
+
+// Nothing armed, nothing answered: the boot loader waits at its menu and the
+// user is told once, however often the menu comes.
+TEST(BootLoaderDialogue, WithNothingArmedTheMenuIsNotAnsweredAndToldOnce) {
+  DialogueRig rig;
+  rig.Receive(kMenu);
+  rig.Receive(kMenu);
+  rig.Advance(5000);
+  EXPECT_TRUE(rig.TakeWritten().empty());
+  EXPECT_EQ(rig.logView.TextsOf(LogColour::Sent), std::vector<std::string>{});
+  EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning), std::vector<std::string>{"<info_FwBootNotArmed>"});
+  EXPECT_EQ(rig.logView.Count(kMenu), 2);  // what came is still shown
+  EXPECT_EQ(rig.logView.Count("<info_AbsentFwFlie>"), 0);
+}
+
+TEST(BootLoaderDialogue, AFileRefusedArmsNothingAndTheMenuIsNotAnswered) {
+  DialogueRig rig;
+  rig.files.Put(testing::kFirmwarePath, "");
+  EXPECT_FALSE(rig.upgrade.OpenFirmwareFile(testing::kFirmwarePath));
+  rig.Receive(kMenu);
+  rig.engine.LastSent = "F";  // even a prompt after an "F" sent by hand
+  rig.Receive(kPrompt);
+  rig.Receive("Y\r\n");
+  rig.Receive("C");
+  rig.Advance(100);
+  EXPECT_TRUE(rig.TakeWritten().empty());
+  EXPECT_EQ(rig.upgrade.XModemState(), 0);
+}
+
+TEST(BootLoaderDialogue, DisarmedBetweenMenuAndPromptTheUpdateIsNotConfirmed) {
+  DialogueRig rig;
+  rig.files.Put(testing::kFirmwarePath, std::string(300, 'x'));
+  ASSERT_TRUE(rig.upgrade.OpenFirmwareFile(testing::kFirmwarePath));
+  rig.Receive(kMenu);
+  EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"F"});
+  rig.upgrade.Disarm();
+  rig.Receive(kPrompt);
+  EXPECT_TRUE(rig.TakeWritten().empty());
+  EXPECT_EQ(rig.upgrade.XModemState(), 0);
 }
 
 }  // namespace

@@ -94,15 +94,15 @@ TEST(Transfer, A300ByteFileEndsWith44BytesAnd84Fills) {
   EXPECT_EQ(rig.upgrade.BlockTotal(), 3);
 }
 
-TEST(Transfer, AnEmptyFileHasOnePartAndTheFirstTickSendsEot) {
+TEST(Transfer, AFileOfOnePacketIsOnePacketAndEotWithTwoParts) {
   UpgradeRig rig;
-  rig.Ready("");
-  rig.Reply("C");
-  EXPECT_EQ(rig.view.shown, (std::vector<std::pair<int, int>>{{1, 0}}));
-  EXPECT_TRUE(rig.TakeWritten().empty());
-  rig.Tick();
-  EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{kEot});
-  EXPECT_EQ(rig.upgrade.XModemState(), 4);
+  const std::string firmware = Pattern(128);
+  rig.Ready(firmware);
+  const auto written = rig.SendWholeFile();
+  ASSERT_EQ(written.size(), 2u);
+  ExpectPacket(written[0], 1, firmware);
+  EXPECT_EQ(written[1], kEot);
+  EXPECT_EQ(rig.upgrade.BlockTotal(), 2);
 }
 
 TEST(Transfer, BlockNumbersWrapFrom255To0) {
@@ -161,7 +161,7 @@ TEST(Transfer, ANakRepeatsTheSamePacketOnTheNextTick) {
 
 TEST(Transfer, ANakAfterEotSendsEotAgain) {
   UpgradeRig rig;
-  rig.Ready(Pattern(100));
+  rig.Ready(Pattern(200));
   rig.SendWholeFile();
   rig.Reply(kNak);
   EXPECT_EQ(rig.upgrade.XModemState(), 2);
@@ -236,23 +236,19 @@ TEST(Transfer, CInTheMiddleStartsOverFromTheFirstPacket) {
   ExpectPacket(again[0], 1, firmware.substr(0, 128));
 }
 
-TEST(Transfer, CWithoutAFileWarnsEachTimeAndKeepsWaiting) {
+TEST(Transfer, TheConfirmationStartsNothingWhileNoFileIsArmed) {
   UpgradeRig rig;
   rig.upgrade.StartTransfer();
-  rig.Reply("C");
-  rig.Reply("C");
-  rig.Tick();
-  EXPECT_EQ(rig.upgrade.XModemState(), 1);
+  EXPECT_EQ(rig.upgrade.XModemState(), 0);
+  EXPECT_FALSE(rig.timer.active);
+  rig.Advance(50);
   EXPECT_TRUE(rig.TakeWritten().empty());
-  EXPECT_EQ(rig.logView.TextsOf(LogColour::WindowText),
-            (std::vector<std::string>{"<info_ModuleRTS>", "<info_ModuleRTS>"}));
-  EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning),
-            (std::vector<std::string>{"<info_AbsentFwFlie>", "<info_AbsentFwFlie>"}));
+  EXPECT_TRUE(rig.logView.entries.empty());
 }
 
 TEST(Transfer, TheFileIsReadAsItIsWhenTheBootLoaderAsks) {
   UpgradeRig rig;
-  rig.Ready(Pattern(100));
+  rig.Ready(Pattern(200));
   rig.files.At(kFirmwarePath).bytes = Pattern(300);  // rebuilt after it was chosen
   rig.Reply("C");
   EXPECT_EQ(rig.upgrade.BlockTotal(), 3);
@@ -260,7 +256,7 @@ TEST(Transfer, TheFileIsReadAsItIsWhenTheBootLoaderAsks) {
 
 TEST(Transfer, AnUnreadableFileIsNotSent) {
   UpgradeRig rig;
-  rig.Ready(Pattern(100));
+  rig.Ready(Pattern(200));
   rig.files.At(kFirmwarePath).readable = false;
   rig.Reply("C");
   rig.Tick();
@@ -337,15 +333,15 @@ TEST(Finish, TheFinalReplyLogsSuccessAndTimeAndSendsR) {
   EXPECT_EQ(rig.log.SentCount(), 0u);
 
   // The file was released: the next upgrade needs it chosen again.
+  EXPECT_FALSE(rig.upgrade.Armed());
   rig.upgrade.StartTransfer();
-  rig.Reply("C");
-  EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning), std::vector<std::string>{"<info_AbsentFwFlie>"});
+  EXPECT_EQ(rig.upgrade.XModemState(), 0);
 }
 
 TEST(Finish, UsedTimeIsRightAcrossTheTickCountWrap) {
   UpgradeRig rig;
   rig.clock.now = 0xFFFFFFFFu - 999;
-  rig.Ready(Pattern(10));
+  rig.Ready(Pattern(200));
   rig.SendWholeFile();
   rig.clock.now = 0xFFFFFFFFu - 999 + 12'345;  // wraps
   rig.Reply(kFinal);
@@ -359,12 +355,13 @@ TEST(Finish, UsedTimeLineInEnglishAndChinese) {
     RegisterDefaultTexts(texts);
     texts.UseChinese = chinese;
     FirmwareUpgrade upgrade{UpgradeParts{rig.line, rig.log, texts, rig.timer, rig.clock, rig.files}};
-    rig.files.Put(kFirmwarePath, Pattern(10));
+    rig.files.Put(kFirmwarePath, Pattern(200));
     upgrade.OpenFirmwareFile(kFirmwarePath);
     upgrade.StartTransfer();
     upgrade.HandleUpgradeReply("C");
     rig.clock.now += 37'000;
     upgrade.tmrXModemTxTimer();
+    upgrade.HandleUpgradeReply(kAck);
     upgrade.HandleUpgradeReply(kAck);
     upgrade.HandleUpgradeReply(kFinal);
     if (chinese) {
@@ -454,7 +451,8 @@ TEST(FileCommand, TheChosenFileIsDescribedAndStartsNothing) {
   EXPECT_TRUE(rig.upgrade.OpenFirmwareFile(kFirmwarePath));
   EXPECT_EQ(rig.logView.TextsOf(LogColour::WindowText),
             (std::vector<std::string>{"", "[ File name ]: /fw/T418_V2.bin", "[ File size ]: 40000 Bytes",
-                                      "<info_ReloadRepower>"}));
+                                      "<info_FwArmed> T418_V2.bin, 40000 Bytes", "<info_ReloadRepower>"}));
+  EXPECT_TRUE(rig.upgrade.Armed());
   EXPECT_NE(rig.upgrade.FirmwareFile(), nullptr);
   EXPECT_EQ(rig.upgrade.XModemState(), 0);
   EXPECT_FALSE(rig.timer.active);
@@ -470,18 +468,200 @@ TEST(FileCommand, AFileThatDoesNotOpenLeavesNoneHeld) {
   EXPECT_EQ(rig.upgrade.FirmwareFile(), nullptr);
   EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning),
             std::vector<std::string>{"<info_FwFileUnreadable>: /fw/missing.bin (No such file or directory)"});
-  EXPECT_TRUE(rig.logView.TextsOf(LogColour::WindowText).empty());
+  // The file armed before was let go, and the log says so.
+  EXPECT_EQ(rig.logView.TextsOf(LogColour::WindowText), std::vector<std::string>{"<info_FwDisarmed> T418_V2.bin"});
 }
 
 TEST(FileCommand, AnotherFileReplacesTheOneHeld) {
   UpgradeRig rig;
-  rig.files.Put("/fw/old.bin", Pattern(100));
+  rig.files.Put("/fw/old.bin", Pattern(200));
   rig.files.Put("/fw/new.bin", Pattern(1000));
   rig.upgrade.OpenFirmwareFile("/fw/old.bin");
   rig.upgrade.OpenFirmwareFile("/fw/new.bin");
   rig.upgrade.StartTransfer();
   rig.Reply("C");
   EXPECT_EQ(rig.upgrade.BlockTotal(), 8);
+}
+
+// Arming: only a file that can be an image is held, and letting go of it
+// stops whatever it started.
+TEST(Arming, FilesThatCannotBeAnImageAreRefusedAndNothingIsSent) {
+  struct Case {
+    std::uint64_t size;
+    std::string warning;  // empty: armed
+  } cases[] = {
+      {0, "<info_FwFileEmpty>: /fw/T418_V2.bin (0 Bytes)"},
+      {1, "<info_FwFileTooShort> 128: /fw/T418_V2.bin (1 Bytes)"},
+      {127, "<info_FwFileTooShort> 128: /fw/T418_V2.bin (127 Bytes)"},
+      {128, ""},
+      {kMaxFirmwareBytes, ""},
+      {kMaxFirmwareBytes + 1, "<info_FwFileTooLarge> 4194304: /fw/T418_V2.bin (4194305 Bytes)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.size);
+    UpgradeRig rig;
+    // A good file armed before: a refused choice does not leave it armed either.
+    rig.files.Put("/fw/before.bin", Pattern(1000));
+    ASSERT_TRUE(rig.upgrade.OpenFirmwareFile("/fw/before.bin"));
+    rig.logView.entries.clear();
+    rig.files.Put(kFirmwarePath, Pattern(c.size));
+
+    const bool armed = rig.upgrade.OpenFirmwareFile(kFirmwarePath);
+    EXPECT_EQ(armed, c.warning.empty());
+    EXPECT_EQ(rig.upgrade.Armed(), armed);
+    EXPECT_EQ(rig.upgrade.FirmwareFile() != nullptr, armed);
+    if (!armed) {
+      EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning), std::vector<std::string>{c.warning});
+      EXPECT_EQ(rig.logView.TextsOf(LogColour::WindowText), std::vector<std::string>{"<info_FwDisarmed> before.bin"});
+    }
+
+    // The boot loader's confirmation and request find nothing to send.
+    rig.upgrade.StartTransfer();
+    if (armed) {
+      rig.Reply("C");
+      rig.Tick();
+      EXPECT_EQ(rig.TakeWritten().size(), 1u);
+    } else {
+      EXPECT_EQ(rig.upgrade.XModemState(), 0);
+      EXPECT_FALSE(rig.timer.active);
+      rig.Advance(50);
+      EXPECT_TRUE(rig.TakeWritten().empty());
+    }
+  }
+}
+
+TEST(Arming, RefusalsAndTheArmedLineReadWellInBothLanguages) {
+  for (bool chinese : {false, true}) {
+    UpgradeRig rig;
+    TLangList texts([] { return true; });
+    RegisterDefaultTexts(texts);
+    texts.UseChinese = chinese;
+    FirmwareUpgrade upgrade{UpgradeParts{rig.line, rig.log, texts, rig.timer, rig.clock, rig.files}};
+    rig.files.Put("/fw/empty.bin", "");
+    rig.files.Put("/fw/short.bin", Pattern(100));
+    rig.files.Put("/fw/huge.bin", Pattern(kMaxFirmwareBytes + 128));
+    rig.files.Put("/fw/good.bin", Pattern(1000));
+    EXPECT_FALSE(upgrade.OpenFirmwareFile("/fw/empty.bin"));
+    EXPECT_FALSE(upgrade.OpenFirmwareFile("/fw/short.bin"));
+    EXPECT_FALSE(upgrade.OpenFirmwareFile("/fw/huge.bin"));
+    EXPECT_TRUE(upgrade.OpenFirmwareFile("/fw/good.bin"));
+    EXPECT_TRUE(upgrade.Disarm());
+    const std::vector<std::string> warnings =
+        chinese ? std::vector<std::string>{testing::G("固件文件为空，已拒绝: /fw/empty.bin (0 Bytes)"),
+                                           testing::G("固件文件小于一个XModem数据包(128字节)，已拒绝: "
+                                                      "/fw/short.bin (100 Bytes)"),
+                                           testing::G("固件文件超出终端闪存容量(4194304字节)，已拒绝: "
+                                                      "/fw/huge.bin (4194432 Bytes)")}
+                : std::vector<std::string>{
+                      "Firmware file refused, it is empty: /fw/empty.bin (0 Bytes)",
+                      "Firmware file refused, shorter than one XModem packet (128 Bytes): /fw/short.bin (100 Bytes)",
+                      "Firmware file refused, larger than the terminal's flash holds (4194304 Bytes): /fw/huge.bin "
+                      "(4194432 Bytes)"};
+    EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning), warnings);
+    if (chinese) {
+      EXPECT_EQ(rig.logView.Count(testing::G("固件已就绪: good.bin, 1000 Bytes，等待模块进入升级模式")), 1);
+      EXPECT_EQ(rig.logView.Count(testing::G("固件已取消: good.bin，不再应答模块升级菜单")), 1);
+    } else {
+      EXPECT_EQ(rig.logView.Count("Firmware armed: good.bin, 1000 Bytes; waiting for the boot loader"), 1);
+      EXPECT_EQ(rig.logView.Count("Firmware disarmed: good.bin; the boot loader will not be answered"), 1);
+    }
+  }
+}
+
+TEST(Arming, DisarmLetsGoOnceAndSaysSo) {
+  UpgradeRig rig;
+  rig.files.Put(kFirmwarePath, Pattern(1000));
+  ASSERT_TRUE(rig.upgrade.OpenFirmwareFile(kFirmwarePath));
+  rig.logView.entries.clear();
+  EXPECT_TRUE(rig.upgrade.Disarm());
+  EXPECT_FALSE(rig.upgrade.Armed());
+  EXPECT_EQ(rig.logView.TextsOf(LogColour::WindowText), std::vector<std::string>{"<info_FwDisarmed> T418_V2.bin"});
+  EXPECT_FALSE(rig.upgrade.Disarm());  // nothing armed: nothing to say
+  EXPECT_EQ(rig.logView.entries.size(), 1u);
+  EXPECT_TRUE(rig.TakeWritten().empty());
+}
+
+// Disarming, or arming another file, while the boot loader is being served
+// stops the transfer at once; the boot loader is told to cancel while the
+// port is open, and nothing of the old file goes out afterwards.
+TEST(Arming, LettingGoDuringATransferStopsItInEveryState) {
+  struct Case {
+    const char* name;
+    int acks;  // -1: before the first "C"
+    bool portOpen;
+    bool armAnother;
+    int stateBefore;
+    std::string warning;
+  } cases[] = {
+      {"waiting for the start", -1, true, false, 1, "<info_FwUpDisarmed>"},
+      {"a packet outstanding", 1, true, false, 3, "<info_FwUpDisarmed>: <info_FwUpPacket> 2 (<info_FwUpBlockNo> 2)"},
+      {"the end of transmission outstanding", 8, true, false, 4, "<info_FwUpDisarmed>: <info_FwUpEot>"},
+      {"the port already closed", 1, false, false, 3,
+       "<info_FwUpDisarmed>: <info_FwUpPacket> 2 (<info_FwUpBlockNo> 2)"},
+      {"another file armed", 1, true, true, 3, "<info_FwUpDisarmed>: <info_FwUpPacket> 2 (<info_FwUpBlockNo> 2)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    UpgradeRig rig;
+    rig.Ready(Pattern(1000));
+    if (c.acks >= 0) {
+      rig.Reply("C");
+      rig.Tick();
+      for (int i = 0; i < c.acks; ++i) rig.Reply(kAck);
+    }
+    ASSERT_EQ(rig.upgrade.XModemState(), c.stateBefore);
+    rig.TakeWritten();
+    rig.line.open = c.portOpen;
+    rig.files.Put("/fw/other.bin", Pattern(300));
+
+    if (c.armAnother) {
+      EXPECT_TRUE(rig.upgrade.OpenFirmwareFile("/fw/other.bin"));
+    } else {
+      EXPECT_TRUE(rig.upgrade.Disarm());
+    }
+    EXPECT_EQ(rig.upgrade.XModemState(), 0);
+    EXPECT_FALSE(rig.timer.active);
+    EXPECT_EQ(rig.TakeWritten(), c.portOpen ? std::vector<std::string>{std::string(2, '\x18')}
+                                            : std::vector<std::string>{});
+    EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning), std::vector<std::string>{c.warning});
+    if (c.acks >= 0) {
+      EXPECT_EQ(rig.view.hidden, 1);
+    }
+
+    // What the boot loader still sends reaches no transfer of the old file.
+    rig.Advance(15000);
+    EXPECT_TRUE(rig.TakeWritten().empty());
+    if (c.armAnother) {
+      rig.upgrade.StartTransfer();
+      rig.Reply("C");
+      EXPECT_EQ(rig.upgrade.BlockTotal(), 3);  // the new file's
+    }
+  }
+}
+
+TEST(Arming, AFileEmptiedAfterArmingIsNotSent) {
+  UpgradeRig rig;
+  rig.Ready(Pattern(1000));
+  rig.files.At(kFirmwarePath).bytes.clear();
+  rig.Reply("C");
+  rig.Advance(50);
+  EXPECT_TRUE(rig.TakeWritten().empty());
+  EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning),
+            std::vector<std::string>{"<info_FwFileEmpty>: /fw/T418_V2.bin (0 Bytes)"});
+}
+
+TEST(Arming, TheUnansweredBootMenuIsReportedOncePerArming) {
+  UpgradeRig rig;
+  rig.upgrade.BootMenuUnanswered();
+  rig.upgrade.BootMenuUnanswered();
+  EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning), std::vector<std::string>{"<info_FwBootNotArmed>"});
+  // Arming and letting go again: a boot loader that waits is worth saying again.
+  rig.files.Put(kFirmwarePath, Pattern(1000));
+  rig.upgrade.OpenFirmwareFile(kFirmwarePath);
+  rig.upgrade.Disarm();
+  rig.upgrade.BootMenuUnanswered();
+  EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning).size(), 2u);
+  EXPECT_TRUE(rig.TakeWritten().empty());
 }
 
 // Giving up a transfer that cannot succeed.
@@ -595,6 +775,56 @@ TEST_F(GivingUp, ThePortLostDuringATransfer) {
   Acks(1);
   rig_.upgrade.PortLost();
   ExpectGivenUp("<info_FwUpPortLost>: <info_FwUpPacket> 2 (<info_FwUpBlockNo> 2)");
+}
+
+TEST_F(GivingUp, TheBootLoaderAskingForTheStartAfterEveryPacket) {
+  // Ten restarts are served, each from the first packet.
+  for (int restart = 1; restart <= FirmwareUpgrade::kMaxRestarts; ++restart) {
+    rig_.TakeWritten();
+    rig_.Reply("C");
+    rig_.Tick();
+    const auto again = rig_.TakeWritten();
+    ASSERT_EQ(again.size(), 1u) << restart;
+    ExpectPacket(again[0], 1, firmware_.substr(0, 128));
+  }
+  EXPECT_TRUE(rig_.logView.TextsOf(LogColour::Warning).empty());
+  rig_.Reply("C");
+  rig_.Tick();
+  EXPECT_TRUE(rig_.TakeWritten().empty());
+  ExpectGivenUp("<info_FwUpRestarts> 10: <info_FwUpPacket> 1 (<info_FwUpBlockNo> 1)");
+}
+
+TEST_F(GivingUp, RestartsCountOverTheWholeTransferEvenWithProgressBetween) {
+  for (int restart = 0; restart < FirmwareUpgrade::kMaxRestarts; ++restart) {
+    Acks(3);
+    rig_.Reply("C");
+    rig_.Tick();
+  }
+  Acks(3);
+  EXPECT_EQ(rig_.upgrade.XModemState(), 3);
+  rig_.Reply("C");
+  ExpectGivenUp("<info_FwUpRestarts> 10: <info_FwUpPacket> 4 (<info_FwUpBlockNo> 4)");
+}
+
+TEST(GivingUpOutsideATransfer, TheRestartWarningReadsWellInBothLanguages) {
+  for (bool chinese : {false, true}) {
+    UpgradeRig rig;
+    TLangList texts([] { return true; });
+    RegisterDefaultTexts(texts);
+    texts.UseChinese = chinese;
+    FirmwareUpgrade upgrade{UpgradeParts{rig.line, rig.log, texts, rig.timer, rig.clock, rig.files}};
+    rig.files.Put(kFirmwarePath, Pattern(1000));
+    upgrade.OpenFirmwareFile(kFirmwarePath);
+    upgrade.StartTransfer();
+    for (int i = 0; i <= FirmwareUpgrade::kMaxRestarts + 1; ++i) {
+      upgrade.HandleUpgradeReply("C");
+      upgrade.tmrXModemTxTimer();
+    }
+    const std::string expected = chinese ? testing::G("固件升级已停止，设备10次要求重新开始传输: 数据包 1 (包号 1)")
+                                         : "Firmware upgrade stopped, the boot loader restarted the transfer 10 "
+                                           "times: packet 1 (block number 1)";
+    EXPECT_EQ(rig.logView.TextsOf(LogColour::Warning), std::vector<std::string>{expected});
+  }
 }
 
 TEST(GivingUpOutsideATransfer, WaitingForTheStartHasNoTimeLimit) {

@@ -293,49 +293,6 @@ TEST(ClosedPort, WarnsAtOnceAndAgainWhenTheReplyTimerFires) {
   EXPECT_EQ(rig.log.ReceivedCount(), 0u);
 }
 
-TEST(BootLoader, TheMenuIsAnsweredWithFInAnyState) {
-  const std::string menu = "\r\n'F': update firmware\r\n'G': run application\r\n'R': restart module\r\n>";
-  for (bool midRun : {false, true}) {
-    EngineRig rig;
-    if (midRun) {
-      rig.engine.ActionButtonClick(kTagAskAll);
-      SendAfterPause(rig);
-    }
-    rig.engine.HandleReceived("boot" + menu);
-    EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"F"}) << midRun;
-    EXPECT_EQ(rig.engine.LastSent, "F");
-  }
-}
-
-class FakeUpgrade : public UpgradeHandler {
- public:
-  int state = 0;
-  std::vector<std::string> chunks;
-  int XModemState() const override { return state; }
-  void StartTransfer() override { state = 1; }
-  void HandleUpgradeReply(const std::string& chunk) override { chunks.push_back(chunk); }
-};
-
-TEST(BootLoader, TheUpdatePromptIsAnsweredOnlyAfterF) {
-  const std::string prompt = "F\r\nSure to update, 'Y' or 'N'\r\n>";
-  EngineRig rig;
-  FakeUpgrade upgrade;
-  rig.engine.SetUpgradeHandler(&upgrade);
-  rig.engine.LastSent = "AT+VER?\r\n";
-  rig.engine.HandleReceived(prompt);
-  EXPECT_TRUE(rig.TakeWritten().empty());
-
-  rig.engine.SendLine("F");
-  rig.TakeWritten();
-  rig.engine.HandleReceived(prompt);
-  EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"Y"});
-  rig.engine.HandleReceived("Y\r\n");
-  EXPECT_EQ(upgrade.state, 1);
-  rig.engine.HandleReceived("C");
-  rig.engine.HandleReceived("\x06");
-  EXPECT_EQ(upgrade.chunks, (std::vector<std::string>{"C", "\x06"}));
-}
-
 TEST(CommandMode, EchoedAnswerEndsTheRunEarlyAndConfirmationRepeatsTheMessage) {
   EngineRig rig;
   rig.engine.ActionButtonClick(kTagPPPA);
