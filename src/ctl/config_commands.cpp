@@ -17,8 +17,11 @@ std::string Shown(std::string line) {
 }
 
 // The builder's refusal of a configuration, on standard error.
-ExitCode PrintRefusal(const ConfigRefusal refusal) {
-  std::fprintf(stderr, "t418ctl: the configuration was not sent: %s\n", ForTerminal(RefusalMessage(refusal)).c_str());
+// The builder's reason (for refused values, one line per value) on standard error.
+ExitCode PrintRefusal(const ConfigBuilder& builder) {
+  std::string message = builder.LastMessage();
+  for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n  ");
+  std::fprintf(stderr, "t418ctl: the configuration was not sent: %s\n", ForTerminal(message).c_str());
   return kExitConfigRefused;
 }
 
@@ -40,7 +43,7 @@ ExitCode LoadAndBuild(HeadlessSession& headless, const std::string& file, std::v
   session.Engine().ApplyHdVerSign(THdVerSign::Hd540);
   OrderList built;
   if (const ConfigRefusal refusal = session.Builder().Build(built); refusal != ConfigRefusal::None)
-    return PrintRefusal(refusal);
+    return PrintRefusal(session.Builder());
   lines = built.Lines();
   return kExitOk;
 }

@@ -361,7 +361,9 @@ bool TerminalJob::LoadConfiguration() {
   session.Engine().ApplyHdVerSign(THdVerSign::Hd540);
   OrderList built;
   if (const ConfigRefusal refusal = session.Builder().Build(built); refusal != ConfigRefusal::None) {
-    Fail(JobFailure::ConfigRefused, "the configuration was not sent: " + RefusalMessage(refusal));
+    std::string reason = session.Builder().LastMessage();
+    for (std::size_t at; (at = reason.find("\r\n")) != std::string::npos;) reason.replace(at, 2, "; ");
+    Fail(JobFailure::ConfigRefused, "the configuration was not sent: " + reason);
     return false;
   }
   settingLines_ = built.Lines();

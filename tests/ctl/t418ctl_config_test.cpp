@@ -96,5 +96,42 @@ TEST_F(CtlConfigTest, ARefusedConfigurationOrAMissingFileSendsNothing) {
   EXPECT_TRUE(ReadLinesOf(log).empty());
 }
 
+struct UnsentFile {
+  const char* what;
+  std::string content;
+  int exitCode;
+  std::vector<std::string> named;  // in the message on standard error
+};
+
+// Files that must not reach the terminal at all: no configuration in them,
+// values the terminal's syntax refuses, and values that would smuggle in
+// another command with a control byte.
+TEST_F(CtlConfigTest, FilesThatAreNoConfigurationOrHoldValuesTheTerminalRefusesSendNothing) {
+  const std::vector<UnsentFile> cases = {
+      {"empty file", "", 13, {"not a configuration file"}},
+      {"text that is no configuration", "# T418 configuration tool\nA desktop tool.\n", 13, {"not a configuration file"}},
+      {"random bytes", std::string("\x01\xff\x10\x80zz\x00\x7f", 9), 13, {"not a configuration file"}},
+      {"heartbeat time not a number", "[Heart]\r\nHEARTEN=ON\r\nHEARTTM=abc\r\n", 14, {"HEARTTM", "abc"}},
+      {"port out of range", "[Socket]\r\nSOCKA=TCP,host.example.com,70000\r\n", 14, {"SOCKA", "70000"}},
+      {"factory reset after a CR", "[System]\r\nShowMore=1\r\n[Base]\r\nSTMSG=HELLO\rAT+CLEAR\r\n", 14, {"STMSG"}},
+      {"socket redirected after a CR",
+       "[Socket]\r\nSOCKATO=5\rAT+SOCKA=TCP,other.host,6666\rAT+CFGTF\r\n", 14, {"SOCKATO"}},
+  };
+  const std::string log = Path("unsent.log");
+  SimProcess target({"--name", SimProcess::UniqueName("ctluns"), "--log", log});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    const std::string file = Path("unsent.ini");
+    {
+      std::ofstream out(file, std::ios::binary | std::ios::trunc);
+      out << c.content;
+    }
+    const ChildResult write = CtlNoPause({"write", target.Port(), file});
+    EXPECT_EQ(write.exitCode, c.exitCode) << write.err;
+    for (const auto& name : c.named) EXPECT_NE(write.err.find(name), std::string::npos) << write.err;
+  }
+  EXPECT_TRUE(ReadLinesOf(log).empty()) << ReadLinesOf(log).front();
+}
+
 }  // namespace
 }  // namespace t418
