@@ -113,7 +113,7 @@ TEST_F(CtlConfigTest, FilesThatAreNoConfigurationOrHoldValuesTheTerminalRefusesS
       {"random bytes", std::string("\x01\xff\x10\x80zz\x00\x7f", 9), 13, {"not a configuration file"}},
       {"heartbeat time not a number", "[Heart]\r\nHEARTEN=ON\r\nHEARTTM=abc\r\n", 14, {"HEARTTM", "abc"}},
       {"port out of range", "[Socket]\r\nSOCKA=TCP,host.example.com,70000\r\n", 14, {"SOCKA", "70000"}},
-      {"factory reset after a CR", "[System]\r\nShowMore=1\r\n[Base]\r\nSTMSG=HELLO\rAT+CLEAR\r\n", 14, {"STMSG"}},
+      {"factory reset after a CR", "[System]\r\nShowMore=ON\r\n[Base]\r\nSTMSG=HELLO\rAT+CLEAR\r\n", 14, {"STMSG"}},
       {"socket redirected after a CR",
        "[Socket]\r\nSOCKATO=5\rAT+SOCKA=TCP,other.host,6666\rAT+CFGTF\r\n", 14, {"SOCKATO"}},
   };
