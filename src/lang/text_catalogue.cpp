@@ -279,6 +279,12 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_CfgSaved", "配置已保存: ", "Configuration saved: "},
     {"info_CfgDefaultLoaded", "已载入默认参数", "Default parameters loaded"},
     {"info_CfgReadFailed", "无法读取配置文件: ", "Unable to read the configuration file: "},
+    // Runs: refused second actions, stopped runs, unanswered queries, a vanished port.
+    {"info_RunBusy", "正在执行，请等待执行完毕或先停止", "A run is in progress: wait for it to end or stop it"},
+    {"info_RunStopped", "已停止执行，已完成的命令条数: ", "Run stopped, lines done: "},
+    {"info_NoValue", "以下查询的应答中没有参数值: ", "No value in the reply to: "},
+    {"info_ComGone", "串口打开失败，该串口已不存在（设备已拔出？）",
+     "Failure, the port no longer exists (device unplugged?)"},
     {"lang_mniFastReplies", "快速应答(按应答结尾)", "Fast replies (end of reply)"},
 };
 

@@ -151,14 +151,18 @@ bool Session::OpenPort() {
 }
 
 void Session::ClosePort() {
+  // A run in progress ends here: nothing of it goes out after the port reopens.
+  engine_.StopRun();
   serial_.CloseSerialPort();
   log_.LogInfo(lang_.LangText("info_ComCloseYes"));
   if (listener_) listener_->PortStateChanged(false);
 }
 
 std::string Session::OpenFailureText() const {
-  std::string text = lang_.LangText("info_ComOpenNo");
   const int error = serial_.LastOpenError();
+  // A port that vanished (an adapter pulled before opening) is not held by other software.
+  const bool gone = error == ENOENT || error == ENODEV;
+  std::string text = lang_.LangText(gone ? "info_ComGone" : "info_ComOpenNo");
   if (error == 0) return text;
   // The system's own words (English), as a user would search for them.
   text += " (";
@@ -187,9 +191,14 @@ void Session::PortLost() {
   if (listener_) listener_->PortStateChanged(false);
 }
 
-bool Session::RunInProgress() const { return engine_.pendingAction != PendingAction::PaNone; }
+bool Session::RunInProgress() const { return engine_.Running(); }
 
-void Session::StopRun() { engine_.AbortRun({}); }
+void Session::StopRun() { engine_.StopRun(); }
+
+void Session::SetLinePause(int ms) {
+  engine_.delayTime = ms;
+  engine_.keepPauseWithFastReplies = true;
+}
 
 bool Session::ArmFirmware(const std::filesystem::path& path) {
   const bool armed = upgrade_.OpenFirmwareFile(path);
@@ -206,6 +215,7 @@ bool Session::FirmwareArmed() const { return upgrade_.FirmwareFile() != nullptr;
 
 void Session::SetReplyFraming(bool on) {
   replyFraming_ = on;
+  engine_.SetFastReplies(on);
   // A transfer that runs keeps its way; its end applies the option.
   if (upgrade_.XModemState() != 0) return;
   comm_.SetReplyFraming(on ? FramingMode::kReplies : FramingMode::kOff);
@@ -249,10 +259,7 @@ void Session::IdentityCmdChanged() { rules_.RenewIdentityEntry(); }
 
 RunSummary Session::LastRunSummary() const {
   RunSummary summary;
-  for (int i = 0; i < orders_.OrderCount(); ++i) {
-    const std::string line = orders_.GetOrder(i);
-    if (line != marker::kModeEntry && line != marker::kModeAnswer) ++summary.lines;
-  }
+  summary.lines = orders_.CommandLineCount();
   for (const auto& line : engine_.RefusedLines()) summary.refusedNames.push_back(CommandNameOfLine(line));
   return summary;
 }
@@ -271,6 +278,10 @@ void Session::RunEnded(bool completed) {
     }
   }
   if (listener_) listener_->RunEnded(completed);
+}
+
+void Session::RunStateChanged(bool running) {
+  if (listener_) listener_->RunStateChanged(running);
 }
 
 void Session::ShowMessage(const std::string& text) {
