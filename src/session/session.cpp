@@ -160,8 +160,9 @@ void Session::ClosePort() {
 
 std::string Session::OpenFailureText() const {
   const int error = serial_.LastOpenError();
-  // A port that vanished (an adapter pulled before opening) is not held by other software.
-  const bool gone = error == ENOENT || error == ENODEV;
+  // A port that vanished (an adapter pulled before opening) is not held by
+  // other software. (No port chosen at all keeps the general text.)
+  const bool gone = (error == ENOENT || error == ENODEV) && !portSettings.port.empty();
   std::string text = lang_.LangText(gone ? "info_ComGone" : "info_ComOpenNo");
   if (error == 0) return text;
   // The system's own words (English), as a user would search for them.
