@@ -327,6 +327,12 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_FwUpDisarmed", "固件升级已停止，固件已取消", "Firmware upgrade stopped, firmware disarmed"},
     {"info_FwUpRestarts", "固件升级已停止，设备%d次要求重新开始传输",
      "Firmware upgrade stopped, the boot loader restarted the transfer %d times"},
+    // Runs: refused second actions, stopped runs, unanswered queries, a vanished port.
+    {"info_RunBusy", "正在执行，请等待执行完毕或先停止", "A run is in progress: wait for it to end or stop it"},
+    {"info_RunStopped", "已停止执行，已完成的命令条数: ", "Run stopped, lines done: "},
+    {"info_NoValue", "以下查询的应答中没有参数值: ", "No value in the reply to: "},
+    {"info_ComGone", "串口打开失败，该串口已不存在（设备已拔出）",
+     "Failure, the port no longer exists (device unplugged)"},
     {"lang_mniFastReplies", "快速应答(按应答结尾)", "Fast replies (end of reply)"},
 };
 

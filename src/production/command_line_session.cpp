@@ -88,7 +88,7 @@ CommandLineSession::CommandLineSession(EventLoop& loop, const std::string& progr
   session_->Lang().UseChinese = false;
   session_->ApplyTexts();
   session_->FinishCreate();
-  session_->Engine().delayTime = options.delayMs;
+  session_->SetLinePause(options.delayMs);
   session_->SetReplyFraming(options.fastReplies);
   session_->portSettings.baud = options.baud;
   session_->portSettings.parity = options.parity;

@@ -11,19 +11,21 @@ bool Contains(std::string_view text, std::string_view part) {
   return text.find(part) != std::string_view::npos;
 }
 
-bool IsModeSwitch(std::string_view line) {
-  return line == marker::kModeEntry || line == marker::kModeAnswer;
+// A typed command line: "AT" in either case, ended by a line end.
+bool IsTypedCommandLine(std::string_view bytes) {
+  return bytes.size() >= 3 && (bytes[0] == 'A' || bytes[0] == 'a') && (bytes[1] == 'T' || bytes[1] == 't') &&
+         (bytes.back() == '\n' || bytes.back() == '\r');
 }
 
-// Removes every occurrence of a mark.
-std::string Without(std::string_view text, std::string_view mark) {
-  std::string out;
-  std::size_t from = 0;
-  for (std::size_t at; (at = text.find(mark, from)) != std::string_view::npos; from = at + mark.size())
-    out.append(text.substr(from, at - from));
-  out.append(text.substr(from));
-  return out;
+// The command word of a query line "AT+NAME?" CR LF; "" for any other line.
+std::string QueriedName(std::string_view line) {
+  if (!line.starts_with("AT+") || !line.ends_with("?\r\n")) return {};
+  return std::string(line.substr(3, line.size() - 6));
 }
+
+// Gathered bytes beyond this are no reply of the terminal's: they are logged
+// as received and gathering starts again.
+constexpr std::size_t kMaxGathered = 64 * 1024;
 
 // Read-all queries between the version query and the GNSS block; the identity
 // command is asked right after ICCID.
@@ -60,6 +62,8 @@ bool IsSuccessReply(std::string_view s) {
          s == marker::kConfirmation;
 }
 
+bool IsModeSwitch(std::string_view line) { return line == marker::kModeEntry || line == marker::kModeAnswer; }
+
 SessionEngine::SessionEngine(const SessionParts& parts)
     : orders_(parts.orders),
       values_(parts.values),
@@ -86,11 +90,23 @@ void SessionEngine::SendLine(const std::string& text) {
 void SessionEngine::SendOrder(int index) {
   const std::string line = orders_.GetOrder(index);
   if (line.empty()) return;
+  // A run cannot go on without the port: it ends here rather than waiting for
+  // the reply timer to try command mode on a closed port.
+  if (running_ && !line_.PortOpen()) {
+    AbortRun(Text("info_ComNoOpen"));
+    return;
+  }
   SendLine(line);
   timer_.Start();
 }
 
 void SessionEngine::SendCurrentOrder() {
+  if (orders_.GetOrder(orders_.OrderIndex).empty()) {
+    // No line left: a run that goes is over.
+    if (running_) FinishRun();
+    return;
+  }
+  if (!running_) BeginRun();
   if (IsModeSwitch(orders_.GetOrder(orders_.OrderIndex))) {
     // A mode switch goes out at once; it also ends a pause that a flow started over.
     const bool wasPausing = pausing_;
@@ -102,7 +118,7 @@ void SessionEngine::SendCurrentOrder() {
   }
   pausing_ = true;
   const auto generation = ++pauseGeneration_;
-  scheduler_.RunAfter(delayTime, [this, generation] {
+  scheduler_.RunAfter(LinePause(), [this, generation] {
     if (generation == pauseGeneration_) SendAfterPause();
   });
 }
@@ -124,7 +140,10 @@ void SessionEngine::RunDeferred() {
   }
 }
 
-void SessionEngine::SendCommand(const std::string& body) { SendLine("AT+" + body + "\r\n"); }
+void SessionEngine::SendCommand(const std::string& body) {
+  SendLine("AT+" + body + "\r\n");
+  if (line_.PortOpen()) ExpectSingleReply();
+}
 
 void SessionEngine::SendSetCommand(const std::string& name, const std::string& value) {
   SendCommand(name + "=" + value);
@@ -138,6 +157,18 @@ void SessionEngine::SendBytes(const std::string& bytes) {
   }
   line_.SendData(bytes);
   log_.LogSent(bytes);
+  if (IsTypedCommandLine(bytes)) ExpectSingleReply();
+}
+
+void SessionEngine::ExpectSingleReply() {
+  ++singleReplies_;
+  // A reply that never comes is no longer awaited after the reply timer's interval.
+  const auto generation = ++singleGeneration_;
+  scheduler_.RunAfter(timer_.Interval(), [this, generation] {
+    if (generation != singleGeneration_) return;
+    singleReplies_ = 0;
+    if (!running_) FlushGathered();
+  });
 }
 
 void SessionEngine::EnterCommandMode() {
@@ -201,10 +232,22 @@ void SessionEngine::ApplyHdVerSign(THdVerSign sign) {
   if (view_) view_->IdentityCmdChanged();
 }
 
-void SessionEngine::ActionButtonClick(int tag) {
+bool SessionEngine::RefuseWhileRunning() {
+  if (!running_) return false;
+  log_.LogWarning(Text("info_RunBusy"));
+  return true;
+}
+
+bool SessionEngine::ActionButtonClick(int tag) {
+  switch (tag) {
+    case kTagAskAll: case kTagSetAll: case kTagPPPA: case kTagENTM: case kTagH: case kTagZ: case kTagVER:
+    case kTagCFGTF: case kTagRELD: case kTagCLEAR: case kTagCSQ: case kTagSysRestart:
+      if (RefuseWhileRunning()) return false;
+      break;
+    default:
+      return true;
+  }
   pendingAction = PendingAction::PaNone;
-  // The flows start a new run (the single commands go beside it).
-  if (tag == kTagAskAll || tag == kTagSetAll || tag == kTagPPPA || tag == kTagVER) refused_.clear();
   switch (tag) {
     case kTagAskAll:
       pendingAction = PendingAction::PaReadAll;
@@ -214,6 +257,7 @@ void SessionEngine::ActionButtonClick(int tag) {
       pendingAction = PendingAction::PaWriteAll;
       ApplyHdVerSign(THdVerSign::Hd540);
       ContinuePendingAction();
+      // A refused view leaves nothing to send: no run starts.
       SendCurrentOrder();
       break;
     case kTagPPPA: EnterCommandMode(); break;
@@ -228,6 +272,7 @@ void SessionEngine::ActionButtonClick(int tag) {
     case kTagSysRestart: SendCommand("REBOOT"); break;
     default: break;
   }
+  return true;
 }
 
 void SessionEngine::HandleReceived(const std::string& chunk) {
@@ -262,57 +307,123 @@ void SessionEngine::HandleNow(const std::string& s) {
     return;
   }
 
-  // An exact echo of the last line leaves the reply timer running.
-  if (s != LastSent) timer_.Stop();
-
-  if (Contains(s, marker::kError)) {
-    log_.LogWarning(s, WarningOrigin::Terminal);
-    const std::string refused = orders_.GetOrder(orders_.OrderIndex);
-    if (!refused.empty()) refused_.push_back(refused);
-    ++orders_.OrderIndex;
-    if (orders_.GetOrder(orders_.OrderIndex) == marker::kModeAnswer) ++orders_.OrderIndex;
-    SendCurrentOrder();
-    if (!refused.empty() && orders_.OrderIndex >= orders_.OrderCount() && view_) view_->RunEnded(true);
+  // Nothing awaited: the chunk is judged alone.
+  if (!AwaitingReply()) {
+    TakeLooseReply(s, JudgeGathered(s, LastSent));
     return;
   }
-  if (IsSuccessReply(s)) {
-    ParseReply(s);
-    if (orders_.OrderIndex < orders_.OrderCount() - 1) {
-      if (view_) view_->ShowProgress(orders_.OrderCount() - 1, orders_.OrderIndex);
-      ++orders_.OrderIndex;
-      SendCurrentOrder();
-    } else {
-      if (view_) view_->HideProgress();
-      log_.LogInfo(Text("info_DoOver"));
-      if (view_) view_->RunEnded(true);
+  gathered_ += s;
+  const GatheredReply kind = JudgeGathered(gathered_, LastSent);
+  switch (kind) {
+    case GatheredReply::kIncomplete:
+      // The rest is awaited, under the reply timer of the line.
+      if (gathered_.size() > kMaxGathered) FlushGathered();
+      return;
+    case GatheredReply::kEcho:
+    case GatheredReply::kOther:
+      // An echo of the last line, or the boot loader's words: the reply is
+      // still awaited, and the reply timer goes on.
+      FlushGathered();
+      return;
+    case GatheredReply::kRefusal:
+    case GatheredReply::kSuccess: {
+      const std::string reply = std::move(gathered_);
+      gathered_.clear();
+      TakeReply(reply, kind);
+      return;
     }
-    return;
   }
-  log_.LogReceived(s);
 }
 
-void SessionEngine::ParseReply(const std::string& s) {
+void SessionEngine::FlushGathered() {
+  if (gathered_.empty()) return;
+  log_.LogReceived(gathered_);
+  gathered_.clear();
+}
+
+void SessionEngine::TakeReply(const std::string& reply, GatheredReply kind) {
+  // Replies come in the order the lines went out: a single command sent
+  // before the run's line is answered first.
+  if (singleReplies_ > 0) {
+    --singleReplies_;
+    TakeLooseReply(reply, kind);
+    return;
+  }
+  TakeRunReply(reply, kind);
+}
+
+void SessionEngine::TakeLooseReply(const std::string& reply, GatheredReply kind) {
+  switch (kind) {
+    case GatheredReply::kRefusal:
+      log_.LogWarning(reply, WarningOrigin::Terminal);
+      return;
+    case GatheredReply::kSuccess:
+      ParseReply(reply);
+      log_.LogInfo(Text("info_DoOver"));
+      return;
+    default:
+      // Judged alone (nothing awaited), as the terminal sent it.
+      if (IsSuccessReply(reply) && !Contains(reply, marker::kError)) {
+        ParseReply(reply);
+        log_.LogInfo(Text("info_DoOver"));
+      } else if (Contains(reply, marker::kError)) {
+        log_.LogWarning(reply, WarningOrigin::Terminal);
+      } else {
+        log_.LogReceived(reply);
+      }
+  }
+}
+
+void SessionEngine::TakeRunReply(const std::string& reply, GatheredReply kind) {
+  timer_.Stop();
+  const std::string current = orders_.GetOrder(orders_.OrderIndex);
+  if (kind == GatheredReply::kRefusal) {
+    log_.LogWarning(reply, WarningOrigin::Terminal);
+    if (!current.empty()) refused_.push_back(current);
+    ++orders_.OrderIndex;
+    if (orders_.GetOrder(orders_.OrderIndex) == marker::kModeAnswer) ++orders_.OrderIndex;
+    if (orders_.OrderIndex >= orders_.OrderCount()) {
+      if (view_) view_->HideProgress();
+      FinishRun();
+      return;
+    }
+    SendCurrentOrder();
+    return;
+  }
+  const std::string reported = ParseReply(reply);
+  const std::string queried = QueriedName(current);
+  if (!queried.empty() && reported != queried) unanswered_.push_back(queried);
+  if (orders_.OrderIndex < orders_.OrderCount() - 1) {
+    if (view_) view_->ShowProgress(orders_.OrderCount() - 1, orders_.OrderIndex);
+    ++orders_.OrderIndex;
+    SendCurrentOrder();
+    return;
+  }
+  if (view_) view_->HideProgress();
+  FinishRun();
+}
+
+std::string SessionEngine::ParseReply(const std::string& s) {
   log_.LogReply(s);
-  if (s == LastSent) return;
-  if (CountOccurrences("+", s) > 5) return;
-  const std::string name = TextBetween(s, marker::kReportStart, marker::kNameEnd);
-  if (name.empty()) return;
-  const std::string value = TextBetween(Without(s, marker::kReportStart), marker::kNameEnd, marker::kReportEnd);
-  values_.PutValue(name, value);
-  if (OnReport) OnReport(name, value);
-  ApplyReport(name, value);
+  if (s == LastSent) return {};
+  const auto report = FindReport(s);
+  if (!report) return {};
+  values_.PutValue(report->name, report->value);
+  if (OnReport) OnReport(report->name, report->value);
+  ApplyReport(report->name, report->value);
+  return report->name;
 }
 
 void SessionEngine::ApplyReport(const std::string& name, const std::string& value) {
   const auto cmd = FindCmd(name);
-  if (cmd == TCmd::VER) {
-    ApplyHdVerSign(THdVerSign::Hd540);
-    ContinuePendingAction();
-    return;
-  }
-  if (cmd == TCmd::HDVER) {
-    ApplyHdVerSign(HdVerSignOfVersion(value));
-    ContinuePendingAction();
+  if (cmd == TCmd::VER || cmd == TCmd::HDVER) {
+    ApplyHdVerSign(cmd == TCmd::VER ? THdVerSign::Hd540 : HdVerSignOfVersion(value));
+    // The version report of a full read brings its queries, once; outside a
+    // run nothing is queued.
+    if (running_ && pendingAction == PendingAction::PaReadAll && !readAllContinued_) {
+      ContinuePendingAction();
+      readAllContinued_ = true;
+    }
     return;
   }
   if (reports_) reports_->ApplyReport(name, value);
@@ -327,6 +438,17 @@ void SessionEngine::ReplyTimeout() {
 }
 
 void SessionEngine::TimeoutNow() {
+  if (!running_) return;
+  if (!gathered_.empty()) {
+    // A whole reply with something after it never looked finished: it still answers the line.
+    if (HoldsWholeReply(gathered_)) {
+      const std::string reply = std::move(gathered_);
+      gathered_.clear();
+      TakeReply(reply, Contains(reply, marker::kError) ? GatheredReply::kRefusal : GatheredReply::kSuccess);
+      return;
+    }
+    FlushGathered();
+  }
   const int index = orders_.OrderIndex;
   const std::string current = orders_.GetOrder(index);
   // The command-mode entry itself went unanswered: nothing that hears us is
@@ -348,17 +470,60 @@ void SessionEngine::TimeoutNow() {
   SendCurrentOrder();
 }
 
+void SessionEngine::BeginRun() {
+  running_ = true;
+  readAllContinued_ = false;
+  unanswered_.clear();
+  refused_.clear();
+  if (view_) view_->RunStateChanged(true);
+}
+
+void SessionEngine::FinishRun() {
+  // A full read is done only when the version report brought its queries and
+  // every query was answered with its value (or refused).
+  bool completed = unanswered_.empty();
+  if (pendingAction == PendingAction::PaReadAll && !readAllContinued_) completed = false;
+  if (!unanswered_.empty()) {
+    std::string names;
+    for (const auto& name : unanswered_) names += (names.empty() ? "" : ", ") + name;
+    log_.LogWarning(Text("info_NoValue") + names);
+  }
+  // The end of a run whose last line was refused is told by the refusal.
+  const bool lastRefused = !refused_.empty() && orders_.OrderIndex >= orders_.OrderCount();
+  if (completed && !lastRefused) log_.LogInfo(Text("info_DoOver"));
+  EndRun(completed);
+}
+
+void SessionEngine::EndRun(bool completed) {
+  running_ = false;
+  if (view_) {
+    view_->RunEnded(completed);
+    view_->RunStateChanged(false);
+  }
+}
+
 void SessionEngine::AbortRun(const std::string& warning) {
+  const bool wasRunning = running_;
   timer_.Stop();
   ++pauseGeneration_;
   pausing_ = false;
+  // What arrived meanwhile is shown as it came; nothing of it is judged any more.
+  for (const auto& event : deferred_)
+    if (const auto* chunk = std::get_if<std::string>(&event)) gathered_ += *chunk;
   deferred_.clear();
+  FlushGathered();
+  singleReplies_ = 0;
+  ++singleGeneration_;
   pendingAction = PendingAction::PaNone;
   if (!warning.empty()) log_.LogWarning(warning);
-  if (view_) {
-    view_->HideProgress();
-    view_->RunEnded(false);
+  if (wasRunning) {
+    log_.LogInfo(Text("info_RunStopped") + std::to_string(orders_.CommandLineCount(orders_.OrderIndex)) + "/" +
+                 std::to_string(orders_.CommandLineCount()));
+    // No reply can move these lines on any more.
+    orders_.ClearOrders();
   }
+  if (view_) view_->HideProgress();
+  if (wasRunning) EndRun(false);
 }
 
 }  // namespace t418

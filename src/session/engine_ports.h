@@ -77,8 +77,11 @@ class SessionView {
   // The identity command changed: the identity registration type is renamed.
   virtual void IdentityCmdChanged() = 0;
   // A run of the order list reached its end (its last line answered or
-  // refused), or was given up (no answer, the port lost).
+  // refused), or was given up (no answer, stopped, the port closed or lost).
+  // Not completed: given up, or a read whose queries were not all answered.
   virtual void RunEnded(bool completed) { (void)completed; }
+  // A run started (true) or is over (false), after RunEnded.
+  virtual void RunStateChanged(bool running) { (void)running; }
 };
 
 }  // namespace t418

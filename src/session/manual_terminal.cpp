@@ -19,16 +19,19 @@ std::optional<std::string> SerialBytesToSend(const SendAreaState& area) {
   return TryHexToText(text);
 }
 
-void ManualTerminal::Send(const SendAreaState& area) {
+bool ManualTerminal::Send(const SendAreaState& area) {
+  if (engine_.RefuseWhileRunning()) return false;
   engine_.pendingAction = PendingAction::PaNone;
   if (area.type == SendType::Sms) {
     SendSms(area.countryCode + area.phoneNumber, area.text);
-    return;
+    return true;
   }
   if (auto bytes = SerialBytesToSend(area)) engine_.SendBytes(*bytes);
+  return true;
 }
 
 void ManualTerminal::SendSms(const std::string& phone, const std::string& text) {
+  if (engine_.RefuseWhileRunning()) return;
   const std::string number = RemoveSpaces(phone);
   const std::string message = RemoveLineBreaks(text);
   if (number.empty() || message.empty()) return;

@@ -25,10 +25,12 @@ class ManualTerminal {
  public:
   explicit ManualTerminal(SessionEngine& engine) : engine_(engine) {}
 
-  // The send action: sends the box by its send type (and resets the pending action).
-  void Send(const SendAreaState& area);
+  // The send action: sends the box by its send type (and resets the pending
+  // action). While a run goes nothing is sent (it would interleave with the
+  // run's lines): the log says so and false is returned.
+  bool Send(const SendAreaState& area);
   // Sends "AT+SMSEND=" phone "," text, blanks taken from the phone and line
-  // breaks from the text; nothing when either is then empty.
+  // breaks from the text; nothing when either is then empty, or while a run goes.
   void SendSms(const std::string& phone, const std::string& text);
 
  private:

@@ -35,4 +35,10 @@ void OrderList::InsertModeEntry() {
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at + 1), "a");
 }
 
+int OrderList::CommandLineCount(int end) const {
+  const int last = std::min(std::max(end, 0), OrderCount());
+  return static_cast<int>(std::count_if(lines_.begin(), lines_.begin() + last,
+                                        [](const std::string& line) { return line != "+++" && line != "a"; }));
+}
+
 }  // namespace t418

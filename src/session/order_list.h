@@ -22,6 +22,10 @@ class OrderList {
   int OrderCount() const { return static_cast<int>(lines_.size()); }
   // Puts "+++" and "a" in front of the current line, unless it already is "+++".
   void InsertModeEntry();
+  // The command lines among the first `end` lines (all when end is past the
+  // list): "+++" and "a" are mode switches, not counted.
+  int CommandLineCount(int end) const;
+  int CommandLineCount() const { return CommandLineCount(OrderCount()); }
 
   int OrderIndex = 0;
 

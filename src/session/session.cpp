@@ -64,6 +64,7 @@ Session::Session(EventLoop& loop, SessionOptions options)
   replyTimer_.SetOnFire([this] { engine_.ReplyTimeout(); });
   engine_.SetView(this);
   builder_.OnInvalidValues = [this](const std::string& message) { ShowMessage(message); };
+  builder_.SetTexts(&lang_);
   serial_.OnChunk = [this](const std::string& chunk) {
     if (OnChunk) OnChunk(chunk);
     engine_.HandleReceived(chunk);
@@ -151,6 +152,9 @@ bool Session::OpenPort() {
 }
 
 void Session::ClosePort() {
+  // A run in progress ends here: nothing of it goes out after the port
+  // reopens, and no boot loader that appears later gets a file.
+  engine_.StopRun();
   DisarmFirmware();
   serial_.CloseSerialPort();
   log_.LogInfo(lang_.LangText("info_ComCloseYes"));
@@ -158,8 +162,11 @@ void Session::ClosePort() {
 }
 
 std::string Session::OpenFailureText() const {
-  std::string text = lang_.LangText("info_ComOpenNo");
   const int error = serial_.LastOpenError();
+  // A port that vanished (an adapter pulled before opening) is not held by
+  // other software. (No port chosen at all keeps the general text.)
+  const bool gone = (error == ENOENT || error == ENODEV) && !portSettings.port.empty();
+  std::string text = lang_.LangText(gone ? "info_ComGone" : "info_ComOpenNo");
   if (error == 0) return text;
   // The system's own words (English), as a user would search for them.
   text += " (";
@@ -188,9 +195,14 @@ void Session::PortLost() {
   if (listener_) listener_->PortStateChanged(false);
 }
 
-bool Session::RunInProgress() const { return engine_.pendingAction != PendingAction::PaNone; }
+bool Session::RunInProgress() const { return engine_.Running(); }
 
-void Session::StopRun() { engine_.AbortRun({}); }
+void Session::StopRun() { engine_.StopRun(); }
+
+void Session::SetLinePause(int ms) {
+  engine_.delayTime = ms;
+  engine_.keepPauseWithFastReplies = true;
+}
 
 bool Session::ArmFirmware(const std::filesystem::path& path) {
   const bool wasArmed = FirmwareArmed();
@@ -212,6 +224,7 @@ bool Session::FirmwareArmed() const { return upgrade_.Armed(); }
 
 void Session::SetReplyFraming(bool on) {
   replyFraming_ = on;
+  engine_.SetFastReplies(on);
   // A transfer that runs keeps its way; its end applies the option.
   if (upgrade_.XModemState() != 0) return;
   comm_.SetReplyFraming(on ? FramingMode::kReplies : FramingMode::kOff);
@@ -230,8 +243,11 @@ void Session::StartTransfer() {
 }
 
 void Session::HandleUpgradeReply(const std::string& chunk) {
+  const bool wasArmed = FirmwareArmed();
   upgrade_.HandleUpgradeReply(chunk);
   RestoreReplyGapAfterTransfer();
+  // A finished upgrade lets go of its file.
+  if (wasArmed && !FirmwareArmed() && listener_) listener_->FirmwareArmedChanged(false);
 }
 
 void Session::RestoreReplyGapAfterTransfer() {
@@ -255,10 +271,7 @@ void Session::IdentityCmdChanged() { rules_.RenewIdentityEntry(); }
 
 RunSummary Session::LastRunSummary() const {
   RunSummary summary;
-  for (int i = 0; i < orders_.OrderCount(); ++i) {
-    const std::string line = orders_.GetOrder(i);
-    if (line != marker::kModeEntry && line != marker::kModeAnswer) ++summary.lines;
-  }
+  summary.lines = orders_.CommandLineCount();
   for (const auto& line : engine_.RefusedLines()) summary.refusedNames.push_back(CommandNameOfLine(line));
   return summary;
 }
@@ -277,6 +290,10 @@ void Session::RunEnded(bool completed) {
     }
   }
   if (listener_) listener_->RunEnded(completed);
+}
+
+void Session::RunStateChanged(bool running) {
+  if (listener_) listener_->RunStateChanged(running);
 }
 
 void Session::ShowMessage(const std::string& text) {

@@ -133,18 +133,26 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // Opens with portSettings; logs "opened" or the warning with the system's
   // reason. Tells the listener.
   bool OpenPort();
-  // Closes, logs it and tells the listener.
+  // Stops the run in progress (StopRun), closes, logs it and tells the listener.
   void ClosePort();
   bool PortOpen() const { return serial_.PortOpen(); }
-  // The warning for the last failed opening: the fixed text and the reason.
+  // The warning for the last failed opening: the fixed text and the reason;
+  // a port that no longer exists (ENOENT, ENODEV) says so instead.
   std::string OpenFailureText() const;
 
   // ---- Runs ----
-  // Whether a run of the order list (a full read or write, a mode change) is going.
+  // Whether a run of the order list (a full read or write, command-mode entry,
+  // the version query) is going. Meanwhile the action buttons and typed sends
+  // are refused with a message in the log; the listener hears
+  // RunStateChanged(true) when a run starts and (false) when it ends in any way.
   bool RunInProgress() const;
   // Stops the run in progress, as the user's "Stop" or a closing port does:
-  // nothing of it is sent later, and the log says how far it got.
+  // nothing of it is sent later, the pending action is cleared, the progress
+  // hidden, the log says how far it got, and the run ends as not completed.
   void StopRun();
+  // The pause before each command line, asked for by a front end: unlike the
+  // profile's pause it is kept with fast replies too (SetReplyFraming).
+  void SetLinePause(int ms);
 
   // ---- Firmware ----
   // Checks the firmware file and holds it for the next boot loader; a refused
@@ -200,7 +208,8 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // a complete reply of the terminal or the boot loader, instead of after the
   // quiet gap (serial/reply_framing.h); during a firmware transfer with the
   // XModem replies. Off by default; kept across reopening the port; the
-  // profile keeps it ("FastReplies" of "System").
+  // profile keeps it ("FastReplies" of "System"). With it on, the pause before
+  // each command line is 0 unless a front end set one with SetLinePause.
   void SetReplyFraming(bool on);
   bool ReplyFraming() const { return replyFraming_; }
 
@@ -216,6 +225,7 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   void HideProgress() override;
   void IdentityCmdChanged() override;
   void RunEnded(bool completed) override;
+  void RunStateChanged(bool running) override;
   // MessageBoxPort of the view rules
   void ShowMessage(const std::string& text) override;
   // UpgradeHandler of the engine: the firmware upgrade, with the line handing
