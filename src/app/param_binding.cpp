@@ -22,7 +22,9 @@
 
 #include "app/qt_text.h"
 #include "app/work_mode_pictures.h"
+#include "lang/text_lookup.h"
 #include "params/form_model.h"
+#include "params/value_check.h"
 #include "params/view_rules.h"
 #include "vehicle/region_binding.h"
 
@@ -101,8 +103,9 @@ void PanelSplitter::resizeEvent(QResizeEvent* event) {
   if (afterResize) afterResize();
 }
 
-ParamBinding::ParamBinding(ParamForm& form, ViewRules& rules, RegionView& regions, QObject* parent)
-    : QObject(parent), form_(form), rules_(rules), regions_(regions) {
+ParamBinding::ParamBinding(ParamForm& form, ViewRules& rules, RegionView& regions, const TextLookup* texts,
+                           QObject* parent)
+    : QObject(parent), form_(form), rules_(rules), regions_(regions), texts_(texts) {
   form_.SetObserver(this);
 }
 
@@ -270,6 +273,7 @@ void ParamBinding::Apply(const Bound& bound, ControlProperty property) {
       const QSignalBlocker blockEdit(edit);
       const QString shown = FromGbk(*text);
       if (edit->text() != shown) edit->setText(shown);
+      ShowValueCheck(c, edit);
       break;
     }
     case ControlProperty::ReadOnly:
@@ -411,6 +415,18 @@ void ParamBinding::UserEditedText(Control& control, QLineEdit* edit, const QStri
   }
   Sync(control);
   if (edit->text() != text) edit->setCursorPosition(std::min<int>(cursor, static_cast<int>(edit->text().size())));
+}
+
+void ParamBinding::ShowValueCheck(const Control& control, QLineEdit* edit) {
+  if (!texts_) return;
+  const auto reason = CheckControlText(form_, control, *texts_);
+  const bool refused = reason.has_value();
+  const bool wasRefused = edit->property("valueRefused").toBool();
+  if (!refused && !wasRefused) return;
+  if (refused && !wasRefused) edit->setProperty("plainHint", edit->toolTip());
+  edit->setProperty("valueRefused", refused);
+  edit->setStyleSheet(refused ? QStringLiteral("QLineEdit { border: 2px solid #d00000; }") : QString());
+  edit->setToolTip(refused ? FromGbk(*reason) : edit->property("plainHint").toString());
 }
 
 bool ParamBinding::UserKeyPress(Control& control, QEvent* event) {

@@ -37,6 +37,7 @@ class QWidget;
 namespace t418 {
 
 class ParamForm;
+class TextLookup;
 class RegionView;
 class ViewRules;
 
@@ -67,7 +68,10 @@ class PanelSplitter : public QSplitter {
 
 class ParamBinding : public QObject, public FormObserver {
  public:
-  ParamBinding(ParamForm& form, ViewRules& rules, RegionView& regions, QObject* parent = nullptr);
+  // With texts, every edit field whose text the terminal would refuse gets a
+  // red frame and the reason as its hint, as the user types.
+  ParamBinding(ParamForm& form, ViewRules& rules, RegionView& regions, const TextLookup* texts = nullptr,
+               QObject* parent = nullptr);
   ~ParamBinding() override;
 
   // Ties a control to its widget. For a labelled edit field, label is its
@@ -113,6 +117,8 @@ class ParamBinding : public QObject, public FormObserver {
   };
 
   void Apply(const Bound& bound, ControlProperty property);
+  // The red frame and its reason, or the plain look, after the text changed.
+  void ShowValueCheck(const Control& control, QLineEdit* edit);
   void ApplyItems(const Bound& bound);
   void ConnectUserSignals(const Bound& bound);
 
@@ -130,6 +136,7 @@ class ParamBinding : public QObject, public FormObserver {
   ParamForm& form_;
   ViewRules& rules_;
   RegionView& regions_;
+  const TextLookup* texts_ = nullptr;
   std::unordered_map<const Control*, Bound> bound_;
   QHash<const QObject*, Control*> controlOfWidget_;
   QHash<const QObject*, Control*> measured_;

@@ -186,7 +186,7 @@ ParameterView::ParameterView(const ParameterViewParts& parts, QWidget* parent)
       texts_(parts.texts),
       rules_(parts.rules),
       regions_(parts.regions),
-      binding_(std::make_unique<ParamBinding>(form_, rules_, regions_)) {
+      binding_(std::make_unique<ParamBinding>(form_, rules_, regions_, &texts_)) {
   setObjectName("ParameterView");
 
   splitter_ = new PanelSplitter(Qt::Vertical, this);

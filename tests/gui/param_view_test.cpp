@@ -138,6 +138,7 @@ class ParamViewTest : public QObject {
   void clickingTheCheckedRadioButtonKeepsIt();
   void choosingAnEntryRunsItsRule();
   void typedTextReachesModel();
+  void aValueTheTerminalWouldRefuseIsFramedWhileTyped();
   void modelChangeReachesWidgetsWithoutRunningRulesAgain();
   void programSetEntryFiresNoWidgetSignal();
   void hexFieldDropsRefusedKeys();
@@ -320,6 +321,29 @@ void ParamViewTest::typedTextReachesModel() {
   auto* apn = rig.w<QLineEdit>("lbledtApn");
   QTest::keyClicks(apn, "cmnet");
   QCOMPARE(rig.form().lbledtApn.Text(), std::string("cmnet"));
+}
+
+void ParamViewTest::aValueTheTerminalWouldRefuseIsFramedWhileTyped() {
+  Rig rig;
+  rig.Show();
+  auto* address = rig.w<QLineEdit>("edtAddrA");
+  address->setFocus();
+  QTest::keyClicks(address, "10.0.0.1");
+  QVERIFY(!address->property("valueRefused").toBool());
+  const QString hint = address->toolTip();
+  address->selectAll();
+  QTest::keyClicks(address, "bad,host");
+  QVERIFY(address->property("valueRefused").toBool());
+  QVERIFY(address->styleSheet().contains("border"));
+  QVERIFY(!address->toolTip().isEmpty());
+  QVERIFY(address->toolTip() != hint);
+
+  // Mended, the frame and the field's own hint come back.
+  address->selectAll();
+  QTest::keyClicks(address, "10.0.0.1");
+  QVERIFY(!address->property("valueRefused").toBool());
+  QVERIFY(address->styleSheet().isEmpty());
+  QCOMPARE(address->toolTip(), hint);
 }
 
 void ParamViewTest::modelChangeReachesWidgetsWithoutRunningRulesAgain() {
