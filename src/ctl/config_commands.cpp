@@ -45,6 +45,7 @@ ExitCode LoadAndBuild(HeadlessSession& headless, const std::string& file, std::v
   if (const ConfigRefusal refusal = session.Builder().Build(built); refusal != ConfigRefusal::None)
     return PrintRefusal(session.Builder());
   lines = built.Lines();
+  session.AskAlsoInFullReads(lines);
   return kExitOk;
 }
 

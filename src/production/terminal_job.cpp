@@ -367,6 +367,7 @@ bool TerminalJob::LoadConfiguration() {
     return false;
   }
   settingLines_ = built.Lines();
+  session.AskAlsoInFullReads(settingLines_);
   return true;
 }
 

@@ -131,6 +131,9 @@ class SessionEngine {
   void EnterDataMode();
   void StartVersionQuery();
   void AppendReadAllQueries();
+  // Queries a full read asks after its own, those it already asks left out
+  // (a verify asks for every setting it wrote).
+  std::vector<TCmd> alsoAsk;
   void ContinuePendingAction();
   void ApplyHdVerSign(THdVerSign sign);
 

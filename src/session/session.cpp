@@ -204,6 +204,12 @@ void Session::SetLinePause(int ms) {
   engine_.keepPauseWithFastReplies = true;
 }
 
+void Session::AskAlsoInFullReads(const std::vector<std::string>& settingLines) {
+  engine_.alsoAsk.clear();
+  for (const auto& line : settingLines)
+    if (const auto cmd = FindCmd(CommandNameOfLine(line))) engine_.alsoAsk.push_back(*cmd);
+}
+
 bool Session::ArmFirmware(const std::filesystem::path& path) {
   const bool wasArmed = FirmwareArmed();
   const bool armed = upgrade_.OpenFirmwareFile(path);

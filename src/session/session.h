@@ -153,6 +153,10 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // The pause before each command line, asked for by a front end: unlike the
   // profile's pause it is kept with fast replies too (SetReplyFraming).
   void SetLinePause(int ms);
+  // Full reads from now on also ask for the command of each setting line
+  // ("AT+NAME=VALUE") that they do not ask for by themselves, so that a
+  // verify compares every setting it wrote.
+  void AskAlsoInFullReads(const std::vector<std::string>& settingLines);
 
   // ---- Firmware ----
   // Checks the firmware file and holds it for the next boot loader; a refused
