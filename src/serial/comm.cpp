@@ -17,6 +17,7 @@
 #include <optional>
 #include <system_error>
 
+#include "serial/port_owner.h"
 #include "serial/receive_filter.h"
 
 namespace t418 {
@@ -41,6 +42,16 @@ std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
   if (!a) return b;
   if (!b) return a;
   return std::min(*a, *b);
+}
+
+// Who holds the port at path, for a refusal at the open itself: the path
+// opened without the driver (O_PATH) names the device all the same.
+std::string HoldersOf(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
+  if (fd < 0) return {};
+  const std::string owner = DescribePortHolders(FindPortHolders(fd));
+  ::close(fd);
+  return owner;
 }
 
 }  // namespace
@@ -152,7 +163,13 @@ void TComm::OpenPort() {
       commName_.find('/') == std::string::npos ? "/dev/" + commName_ : commName_;
   // Only if it exists (no O_CREAT); non-blocking, since every wait is a poll.
   int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) throw ECommsError("Error opening serial port", errno);
+  if (fd < 0) {
+    const int error = errno;
+    if (error == EBUSY) throw ECommsError("Error opening serial port", EBUSY, HoldersOf(path));
+    // A pseudo-terminal whose master has been closed answers EIO: its far end
+    // is gone as surely as an unplugged adapter's.
+    throw ECommsError("Error opening serial port", error == EIO ? ENODEV : error);
+  }
   if (fd == 0) {
     // 0 stands for "closed" in ComHandle.
     const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
@@ -161,10 +178,12 @@ void TComm::OpenPort() {
     fd = moved;
   }
   // Without sharing: a second opener (of this or another process) is refused.
+  // The lock belongs to the device, so every path to it meets the same lock.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const std::string owner = DescribePortHolders(FindPortHolders(fd));
     ::close(fd);
     // Another program holds the port.
-    throw ECommsError("Error opening serial port", EBUSY);
+    throw ECommsError("Error opening serial port", EBUSY, owner);
   }
   struct stat st {};
   if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
@@ -176,6 +195,16 @@ void TComm::OpenPort() {
   if (!IsTerminal(fd)) {
     ::close(fd);
     throw ECommsError("Cannot setup comm buffer", ENOTTY);
+  }
+  // A program that takes a port for itself without the lock sets the driver's
+  // exclusive mode. Only a privileged user's open gets through that mode, and
+  // it must not share the port either.
+  int exclusive = 0;
+  if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
+    ::flock(fd, LOCK_UN);  // so that this opening's own lock is not named
+    const std::string owner = DescribePortHolders(FindPortHolders(fd));
+    ::close(fd);
+    throw ECommsError("Error opening serial port", EBUSY, owner);
   }
   // Keep other openers out at the driver too (root passes this; flock above
   // holds for everyone who asks for it).

@@ -23,14 +23,20 @@ namespace t418 {
 
 // The component's error: OpenPort throws it with one of the fixed messages,
 // and the system's error number where the system gave one (0 otherwise).
+// Error numbers of a refused opening: ENOENT for a port that does not exist
+// (or no longer: a vanished adapter, an ended simulator), ENODEV for a device
+// whose far end is gone, EBUSY for a port another opening holds.
 class ECommsError : public std::runtime_error {
  public:
-  explicit ECommsError(const std::string& message, int systemError = 0)
-      : std::runtime_error(message), systemError_(systemError) {}
+  explicit ECommsError(const std::string& message, int systemError = 0, std::string owner = {})
+      : std::runtime_error(message), systemError_(systemError), owner_(std::move(owner)) {}
   int SystemError() const { return systemError_; }
+  // With EBUSY: who holds the port, "held by 1234 (t418)", when the system can tell.
+  const std::string& Owner() const { return owner_; }
 
  private:
   int systemError_;
+  std::string owner_;
 };
 
 // Line-error flags carried by OnReceiveError (the values of the classic
@@ -71,7 +77,10 @@ class TComm {
   TComm& operator=(const TComm&) = delete;
 
   // Opens CommName with the current properties and starts both threads.
-  // Throws ECommsError, leaving the component closed.
+  // Throws ECommsError, leaving the component closed. The port is taken for
+  // this opening alone, whatever path names it (a link, /dev/pts/N) and also
+  // for a privileged user: a port that another opening has locked or set to
+  // exclusive use is refused with EBUSY.
   void OpenPort();
   // Stops both threads, purges, closes the port. Does nothing when closed.
   void ClosePort();

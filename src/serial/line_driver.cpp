@@ -100,11 +100,9 @@ TermiosFields ComposeLineSettings(const LineSettings& s, TermiosFields t) {
   return t;
 }
 
-bool WriteLineSettings(int fd, const LineSettings& s, bool& rs485Set) {
-  // Read first, so the fields not managed here (other control characters, the
-  // line discipline's own flags) keep the driver's values.
-  struct termios2 t {};
-  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+namespace {
+
+TermiosFields FieldsOf(const struct termios2& t) {
   TermiosFields fields;
   fields.iflag = t.c_iflag;
   fields.oflag = t.c_oflag;
@@ -116,7 +114,40 @@ bool WriteLineSettings(int fd, const LineSettings& s, bool& rs485Set) {
   fields.vstop = t.c_cc[VSTOP];
   fields.vmin = t.c_cc[VMIN];
   fields.vtime = t.c_cc[VTIME];
-  fields = ComposeLineSettings(s, fields);
+  return fields;
+}
+
+}  // namespace
+
+std::optional<TermiosFields> ReadLineFields(int fd) {
+  struct termios2 t {};
+  if (ioctl(fd, TCGETS2, &t) != 0) return std::nullopt;
+  return FieldsOf(t);
+}
+
+int LineDataBits(const TermiosFields& fields) {
+  switch (fields.cflag & CSIZE) {
+    case CS5: return 5;
+    case CS6: return 6;
+    case CS7: return 7;
+    default: return 8;
+  }
+}
+
+char LineParity(const TermiosFields& fields) {
+  if (!(fields.cflag & PARENB)) return 'N';
+  if (fields.cflag & CMSPAR) return (fields.cflag & PARODD) ? 'M' : 'S';
+  return (fields.cflag & PARODD) ? 'O' : 'E';
+}
+
+int LineStopBits(const TermiosFields& fields) { return (fields.cflag & CSTOPB) ? 2 : 1; }
+
+bool WriteLineSettings(int fd, const LineSettings& s, bool& rs485Set) {
+  // Read first, so the fields not managed here (other control characters, the
+  // line discipline's own flags) keep the driver's values.
+  struct termios2 t {};
+  if (ioctl(fd, TCGETS2, &t) != 0) return false;
+  TermiosFields fields = ComposeLineSettings(s, FieldsOf(t));
   t.c_iflag = fields.iflag;
   t.c_oflag = fields.oflag;
   t.c_cflag = fields.cflag;

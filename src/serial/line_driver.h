@@ -65,6 +65,14 @@ struct TermiosFields {
 // everything the settings say; bits that the settings do not decide are kept.
 TermiosFields ComposeLineSettings(const LineSettings& settings, TermiosFields current);
 
+// The driver's current fields of the port; nullopt when they cannot be read.
+std::optional<TermiosFields> ReadLineFields(int fd);
+// The frame the fields describe: data bits (5 to 8), parity ('N', 'O', 'E',
+// 'M' mark, 'S' space) and stop bits (1 or 2).
+int LineDataBits(const TermiosFields& fields);
+char LineParity(const TermiosFields& fields);
+int LineStopBits(const TermiosFields& fields);
+
 // True when fd is a terminal whose settings can be read.
 bool IsTerminal(int fd);
 

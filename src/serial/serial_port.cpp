@@ -106,6 +106,7 @@ void SerialPort::Apply(const LineChoices& choices) {
 bool SerialPort::OpenSerialPort(const LineChoices& choices) {
   choices_ = choices;
   lastOpenError_ = 0;
+  lastOpenOwner_.clear();
   try {
     Apply(choices);
     portOpen_ = true;
@@ -113,6 +114,7 @@ bool SerialPort::OpenSerialPort(const LineChoices& choices) {
     // The component's own message is not shown; the owner writes its warning
     // with the system's reason.
     lastOpenError_ = error.SystemError();
+    lastOpenOwner_ = error.Owner();
     portOpen_ = false;
   } catch (const std::exception&) {
     lastOpenError_ = EINVAL;

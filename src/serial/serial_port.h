@@ -52,6 +52,9 @@ class SerialPort : public ByteSink {
   // EBUSY...), EINVAL for a baud text that is no rate, 0 when it succeeded or
   // the component gave no reason.
   int LastOpenError() const { return lastOpenError_; }
+  // With EBUSY: who holds the port, "held by 1234 (t418)" (several joined with
+  // ", "), when the system can tell; empty otherwise. Plain ASCII.
+  const std::string& LastOpenOwner() const { return lastOpenOwner_; }
 
   // The toolbar's current choices, used by ReopenAfterLineError. The window
   // updates them when a list changes; OpenSerialPort sets them too.
@@ -83,6 +86,7 @@ class SerialPort : public ByteSink {
   LineChoices choices_;
   bool portOpen_ = false;
   int lastOpenError_ = 0;
+  std::string lastOpenOwner_;
 };
 
 }  // namespace t418

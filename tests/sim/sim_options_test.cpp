@@ -24,7 +24,10 @@ TEST(SimOptionsTest, TakesEveryOptionInBothSpellings) {
                                      "--config=c.state",
                                      "--log=l.txt",  "--firmware-out",
                                      "fw.bin",       "--hdver",
-                                     "V1.2.3"},
+                                     "V1.2.3",       "--any-line",
+                                     "--forgetful",  "--boot-answer-c",
+                                     "--chunk",      "7",
+                                     "--chunk-gap=40"},
                                     error, warnings);
   ASSERT_TRUE(options) << error;
   EXPECT_EQ(options->name, "ttyA");
@@ -41,6 +44,11 @@ TEST(SimOptionsTest, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(options->logFile, "l.txt");
   EXPECT_EQ(options->firmwareOut, "fw.bin");
   EXPECT_EQ(options->hardwareVersion, "V1.2.3");
+  EXPECT_TRUE(options->anyLine);
+  EXPECT_TRUE(options->forgetful);
+  EXPECT_TRUE(options->bootAnswerC);
+  EXPECT_EQ(options->chunk, 7);
+  EXPECT_EQ(options->chunkGapMs, 40);
   EXPECT_TRUE(warnings.empty());
 
   const auto defaults = ParseOptions({}, error, warnings);
@@ -48,6 +56,10 @@ TEST(SimOptionsTest, TakesEveryOptionInBothSpellings) {
   EXPECT_EQ(defaults->name, "ttySIM0");
   EXPECT_EQ(defaults->hardwareVersion, "V2.0.0");
   EXPECT_EQ(defaults->baud, 0);
+  EXPECT_FALSE(defaults->anyLine);
+  EXPECT_FALSE(defaults->forgetful);
+  EXPECT_FALSE(defaults->bootAnswerC);
+  EXPECT_EQ(defaults->chunk, 0);
 }
 
 TEST(SimOptionsTest, MistakesAreNamedAndUnknownWordsWarned) {

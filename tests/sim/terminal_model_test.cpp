@@ -344,6 +344,23 @@ TEST_F(TerminalModelTest, SilentErrorAndSplitCommands) {
   EXPECT_EQ(lines_.size(), 7u);
 }
 
+TEST_F(TerminalModelTest, AForgetfulTerminalAnswersOkToEverySettingAndKeepsNone) {
+  TerminalBehaviour behaviour;
+  behaviour.forgetful = true;
+  Make(behaviour);
+  EchoOff();
+  const std::string before = Query("HEARTTM");
+  // Good and bad values alike are answered OK.
+  for (const std::string line : {"AT+HEARTTM=45", "AT+HEARTTM=not-a-number", "AT+WKMOD=HTTPD", "AT+STMSG=hello"})
+    EXPECT_EQ(Send(line), kOk) << line;
+  EXPECT_EQ(Query("HEARTTM"), before);
+  EXPECT_EQ(config_.Value("WKMOD"), "NET");
+  EXPECT_EQ(changes_, 0);
+  // What is no setting is answered as usual.
+  EXPECT_EQ(Send("AT+NOSUCH=1"), "\r\n+ERR:2\r\n\r\n");
+  EXPECT_EQ(Send("AT+VER=1"), "\r\n+ERR:3\r\n\r\n");
+}
+
 TEST_F(TerminalModelTest, HelpFitsOneReceiveChunkAndEndsWithOk) {
   config_.Set("E", "ON");
   const std::string reply = Send("AT+H");

@@ -151,6 +151,22 @@ TEST(XModemNakEveryTest, FirstArrivalOfEveryNthPacketIsRefusedOnce) {
   EXPECT_EQ(rx.packetsStored(), 6);
 }
 
+TEST(XModemAnswerCTest, EveryPacketIsAnsweredCAndNothingIsStored) {
+  BootLoader loader(0, true);
+  loader.Enter();
+  loader.Receive("F", 0);
+  ASSERT_EQ(loader.Receive("Y", 0).reply, kUpdateConfirmation);
+  std::string replies;
+  for (int n = 1; n <= 3; ++n) replies += loader.Receive(Packet(static_cast<std::uint8_t>(n), Data(n)), n * 10).reply;
+  // A packet with a broken check value too.
+  std::string broken = Packet(1, Data(9));
+  broken.back() = static_cast<char>(broken.back() ^ 1);
+  replies += loader.Receive(broken, 50).reply;
+  EXPECT_EQ(replies, "CCCC");
+  EXPECT_EQ(loader.receiver().packetsStored(), 0);
+  EXPECT_EQ(loader.state(), BootLoader::State::Transfer);
+}
+
 TEST(BootLoaderTest, MenuPromptTransferAndRestart) {
   BootLoader loader;
   std::string image;

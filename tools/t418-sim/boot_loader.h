@@ -32,7 +32,7 @@ class BootLoader {
     Exit exit = Exit::None;
   };
 
-  explicit BootLoader(int nakEvery = 0) : receiver_(nakEvery) {}
+  explicit BootLoader(int nakEvery = 0, bool answerC = false) : receiver_(nakEvery, answerC) {}
 
   // Enters the boot loader at its menu; returns the menu.
   std::string Enter();

@@ -10,11 +10,13 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "serial/ports_folder.h"
 #include "t418-sim/boot_loader.h"
+#include "t418-sim/line_mismatch.h"
 #include "t418-sim/line_writer.h"
 #include "t418-sim/pty_link.h"
 #include "t418-sim/sim_config.h"
@@ -116,6 +118,7 @@ int Run(const SimOptions& options) {
   behaviour.error = options.error;
   behaviour.split = options.split;
   behaviour.startInDataMode = options.startInDataMode;
+  behaviour.forgetful = options.forgetful;
   behaviour.hardwareVersion = options.hardwareVersion;
   TerminalModel terminal(config, behaviour);
   terminal.onLine = [&](std::string_view line) { lineLog.Write(line); };
@@ -124,15 +127,47 @@ int Run(const SimOptions& options) {
     if (!options.stateFile.empty() && !config.SaveFile(options.stateFile))
       Say("cannot save the settings to " + options.stateFile);
   };
-  BootLoader loader(options.nakEvery);
+  BootLoader loader(options.nakEvery, options.bootAnswerC);
   loader.onImage = [&](const std::string& image) { StoreImage(options.firmwareOut, image); };
   SimDevice device(terminal, loader, options.latencyMs, options.bootLoader);
   device.SetOpenTracking(link.WatchFd() >= 0);
 
   LineWriter writer([&](const char* bytes, std::size_t n) { return link.Write(bytes, n); },
                     options.baud);
+  // With --baud the terminal's UART runs at that rate with 8 data bits and no
+  // parity; a program that set the port otherwise meets it as a real line would.
+  const UartFrame ownFrame{static_cast<std::uint32_t>(options.baud), 8, 'N', 1};
+  std::optional<UartFrame> toldMismatch;
+  auto mismatch = [&]() -> std::optional<UartFrame> {
+    if (options.baud == 0 || options.anyLine) return std::nullopt;
+    auto tool = ReadSlaveFrame(link.SlaveFd());
+    if (!tool || (tool->baud == ownFrame.baud && tool->dataBits == ownFrame.dataBits &&
+                  tool->parity == ownFrame.parity)) {
+      toldMismatch.reset();
+      return std::nullopt;
+    }
+    tool->stopBits = ownFrame.stopBits;  // the receivers look at the first stop bit only
+    if (toldMismatch != tool) {
+      Say("the port is set to " + Describe(*tool) + ", the terminal runs at " + Describe(ownFrame) +
+          ": the line carries garbage");
+      toldMismatch = tool;
+    }
+    return tool;
+  };
   auto queue = [&](const Emissions& out, Micros now) {
-    for (const auto& e : out) writer.Push(e, now);
+    const auto tool = out.empty() ? std::nullopt : mismatch();
+    for (auto e : out) {
+      if (tool) e.bytes = ReceiveAcross(e.bytes, ownFrame, *tool);
+      if (options.chunk <= 0 || e.bytes.size() <= static_cast<std::size_t>(options.chunk)) {
+        writer.Push(e, now);
+        continue;
+      }
+      for (std::size_t at = 0; at < e.bytes.size(); at += static_cast<std::size_t>(options.chunk)) {
+        Emission piece{at == 0 ? e.delayMs : options.chunkGapMs,
+                       e.bytes.substr(at, static_cast<std::size_t>(options.chunk)), e.reply && at == 0};
+        writer.Push(piece, now);
+      }
+    }
   };
 
   bool running = true;
@@ -177,11 +212,16 @@ int Run(const SimOptions& options) {
       const auto openings = link.ReadWatch();
       for (int i = 0; i < openings.opened; ++i) device.PortOpened(nowMs);
       for (int i = 0; i < openings.closed; ++i) device.PortClosed();
+      if (openings.closed > 0 && device.Openers() == 0) link.ReleaseExclusive();
     }
     if (fds[1].revents & (POLLIN | POLLPRI | POLLHUP | POLLERR)) {
       const PtyLink::Input input = link.Read();
       if (input.purged) device.LinePurged(nowMs);
-      if (!input.data.empty()) queue(device.Receive(input.data, nowMs), now);
+      if (!input.data.empty()) {
+        std::string data = input.data;
+        if (const auto tool = mismatch()) data = ReceiveAcross(data, *tool, ownFrame);
+        if (!data.empty()) queue(device.Receive(data, nowMs), now);
+      }
       if (input.failed) {
         // Cannot happen while the slave is held open; ending beats spinning on it.
         Say("the pseudo-terminal cannot be read any more; ending");

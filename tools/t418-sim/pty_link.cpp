@@ -1,6 +1,7 @@
 #include "t418-sim/pty_link.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
@@ -89,6 +90,10 @@ bool PtyLink::Open(std::string& error, std::string& warning) {
   return true;
 }
 
+void PtyLink::ReleaseExclusive() {
+  if (heldSlave_ >= 0) ::ioctl(heldSlave_, TIOCNXCL);
+}
+
 PtyLink::Input PtyLink::Read() {
   Input input;
   char buffer[4097];
@@ -147,20 +152,45 @@ bool PortLink::Place(const std::string& folder, const std::string& name, const s
     return false;
   }
   const std::string path = folder + "/" + name;
+  // The lock first: while another simulator holds it, its link stays.
+  const std::string lockPath = folder + "/." + name + ".lock";
+  const int lock = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (lock < 0) {
+    error = ErrnoText("cannot create the lock file " + lockPath);
+    return false;
+  }
+  if (::flock(lock, LOCK_EX | LOCK_NB) != 0) {
+    char pid[32] = {};
+    const ssize_t n = ::pread(lock, pid, sizeof pid - 1, 0);
+    ::close(lock);
+    std::string holder = n > 0 ? std::string(pid, static_cast<std::size_t>(n)) : std::string();
+    while (!holder.empty() && (holder.back() == '\n' || holder.back() == ' ')) holder.pop_back();
+    error = "a simulator" + (holder.empty() ? std::string() : " (process " + holder + ")") +
+            " already serves " + path + "; give this one another --name";
+    return false;
+  }
+  const std::string pid = std::to_string(::getpid()) + "\n";
+  if (::ftruncate(lock, 0) != 0 || ::pwrite(lock, pid.data(), pid.size(), 0) < 0) {
+    // The lock holds all the same; only the message of a second simulator lacks the number.
+  }
   struct stat st {};
   if (::lstat(path.c_str(), &st) == 0) {
     if (!S_ISLNK(st.st_mode)) {
       error = path + " exists and is no link; not replaced";
+      ::close(lock);
       return false;
     }
     ::unlink(path.c_str());  // a link left by an earlier run
   }
   if (::symlink(target.c_str(), path.c_str()) != 0) {
     error = ErrnoText("cannot create the link " + path);
+    ::close(lock);
     return false;
   }
   path_ = path;
   target_ = target;
+  lockPath_ = lockPath;
+  lock_ = lock;
   return true;
 }
 
@@ -169,6 +199,11 @@ void PortLink::Remove() {
   const auto points = ReadLink(path_);
   if (points && *points == target_) ::unlink(path_.c_str());
   path_.clear();
+  if (lock_ >= 0) {
+    ::unlink(lockPath_.c_str());
+    ::close(lock_);
+    lock_ = -1;
+  }
 }
 
 }  // namespace t418::sim

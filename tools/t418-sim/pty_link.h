@@ -25,6 +25,13 @@ class PtyLink {
   bool Open(std::string& error, std::string& warning);
 
   const std::string& SlavePath() const { return slavePath_; }
+  // The slave as this side holds it: its line settings are those the program
+  // at the other end set.
+  int SlaveFd() const { return heldSlave_; }
+  // Ends an exclusive mode that a program set and did not end (it crashed or
+  // was killed): the port stays open here, so the driver would keep the mode
+  // and refuse every later opener. Called once no other program holds the port.
+  void ReleaseExclusive();
   int MasterFd() const { return master_; }
   // -1 when opens cannot be watched.
   int WatchFd() const { return watch_; }
@@ -54,7 +61,10 @@ class PtyLink {
 };
 
 // A symbolic link name -> target in a folder, removed again when it ends
-// (only while it still points at the target).
+// (only while it still points at the target). Beside it a hidden lock file
+// ".NAME.lock" holds the serving process's number under a lock for as long as
+// the link is placed, so a second simulator of the same name cannot take the
+// link over while the first still serves it.
 class PortLink {
  public:
   PortLink() = default;
@@ -63,7 +73,8 @@ class PortLink {
   ~PortLink() { Remove(); }
 
   // Creates the folder when missing and the link; a stale link of the same
-  // name is replaced. False with a message on failure.
+  // name is replaced. False with a message on failure, also when a running
+  // simulator serves the name.
   bool Place(const std::string& folder, const std::string& name, const std::string& target,
              std::string& error);
   void Remove();
@@ -72,6 +83,8 @@ class PortLink {
  private:
   std::string path_;
   std::string target_;
+  std::string lockPath_;
+  int lock_ = -1;
 };
 
 }  // namespace t418::sim

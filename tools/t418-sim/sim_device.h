@@ -30,6 +30,8 @@ class SimDevice {
   // Another program opened or closed the port.
   void PortOpened(Millis now);
   void PortClosed();
+  // How many other programs hold the port open now.
+  int Openers() const { return openers_; }
   // Opens and closes cannot be seen: every purge at the unanswered menu prints it.
   void SetOpenTracking(bool on) { openTracking_ = on; }
   // The line was purged from the port's side.

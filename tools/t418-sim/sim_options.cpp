@@ -41,11 +41,19 @@ std::string UsageText() {
          "  --log FILE           append every received command line\n"
          "  --hdver TEXT         the hardware version (default V2.0.0)\n"
          "  --latency MS         wait before each reply\n"
-         "  --baud N             pace the output at N baud (10 bits a byte)\n"
+         "  --baud N             pace the output at N baud (10 bits a byte); a program\n"
+         "                       that sets the port to another rate or to other than\n"
+         "                       8 data bits without parity sends and reads garbage\n"
+         "  --any-line           with --baud: take any line settings as the right ones\n"
          "  --silent NAME        never answer this command (repeatable)\n"
          "  --error NAME         answer this command with +ERR:5 (repeatable)\n"
          "  --split NAME         answer this command in two writes 300 ms apart (repeatable)\n"
          "  --nak-every N        answer the first arrival of every N-th packet NAK\n"
+         "  --boot-answer-c      answer every XModem packet with \"C\" (a boot loader\n"
+         "                       that never takes a packet)\n"
+         "  --forgetful          answer OK to every setting and keep none of them\n"
+         "  --chunk N            send every reply in pieces of N bytes\n"
+         "  --chunk-gap MS       the pause between those pieces (default 10)\n"
          "  --help               this text\n";
 }
 
@@ -120,6 +128,16 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args, std
       ok = count(options.nakEvery, 1000000);
     } else if (option == "--start-in-data-mode") {
       ok = flag() && (options.startInDataMode = true);
+    } else if (option == "--any-line") {
+      ok = flag() && (options.anyLine = true);
+    } else if (option == "--forgetful") {
+      ok = flag() && (options.forgetful = true);
+    } else if (option == "--boot-answer-c") {
+      ok = flag() && (options.bootAnswerC = true);
+    } else if (option == "--chunk") {
+      ok = count(options.chunk, 1000000);
+    } else if (option == "--chunk-gap") {
+      ok = count(options.chunkGapMs, 60000);
     } else if (option == "--bootloader") {
       ok = flag() && (options.bootLoader = true);
     } else if (option == "--help" || option == "-h") {

@@ -17,6 +17,11 @@ struct SimOptions {
   std::set<std::string, std::less<>> error;   // --error NAME
   std::set<std::string, std::less<>> split;   // --split NAME
   int nakEvery = 0;                           // --nak-every N
+  bool anyLine = false;                       // --any-line: no garbage at other line settings
+  bool forgetful = false;                     // --forgetful
+  bool bootAnswerC = false;                   // --boot-answer-c
+  int chunk = 0;                              // --chunk N: replies in pieces of N bytes
+  int chunkGapMs = 10;                        // --chunk-gap MS: between the pieces
   std::string configFile;                     // --config FILE: settings loaded, never written
   std::string stateFile;                      // --state FILE: settings loaded and kept up to date
   std::string logFile;                        // --log FILE

@@ -230,6 +230,7 @@ std::string TerminalModel::Answer(const std::string& line, bool& restart, bool& 
         return ValueMatches(command->rule, value) ? OkReply() : ErrorReply(ErrorCode::Value);
       }
       if (form != Form::Setting) return ReportReply(word, QueryValue(word));
+      if (behaviour_.forgetful) return OkReply();
       if (!ValueMatches(command->rule, value)) return ErrorReply(ErrorCode::Value);
       config_.Set(word, value);
       changed = true;

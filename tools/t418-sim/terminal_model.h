@@ -34,6 +34,9 @@ struct TerminalBehaviour {
   std::set<std::string, std::less<>> error;   // always answered with "+ERR:5"
   std::set<std::string, std::less<>> split;   // answered in two writes
   bool startInDataMode = false;
+  // Every setting of a parameter is answered OK, whatever its value, and none
+  // is kept: queries go on reporting what the terminal had.
+  bool forgetful = false;
   std::string hardwareVersion = "V2.0.0";
   int splitPauseMs = 300;  // longer than any gap time-out of the tool
   int restartMs = 500;     // from "OK" to the start-up message

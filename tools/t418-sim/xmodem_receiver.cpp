@@ -75,6 +75,7 @@ std::string XModemReceiver::Feed(std::string_view bytes, Millis now) {
 std::string XModemReceiver::TakePacket(std::size_t size) {
   const std::string packet = pending_.substr(0, size);
   pending_.erase(0, size);
+  if (answerC_) return std::string(1, kCrcRequest);
   const auto block = static_cast<std::uint8_t>(packet[1]);
   const auto complement = static_cast<std::uint8_t>(packet[2]);
   const std::size_t dataSize = size - 5;

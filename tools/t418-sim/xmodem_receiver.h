@@ -36,7 +36,10 @@ class XModemReceiver {
   enum class Status { Idle, Receiving, Done, Aborted };
 
   // nakEvery > 0: the first arrival of every nakEvery-th packet is answered NAK.
-  explicit XModemReceiver(int nakEvery = 0) : nakEvery_(nakEvery) {}
+  // answerC: every whole packet, good or bad, is answered "C" and not stored
+  // (a receiver that keeps asking for the transfer to start).
+  explicit XModemReceiver(int nakEvery = 0, bool answerC = false)
+      : nakEvery_(nakEvery), answerC_(answerC) {}
 
   // Begins a transfer: empties the image; the first "C" goes out one second later.
   void Start(Millis now);
@@ -55,6 +58,7 @@ class XModemReceiver {
   std::string TakePacket(std::size_t size);
 
   int nakEvery_;
+  bool answerC_;
   Status status_ = Status::Idle;
   std::string image_;
   std::string pending_;

@@ -1,0 +1,216 @@
+// One owner per port: a second opening is refused whatever path names the
+// device and whoever asks, the refusal names the holder, and a port that is
+// gone is told apart from one that is busy.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "serial/port_owner.h"
+#include "serial/serial_port.h"
+#include "serial_fixtures.h"
+
+namespace t418::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class NoTimer : public ReplyTimer {
+ public:
+  void SetInterval(int ms) override { interval_ = ms; }
+  int Interval() const override { return interval_; }
+  void Start() override {}
+  void Stop() override {}
+  bool Active() const override { return false; }
+
+ private:
+  int interval_ = 0;
+};
+
+// A port as one front end holds it: its own component and toolbar logic.
+struct FrontEnd {
+  QueueDispatcher dispatcher;
+  TComm comm{dispatcher};
+  NoTimer timer;
+  SerialPort port{comm, timer};
+  bool Open(const std::string& path) { return port.OpenSerialPort(LineChoices{path, "115200", 0, 1, 0}); }
+};
+
+// A folder with a symbolic link to the port, as the simulator places one.
+class LinkFolder {
+ public:
+  explicit LinkFolder(const std::string& target) {
+    folder_ = fs::temp_directory_path() / ("t418-owner-" + std::to_string(::getpid()));
+    fs::create_directories(folder_);
+    link_ = folder_ / "ttySIM0";
+    fs::remove(link_);
+    fs::create_symlink(target, link_);
+  }
+  ~LinkFolder() {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+  }
+  std::string Link() const { return link_.string(); }
+  std::string Folder() const { return folder_.string(); }
+
+ private:
+  fs::path folder_;
+  fs::path link_;
+};
+
+// Another program holding the port: a child process named "t418-holder" that
+// opens it and takes it with flock or with the driver's exclusive mode only.
+class Holder {
+ public:
+  enum class Mode { kLock, kExclusive };
+  // farEnd: the master of the pseudo-terminal, which the child must not keep.
+  Holder(const std::string& path, Mode mode, int farEnd) {
+    int ready[2];
+    int stop[2];
+    if (::pipe(ready) != 0 || ::pipe(stop) != 0) throw std::runtime_error("no pipe");
+    pid_ = ::fork();
+    if (pid_ == 0) {
+      ::close(ready[0]);
+      ::close(stop[1]);
+      ::close(farEnd);
+      ::prctl(PR_SET_NAME, "t418-holder");
+      const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+      bool held = fd >= 0;
+      if (held && mode == Mode::kLock) held = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+      if (held && mode == Mode::kExclusive) held = ::ioctl(fd, TIOCEXCL) == 0;
+      const char answer = held ? 'y' : 'n';
+      (void)!::write(ready[1], &answer, 1);
+      char c;
+      (void)!::read(stop[0], &c, 1);  // until the test ends
+      ::_exit(0);
+    }
+    ::close(ready[1]);
+    ::close(stop[0]);
+    stop_ = stop[1];
+    char answer = 0;
+    held_ = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
+    ::close(ready[0]);
+  }
+  ~Holder() {
+    ::close(stop_);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+  }
+  bool Held() const { return held_; }
+  pid_t Pid() const { return pid_; }
+
+ private:
+  pid_t pid_ = -1;
+  int stop_ = -1;
+  bool held_ = false;
+};
+
+std::string Self() { return "held by " + std::to_string(::getpid()); }
+
+TEST(PortOwner, TwoFrontEndsNeverShareAPortWhicheverPathNamesIt) {
+  Pty pty;
+  LinkFolder links(pty.Path());
+  // The window opens through the simulator's link, the command line through
+  // the device's own name, and the other way round.
+  const std::pair<std::string, std::string> orders[] = {
+      {links.Link(), pty.Path()}, {pty.Path(), links.Link()}, {links.Link(), links.Link()}};
+  for (const auto& [first, second] : orders) {
+    SCOPED_TRACE(first + " then " + second);
+    FrontEnd window;
+    FrontEnd command;
+    ASSERT_TRUE(window.Open(first));
+    EXPECT_FALSE(command.Open(second));
+    EXPECT_EQ(command.port.LastOpenError(), EBUSY);
+    // The holder here is this very process (another session of the program).
+    EXPECT_EQ(command.port.LastOpenOwner().rfind(Self() + " (", 0), 0u) << command.port.LastOpenOwner();
+    EXPECT_EQ(command.comm.ComHandle(), 0u);
+    // The window's line goes on untouched.
+    window.port.SendData("AT\r\n");
+    EXPECT_EQ(pty.Read(4), "AT\r\n");
+    window.port.CloseSerialPort();
+    EXPECT_TRUE(command.Open(second));
+    EXPECT_EQ(command.port.LastOpenOwner(), "");
+  }
+}
+
+TEST(PortOwner, APortAnotherProgramHoldsIsRefusedAndTheProgramIsNamed) {
+  for (const auto mode : {Holder::Mode::kLock, Holder::Mode::kExclusive}) {
+    SCOPED_TRACE(mode == Holder::Mode::kLock ? "locked" : "exclusive mode only");
+    Pty pty;
+    LinkFolder links(pty.Path());
+    Holder holder(pty.Path(), mode, pty.Master());
+    ASSERT_TRUE(holder.Held());
+    // Also for a privileged user, who passes the driver's exclusive mode.
+    FrontEnd front;
+    EXPECT_FALSE(front.Open(links.Link()));
+    EXPECT_EQ(front.port.LastOpenError(), EBUSY);
+    EXPECT_EQ(front.port.LastOpenOwner(), "held by " + std::to_string(holder.Pid()) + " (t418-holder)");
+    EXPECT_EQ(front.comm.ComHandle(), 0u);
+    // Nothing reached the line.
+    EXPECT_EQ(pty.Read(1, std::chrono::milliseconds(100)), "");
+  }
+}
+
+TEST(PortOwner, AProgramOnTheMasterSideIsTheFarEndNotAHolder) {
+  Pty pty;
+  // A child that holds the master and the slave, as the simulator does.
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::prctl(PR_SET_NAME, "t418-far-end");
+    const int slave = ::open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
+    if (slave >= 0) ::pause();
+    ::_exit(1);
+  }
+  // The child inherited the master; wait until it holds the slave too.
+  const auto giveUp = Clock::now() + 5s;
+  bool childHolds = false;
+  while (!childHolds && Clock::now() < giveUp) {
+    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(child) + "/fd")) {
+      std::error_code ec;
+      if (fs::read_symlink(entry.path(), ec) == pty.Path()) childHolds = true;
+    }
+    std::this_thread::sleep_for(10ms);
+  }
+  ASSERT_TRUE(childHolds);
+  const int fd = ::open(pty.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  EXPECT_TRUE(FindPortHolders(fd).empty()) << DescribePortHolders(FindPortHolders(fd));
+  ::close(fd);
+  ::kill(child, SIGKILL);
+  ::waitpid(child, nullptr, 0);
+}
+
+TEST(PortOwner, HoldersAreDescribedForTheMessage) {
+  EXPECT_EQ(DescribePortHolders({}), "");
+  EXPECT_EQ(DescribePortHolders({{1234, "t418"}}), "held by 1234 (t418)");
+  EXPECT_EQ(DescribePortHolders({{1234, "t418"}, {99, ""}}), "held by 1234 (t418), 99");
+}
+
+TEST(PortOwner, APortThatIsGoneIsNoSuchPortNotBusy) {
+  auto pty = std::make_unique<Pty>();
+  const std::string path = pty->Path();
+  LinkFolder links(path);
+  FrontEnd front;
+  // The far end ends while something (here the test) still holds the slave:
+  // the node is still there, but its line is dead.
+  pty->CloseMaster();
+  EXPECT_FALSE(front.Open(path));
+  EXPECT_TRUE(front.port.LastOpenError() == ENOENT || front.port.LastOpenError() == ENODEV)
+      << std::strerror(front.port.LastOpenError());
+  pty.reset();  // now nobody holds it: the node goes
+  for (const auto& gone : {path, links.Link(), links.Folder() + "/never-was", std::string("t418-never-was")}) {
+    SCOPED_TRACE(gone);
+    EXPECT_FALSE(front.Open(gone));
+    EXPECT_EQ(front.port.LastOpenError(), ENOENT) << std::strerror(front.port.LastOpenError());
+    EXPECT_EQ(front.port.LastOpenOwner(), "");
+  }
+}
+
+}  // namespace
+}  // namespace t418::test
