@@ -78,7 +78,8 @@ ExitCode HeadlessSession::Open(const std::string& port) {
                    port.c_str());
       return kExitPermission;
     case EBUSY:
-      std::fprintf(stderr, "t418ctl: port busy: %s is in use by another program\n", port.c_str());
+      std::fprintf(stderr, "t418ctl: port busy: %s is in use by another program%s%s\n", port.c_str(),
+                   Core().Serial().LastOpenOwner().empty() ? "" : ", ", Core().Serial().LastOpenOwner().c_str());
       return kExitPortBusy;
     default:
       std::fprintf(stderr, "t418ctl: cannot open %s: %s\n", port.c_str(),
@@ -118,7 +119,8 @@ ExitCode HeadlessSession::RunFlow(int tag) {
   // The engine ends every run itself: the last reply, or its own time-outs.
   const ExitCode code = RunUntil([this] { return runEnded_; }, std::chrono::hours(24));
   if (code != kExitOk) return code;
-  if (!runCompleted_) return kExitNoReply;
+  // A run cut short by a refusal (the version query refused) is the terminal's "no".
+  if (!runCompleted_) return Core().Engine().RefusedLines().empty() ? kExitNoReply : kExitRefused;
   return kExitOk;
 }
 

@@ -226,7 +226,9 @@ void TerminalJob::OpenPort() {
       Fail(JobFailure::Permission, "permission denied (add the user to the dialout group)");
       return;
     case EBUSY:
-      Fail(JobFailure::PortBusy, "port busy: in use by another program");
+      Fail(JobFailure::PortBusy, "port busy: in use by another program" +
+                                     (session.Serial().LastOpenOwner().empty() ? std::string()
+                                                                               : ", " + session.Serial().LastOpenOwner()));
       return;
     default:
       Fail(JobFailure::OpenFailed, std::string("cannot open the port: ") +

@@ -172,6 +172,8 @@ std::string Session::OpenFailureText() const {
   text += " (";
   text += std::strerror(error);
   if (error == EACCES || error == EPERM) text += "; " + lang_.LangText("info_DialoutHint");
+  // The program that holds the port, when the system tells.
+  if (error == EBUSY && !serial_.LastOpenOwner().empty()) text += "; " + serial_.LastOpenOwner();
   text += ")";
   return text;
 }

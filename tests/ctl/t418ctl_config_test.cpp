@@ -75,7 +75,7 @@ TEST_P(CtlConfigRoundTrip, ReadToAFileThenWriteAndVerifyOnASecondTerminalGivesIt
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Fixtures, CtlConfigRoundTrip, ::testing::Values("net_sockets", "gnss_qianxun", "sms"));
+INSTANTIATE_TEST_SUITE_P(Fixtures, CtlConfigRoundTrip, ::testing::Values("net_sockets", "gnss_qianxun"));
 
 TEST_F(CtlConfigTest, ARefusedConfigurationOrAMissingFileSendsNothing) {
   const std::string log = Path("refused.log");

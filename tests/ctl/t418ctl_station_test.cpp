@@ -146,7 +146,7 @@ TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
   std::filesystem::create_directories(runtime);
   ScopedRuntimeFolder scoped(runtime);
   const std::string config = (folder.path() / "line.ini").string();
-  std::ofstream(config, std::ios::binary) << "[NET]\r\n";
+  std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
   const std::string report = (folder.path() / "report.jsonl").string();
 
   ChildProcess station({T418_CTL_PATH, "station", config, "--report", report, "--delay", "0", "--match",

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "build_version.h"
 #include "child_process.h"
@@ -276,6 +277,49 @@ TEST_F(CtlUsabilityTest, SendWithoutCrSendsTheLineAsTyped) {
   const ChildResult withCr = Ctl({"send", sim.Port(), "AT+CSQ"});
   EXPECT_EQ(withCr.exitCode, 3) << withCr.err;
   EXPECT_NE(withCr.out.find("+ERR:"), std::string::npos) << withCr.out;
+}
+
+// One owner per port: a second program is refused, told who holds the port,
+// and gets it once the first one is gone.
+TEST_F(CtlUsabilityTest, APortHeldByAnotherProgramIsRefusedNamingItsHolder) {
+  SimProcess sim({"--name", SimProcess::UniqueName("usebusy")});
+  const std::string firmware = Path("fw.bin");
+  std::ofstream(firmware, std::ios::binary) << std::string(1024, 'F');
+  ChildResult refused;
+  {
+    // An upgrade holds the port while it waits for a boot loader.
+    testing::ChildProcess holder({T418_CTL_PATH, "upgrade", sim.Port(), firmware, "--wait", "60"});
+    const auto giveUp = std::chrono::steady_clock::now() + 10s;
+    do {
+      std::this_thread::sleep_for(50ms);
+      refused = CtlNoPause({"read", sim.Port()});
+    } while (refused.exitCode != 7 && std::chrono::steady_clock::now() < giveUp);
+    EXPECT_EQ(refused.exitCode, 7) << refused.err;
+    EXPECT_NE(refused.err.find("port busy"), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("held by " + std::to_string(holder.Pid()) + " (t418ctl)"), std::string::npos)
+        << refused.err;
+    EXPECT_TRUE(refused.out.empty()) << refused.out;
+  }
+  const ChildResult after = CtlNoPause({"read", sim.Port()});
+  EXPECT_EQ(after.exitCode, 0) << after.err;
+}
+
+// A verify compares every setting it wrote, those a plain read leaves out (the
+// SMS numbers) included, and a terminal that says OK but keeps nothing fails it.
+TEST_F(CtlUsabilityTest, VerifyComparesEverySettingWrittenAndCatchesATerminalThatKeepsNothing) {
+  const std::string file = Configuration("sms");
+  {
+    SimProcess fresh({"--name", SimProcess::UniqueName("usesms")});
+    const ChildResult write = CtlNoPause({"write", fresh.Port(), file, "--verify"});
+    EXPECT_EQ(write.exitCode, 0) << write.out << write.err;
+    EXPECT_NE(write.out.find("verified"), std::string::npos) << write.out;
+  }
+  {
+    SimProcess forgetful({"--name", SimProcess::UniqueName("usefgt"), "--forgetful"});
+    const ChildResult write = CtlNoPause({"write", forgetful.Port(), file, "--verify"});
+    EXPECT_EQ(write.exitCode, 15) << write.out << write.err;
+    EXPECT_NE(write.out.find("differs: AT+WKMOD=SMS"), std::string::npos) << write.out;
+  }
 }
 
 }  // namespace
