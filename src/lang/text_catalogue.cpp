@@ -279,6 +279,8 @@ constexpr CatalogueText kAddedTexts[] = {
     {"info_CfgSaved", "配置已保存: ", "Configuration saved: "},
     {"info_CfgDefaultLoaded", "已载入默认参数", "Default parameters loaded"},
     {"info_CfgReadFailed", "无法读取配置文件: ", "Unable to read the configuration file: "},
+    {"info_CfgValueCut", "以下参数值超过2047个字符，只载入了前2047个字符: ",
+     "These values are longer than 2047 characters; only their first 2047 were loaded: "},
     // The main window: stopping a run, confirmations, the armed firmware file, saving the log.
     {"info_RunStop", "停止", "Stop"},
     {"info_ConfirmTitle", "请确认", "Please confirm"},

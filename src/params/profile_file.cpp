@@ -200,6 +200,16 @@ std::vector<std::string> IniDocument::Keys(std::string_view section) const {
   return keys;
 }
 
+std::vector<std::string> IniDocument::KeysWithLongValues() const {
+  std::vector<std::string> keys;
+  for (const std::string& line : lines_) {
+    const ParsedLine parsed = ParseLine(line);
+    if (parsed.kind == LineKind::Key && UnquotedValue(line, parsed.valueStart).size() > kMaxProfileValueLength)
+      keys.emplace_back(parsed.name);
+  }
+  return keys;
+}
+
 std::optional<std::string> IniDocument::Find(std::string_view section,
                                              std::string_view key) const {
   const auto header = FindSection(section);

@@ -75,6 +75,9 @@ class IniDocument {
   // The names of the section's keys as the file spells them, in file order
   // (a repeated name once); empty when the section is missing.
   std::vector<std::string> Keys(std::string_view section) const;
+  // The keys (as the file spells them) whose value is longer than a read
+  // gives (kMaxProfileValueLength), in file order.
+  std::vector<std::string> KeysWithLongValues() const;
 
   std::string ReadString(std::string_view section, std::string_view key,
                          std::string_view defaultValue) const;

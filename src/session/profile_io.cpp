@@ -319,7 +319,7 @@ class ProfileSaver {
     if (s_.ReplyFraming() || d_.Find(kSystem, kFastReplies)) d_.WriteBool(kSystem, kFastReplies, s_.ReplyFraming());
     d_.WriteBool(kSystem, kAutoCR, s_.sendSwitches.autoCR);
     // Only read: the session offers its log through a non-const accessor alone.
-    d_.WriteBool(kSystem, kLogTime, const_cast<Session&>(s_).Log().timeStamps);
+    d_.WriteBool(kSystem, kLogTime, s_.Log().timeStamps);
   }
 
   void HexSwitches() {
@@ -584,6 +584,10 @@ std::optional<FileReadError> LoadConfigurationFile(Session& session, const fs::p
   if (file.ReadStatus() != ProfileReadStatus::Read) return FileReadError{path, file.ReadError()};
   if (!HoldsParameters(file.Document())) return FileReadError{path, FileRefusal::NotConfiguration};
   LoadParameters(session, file.Document());
+  // A value is read up to the profile's limit: the rest is not lost silently.
+  std::string cut;
+  for (const auto& key : file.Document().KeysWithLongValues()) cut += (cut.empty() ? "" : ", ") + key;
+  if (!cut.empty()) session.Log().LogWarning(session.Lang().LangText("info_CfgValueCut") + cut);
   return std::nullopt;
 }
 

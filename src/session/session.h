@@ -185,6 +185,7 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   EventLoop& Loop() { return loop_; }
   const SessionOptions& Options() const { return options_; }
   const TLangList& Lang() const { return lang_; }
+  const TrafficLog& Log() const { return log_; }
   const HardwareSign& Hardware() const { return hardware_; }
   const SessionEngine& Engine() const { return engine_; }
   const ParamForm& Form() const { return form_; }

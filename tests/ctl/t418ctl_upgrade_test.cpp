@@ -94,6 +94,24 @@ TEST(T418ctlUpgrade, AFileThatCannotBeReadExitsNineBeforeThePortIsTouched) {
   }
 }
 
+// A file that cannot be a firmware image never reaches a waiting boot loader.
+TEST(T418ctlUpgrade, AFileOfNoImageSizeExitsNineAndTheBootLoaderGetsNothing) {
+  const struct {
+    const char* what;
+    std::size_t size;
+  } cases[] = {{"empty", 0}, {"shorter than a packet", 127}, {"larger than the flash", (4u << 20) + 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Files files;
+    MakeImage(files.image, c.size);
+    SimProcess sim({"--name", SimProcess::UniqueName("ctlfwsz"), "--bootloader", "--firmware-out", files.received});
+    const ChildResult result = RunProgram(CtlArgs({"upgrade", sim.Port(), files.image, "--wait", "5"}));
+    EXPECT_EQ(result.exitCode, 9) << result.err;
+    EXPECT_NE(result.err.find("refused"), std::string::npos) << result.err;
+    EXPECT_TRUE(ReadFile(files.received).empty());
+  }
+}
+
 TEST(T418ctlUpgrade, ATerminalThatNeverShowsItsBootMenuExitsTenAfterTheWait) {
   Files files;
   MakeImage(files.image, 500);

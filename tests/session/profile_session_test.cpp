@@ -475,6 +475,19 @@ TEST(ConfigurationFile, AFileWithoutParameterSectionsIsNoConfiguration) {
 // Devices and FIFOs are no files to read: a configuration, the profile or the
 // language file named so gives an error at once, never a hang or a read
 // without end, and the built-in texts and defaults stay in force.
+// A value longer than a read gives is loaded cut, and the log names its key.
+TEST(ConfigurationFile, AValueCutToTheReadLimitIsNamedInTheLog) {
+  ProgramFolder program;
+  ToolRun run(program.path());
+  WriteBytes(program.path() / "long.ini",
+             "[Base]\r\nSTMSG=" + std::string(2047, 'a') + "\r\nAPN=" + std::string(3000, 'b') + "\r\n");
+  ASSERT_FALSE(LoadConfigurationFile(run.s(), program.path() / "long.ini").has_value());
+  EXPECT_EQ(run.f().lbledtApn.Text(), std::string(2047, 'b'));
+  ASSERT_EQ(run.Warnings().size(), 1u);
+  EXPECT_NE(run.Warnings()[0].find("APN"), std::string::npos) << run.Warnings()[0];
+  EXPECT_EQ(run.Warnings()[0].find("STMSG"), std::string::npos) << run.Warnings()[0];
+}
+
 TEST(SpecialFiles, DevicesAndFifosAreRefusedAtOnce) {
   ProgramFolder program;
   ASSERT_EQ(::mkfifo((program.path() / "T418Lang.txt").c_str(), 0600), 0);
