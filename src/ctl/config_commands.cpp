@@ -17,11 +17,14 @@ std::string Shown(std::string line) {
 }
 
 // The builder's refusal of a configuration, on standard error.
-// The builder's reason (for refused values, one line per value) on standard error.
+// Why the builder refused, on standard error. Refused values were listed
+// already, one a line, by the session's message.
 ExitCode PrintRefusal(const ConfigBuilder& builder) {
-  std::string message = builder.LastMessage();
-  for (std::size_t at; (at = message.find("\r\n")) != std::string::npos;) message.replace(at, 2, "\n  ");
-  std::fprintf(stderr, "t418ctl: the configuration was not sent: %s\n", ForTerminal(message).c_str());
+  if (builder.LastRefusal() == ConfigRefusal::InvalidValues)
+    std::fprintf(stderr, "t418ctl: the configuration was not sent: %zu value%s the terminal would refuse\n",
+                 builder.LastProblems().size(), builder.LastProblems().size() == 1 ? "" : "s");
+  else
+    std::fprintf(stderr, "t418ctl: the configuration was not sent: %s\n", ForTerminal(builder.LastMessage()).c_str());
   return kExitConfigRefused;
 }
 
