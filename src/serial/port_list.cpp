@@ -31,6 +31,17 @@ bool IsRealSerialPort(const fs::path& entry) {
   return true;
 }
 
+// Whether the simulator that made a link in the ports folder has ended: its
+// lock file beside the link (".NAME.lock") names a process that no longer
+// runs. A link without a lock file is taken as it is.
+bool SimulatorGone(const fs::path& link) {
+  std::ifstream lock(link.parent_path() / ("." + link.filename().string() + ".lock"));
+  long pid = 0;
+  if (!(lock >> pid) || pid <= 0) return false;
+  std::error_code ec;
+  return !fs::exists(fs::path("/proc") / std::to_string(pid), ec) && !ec;
+}
+
 }  // namespace
 
 bool NaturalLess(const std::string& a, const std::string& b) {
@@ -83,8 +94,10 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot,
   std::vector<std::string> links;
   for (fs::directory_iterator it(portsFolder, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code kindError;
-    // Follows the link: a simulator that has gone leaves a link to nothing.
-    if (fs::is_character_file(it->path(), kindError)) links.push_back(it->path().string());
+    // Follows the link: a simulator that has gone leaves a link to nothing,
+    // or, killed, to a pseudo-terminal number that another program may have now.
+    if (fs::is_character_file(it->path(), kindError) && !SimulatorGone(it->path()))
+      links.push_back(it->path().string());
   }
   std::sort(links.begin(), links.end(), NaturalLess);
   ports.insert(ports.end(), links.begin(), links.end());

@@ -61,6 +61,11 @@ TEST_F(PortListTest, RealPortsInNaturalOrderWithoutPhantomsThenSimulatorLinks) {
   fs::create_symlink("/dev/null", Sim() / "sim10");
   fs::create_symlink("/dev/null", Sim() / "sim2");
   fs::create_symlink(root / "gone", Sim() / "dead");  // its simulator has ended
+  // Killed: the link still leads to a device, but its lock names a process gone.
+  fs::create_symlink("/dev/null", Sim() / "killed");
+  std::ofstream(Sim() / ".killed.lock") << "2147483646\n";
+  // Running: its lock names a live process (this one).
+  std::ofstream(Sim() / ".sim2.lock") << getpid() << "\n";
   std::ofstream(Sim() / "notes.txt") << "not a port";
 
   const std::vector<std::string> expected = {
