@@ -277,6 +277,22 @@ TEST_F(CtlUsabilityTest, SendWithoutCrSendsTheLineAsTyped) {
   EXPECT_NE(withCr.out.find("+ERR:"), std::string::npos) << withCr.out;
 }
 
+// Whether the process has the device behind path open, waited for up to limit.
+bool HoldsOpen(pid_t pid, const std::string& path, std::chrono::milliseconds limit) {
+  std::error_code ec;
+  const fs::path device = fs::canonical(path, ec);
+  const auto giveUp = std::chrono::steady_clock::now() + limit;
+  while (std::chrono::steady_clock::now() < giveUp) {
+    for (fs::directory_iterator it(fs::path("/proc") / std::to_string(pid) / "fd", ec), end; !ec && it != end;
+         it.increment(ec)) {
+      std::error_code linkError;
+      if (fs::read_symlink(it->path(), linkError) == device) return true;
+    }
+    std::this_thread::sleep_for(20ms);
+  }
+  return false;
+}
+
 // One owner per port: a second program is refused, told who holds the port,
 // and gets it once the first one is gone.
 TEST_F(CtlUsabilityTest, APortHeldByAnotherProgramIsRefusedNamingItsHolder) {
@@ -287,11 +303,8 @@ TEST_F(CtlUsabilityTest, APortHeldByAnotherProgramIsRefusedNamingItsHolder) {
   {
     // An upgrade holds the port while it waits for a boot loader.
     testing::ChildProcess holder({T418_CTL_PATH, "upgrade", sim.Port(), firmware, "--wait", "60"});
-    const auto giveUp = std::chrono::steady_clock::now() + 10s;
-    do {
-      std::this_thread::sleep_for(50ms);
-      refused = CtlNoPause({"read", sim.Port()});
-    } while (refused.exitCode != 7 && std::chrono::steady_clock::now() < giveUp);
+    ASSERT_TRUE(HoldsOpen(holder.Pid(), sim.Port(), 20s));
+    refused = CtlNoPause({"read", sim.Port()});
     EXPECT_EQ(refused.exitCode, 7) << refused.err;
     EXPECT_NE(refused.err.find("port busy"), std::string::npos) << refused.err;
     EXPECT_NE(refused.err.find("held by " + std::to_string(holder.Pid()) + " (t418ctl)"), std::string::npos)

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "serial/port_owner.h"
 #include "serial/ports_folder.h"
 #include "t418-sim/boot_loader.h"
 #include "t418-sim/line_mismatch.h"
@@ -212,7 +213,10 @@ int Run(const SimOptions& options) {
       const auto openings = link.ReadWatch();
       for (int i = 0; i < openings.opened; ++i) device.PortOpened(nowMs);
       for (int i = 0; i < openings.closed; ++i) device.PortClosed();
-      if (openings.closed > 0 && device.Openers() == 0) link.ReleaseExclusive();
+      // The count of openings can fall behind (the system merges like events
+      // that arrive together), so who still holds the port decides.
+      if (openings.closed > 0 && (device.Openers() == 0 || FindPortHolders(link.SlaveFd()).empty()))
+        link.ReleaseExclusive();
     }
     if (fds[1].revents & (POLLIN | POLLPRI | POLLHUP | POLLERR)) {
       const PtyLink::Input input = link.Read();
