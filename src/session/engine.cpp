@@ -1,7 +1,5 @@
 #include "session/engine.h"
 
-#include <algorithm>
-
 #include "lang/text_lookup.h"
 #include "monitor/traffic_log.h"
 #include "params/encodings.h"
@@ -198,11 +196,7 @@ void SessionEngine::AppendReadAllQueries() {
   for (TCmd cmd : kReadAllBody) orders_.AddQuery(cmd);
   for (int ordinal = static_cast<int>(TCmd::GNSSFUNEN); ordinal <= static_cast<int>(TCmd::QHWVER); ++ordinal)
     orders_.AddQuery(static_cast<TCmd>(ordinal));
-  for (TCmd cmd : alsoAsk) {
-    const std::string query = "AT+" + CmdToName(cmd) + "?\r\n";
-    const auto& lines = orders_.Lines();
-    if (std::find(lines.begin(), lines.end(), query) == lines.end()) orders_.AddQuery(cmd);
-  }
+  for (TCmd cmd : alsoAsk) orders_.AddQueryOnce(cmd);
 }
 
 void SessionEngine::ContinuePendingAction() {

@@ -15,6 +15,11 @@ void OrderList::AddCmdLine(const std::string& body) { lines_.push_back("AT+" + b
 
 void OrderList::AddQuery(TCmd cmd) { AddCmdLine(CmdToName(cmd) + "?"); }
 
+void OrderList::AddQueryOnce(TCmd cmd) {
+  const std::string query = "AT+" + CmdToName(cmd) + "?\r\n";
+  if (std::find(lines_.begin(), lines_.end(), query) == lines_.end()) lines_.push_back(query);
+}
+
 void OrderList::AddSetText(const std::string& name, const std::string& value) {
   AddCmdLine(name + "=" + value);
 }

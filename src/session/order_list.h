@@ -15,6 +15,8 @@ class OrderList {
   // Appends "AT+" body CR LF.
   void AddCmdLine(const std::string& body);
   void AddQuery(TCmd cmd);
+  // The query, unless the list holds it already.
+  void AddQueryOnce(TCmd cmd);
   void AddSetText(const std::string& name, const std::string& value);
   void AddSet(TCmd cmd, const std::string& value);
   // The line at i; "" when i is outside the list.
