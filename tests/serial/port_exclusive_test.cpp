@@ -46,7 +46,9 @@ struct FrontEnd {
 class LinkFolder {
  public:
   explicit LinkFolder(const std::string& target) {
-    folder_ = fs::temp_directory_path() / ("t418-owner-" + std::to_string(::getpid()));
+    static int made = 0;
+    folder_ = fs::temp_directory_path() /
+              ("t418-owner-" + std::to_string(::getpid()) + "-" + std::to_string(++made));
     fs::create_directories(folder_);
     link_ = folder_ / "ttySIM0";
     fs::remove(link_);
@@ -203,8 +205,13 @@ TEST(PortOwner, APortThatIsGoneIsNoSuchPortNotBusy) {
   EXPECT_FALSE(front.Open(path));
   EXPECT_TRUE(front.port.LastOpenError() == ENOENT || front.port.LastOpenError() == ENODEV)
       << std::strerror(front.port.LastOpenError());
-  pty.reset();  // now nobody holds it: the node goes
-  for (const auto& gone : {path, links.Link(), links.Folder() + "/never-was", std::string("t418-never-was")}) {
+  pty.reset();
+  // Once nobody holds it, the node goes; its number may at once serve another
+  // program's pseudo-terminal (tests run side by side), so a number that no
+  // system hands out stands for it here.
+  const std::string gonePts = "/dev/pts/4000000";
+  LinkFolder toGone(gonePts);
+  for (const auto& gone : {gonePts, toGone.Link(), links.Folder() + "/never-was", std::string("t418-never-was")}) {
     SCOPED_TRACE(gone);
     EXPECT_FALSE(front.Open(gone));
     EXPECT_EQ(front.port.LastOpenError(), ENOENT) << std::strerror(front.port.LastOpenError());
