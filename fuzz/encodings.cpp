@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "firmware/xmodem_crc.h"
 #include "fuzz_check.h"
 #include "params/encodings.h"
 #include "text/decimal.h"

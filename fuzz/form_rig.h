@@ -13,9 +13,9 @@
 #include "params/report_appliers.h"
 #include "params/view_rules.h"
 #include "session/engine.h"
-#include "session/order_list.h"
+#include "params/order_list.h"
 #include "session_fakes.h"
-#include "vehicle/region_binding.h"
+#include "params/region_binding.h"
 #include "vehicle/region_catalogue.h"
 
 namespace t418::fuzz {

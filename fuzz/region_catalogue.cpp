@@ -8,7 +8,7 @@
 
 #include "fuzz_check.h"
 #include "params/form_model.h"
-#include "vehicle/region_binding.h"
+#include "params/region_binding.h"
 #include "vehicle/region_catalogue.h"
 
 namespace {

@@ -26,7 +26,7 @@
 #include "params/form_model.h"
 #include "params/value_check.h"
 #include "params/view_rules.h"
-#include "vehicle/region_binding.h"
+#include "params/region_binding.h"
 
 namespace t418 {
 

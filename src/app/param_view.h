@@ -16,7 +16,7 @@
 
 #include "params/form_model.h"
 #include "params/view_rules.h"
-#include "vehicle/region_binding.h"
+#include "params/region_binding.h"
 
 class QGroupBox;
 class QLabel;

@@ -33,7 +33,7 @@
 
 #include "firmware/firmware_size_rule.h"
 #include "firmware/upgrade_ports.h"
-#include "session/engine_ports.h"
+#include "base/engine_ports.h"
 
 namespace t418 {
 

@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "firmware/upgrade_ports.h"
-#include "session/engine_ports.h"
+#include "base/engine_ports.h"
 
 namespace t418 {
 

@@ -1,6 +1,6 @@
 #include "firmware/xmodem_packet.h"
 
-#include "params/encodings.h"
+#include "firmware/xmodem_crc.h"
 
 namespace t418::xmodem {
 

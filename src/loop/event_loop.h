@@ -6,8 +6,8 @@
 #include <functional>
 #include <memory>
 
-#include "serial/dispatcher.h"
-#include "session/engine_ports.h"
+#include "base/dispatcher.h"
+#include "base/engine_ports.h"
 
 namespace t418 {
 

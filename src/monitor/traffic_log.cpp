@@ -4,7 +4,7 @@
 #include <ctime>
 #include <limits>
 
-#include "params/encodings.h"
+#include "text/hex.h"
 #include "text/gbk.h"
 
 namespace t418 {

@@ -7,10 +7,10 @@
 #include "lang/text_lookup.h"
 #include "monitor/traffic_log.h"
 #include "params/form_getters.h"
-#include "session/order_list.h"
+#include "params/order_list.h"
 #include "text/gbk.h"
 #include "text/hex.h"
-#include "vehicle/region_binding.h"
+#include "params/region_binding.h"
 
 namespace t418 {
 namespace {

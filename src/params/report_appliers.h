@@ -16,7 +16,7 @@
 
 #include "params/commands.h"
 #include "params/form_model.h"
-#include "session/engine_ports.h"
+#include "base/engine_ports.h"
 
 namespace t418 {
 

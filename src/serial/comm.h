@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "serial/dispatcher.h"
+#include "base/dispatcher.h"
 #include "serial/line_driver.h"
 #include "serial/line_status.h"
 #include "serial/reply_framing.h"

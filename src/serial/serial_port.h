@@ -8,7 +8,7 @@
 #include <string>
 
 #include "serial/comm.h"
-#include "session/engine_ports.h"
+#include "base/engine_ports.h"
 
 namespace t418 {
 

@@ -13,8 +13,8 @@
 #include <functional>
 
 #include "params/commands.h"
-#include "session/engine_ports.h"
-#include "session/order_list.h"
+#include "base/engine_ports.h"
+#include "params/order_list.h"
 #include "session/reply_rules.h"
 #include "session/value_list.h"
 

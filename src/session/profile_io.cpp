@@ -16,7 +16,7 @@
 #include "text/file_read.h"
 #include "text/gbk.h"
 #include "text/hex.h"
-#include "vehicle/region_binding.h"
+#include "params/region_binding.h"
 
 namespace t418 {
 

@@ -27,9 +27,9 @@
 #include "serial/serial_port.h"
 #include "session/engine.h"
 #include "session/manual_terminal.h"
-#include "session/order_list.h"
+#include "params/order_list.h"
 #include "session/value_list.h"
-#include "vehicle/region_binding.h"
+#include "params/region_binding.h"
 
 namespace t418 {
 

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "params/encodings.h"
+#include "text/comma_text.h"
 #include "text/decimal.h"
 
 namespace t418 {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "build_version.h"
+#include "firmware/xmodem_crc.h"
 #include "text/gbk.h"
 
 namespace t418 {

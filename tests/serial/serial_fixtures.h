@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "serial/comm.h"
-#include "serial/dispatcher.h"
+#include "base/dispatcher.h"
 #include "serial/line_status.h"
 
 namespace t418::test {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "session/order_list.h"
+#include "params/order_list.h"
 #include "session/value_list.h"
 
 namespace t418 {

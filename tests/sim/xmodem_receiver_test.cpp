@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "params/encodings.h"
+#include "firmware/xmodem_crc.h"
 #include "t418-sim/boot_loader.h"
 
 namespace t418::sim {

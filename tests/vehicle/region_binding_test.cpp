@@ -1,4 +1,4 @@
-#include "vehicle/region_binding.h"
+#include "params/region_binding.h"
 
 #include <gtest/gtest.h>
 

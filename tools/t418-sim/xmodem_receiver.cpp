@@ -1,6 +1,6 @@
 #include "t418-sim/xmodem_receiver.h"
 
-#include "params/encodings.h"
+#include "firmware/xmodem_crc.h"
 
 namespace t418::sim {
 namespace {

@@ -1,4 +1,4 @@
-#include "session/order_list.h"
+#include "params/order_list.h"
 
 #include <algorithm>
 
