@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 #include "app/qt_text.h"
 #include "params/encodings.h"
 #include "picture/jpeg_picture.h"

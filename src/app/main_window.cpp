@@ -20,8 +20,8 @@
 #include <QVBoxLayout>
 
 #include "app/about_window.h"
-#include "app/log_widget.h"
-#include "app/param_view.h"
+#include "app/traffic_log_widget.h"
+#include "app/parameter_view.h"
 #include "app/port_toolbar.h"
 #include "app/qt_text.h"
 #include "app/send_area.h"

@@ -23,10 +23,10 @@
 #include "app/qt_text.h"
 #include "app/work_mode_pictures.h"
 #include "lang/text_lookup.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "params/value_check.h"
 #include "params/view_rules.h"
-#include "params/region_binding.h"
+#include "params/region_view.h"
 
 namespace t418 {
 

@@ -10,7 +10,7 @@
 #include "params/order_list.h"
 #include "text/gbk.h"
 #include "text/hex.h"
-#include "params/region_binding.h"
+#include "params/region_view.h"
 
 namespace t418 {
 namespace {

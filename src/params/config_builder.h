@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "params/commands.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "params/value_check.h"
 #include "base/engine_ports.h"
 

@@ -6,7 +6,7 @@
 // view rules consult too; they are reached through this header as well.
 #include <string>
 
-#include "params/form_model.h"
+#include "params/param_form.h"
 
 namespace t418 {
 

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "lang/text_lookup.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "params/view_rules.h"
 
 namespace t418 {

@@ -8,7 +8,7 @@
 #include "params/encodings.h"
 #include "params/view_rules.h"
 #include "text/decimal.h"
-#include "params/region_binding.h"
+#include "params/region_view.h"
 #include "vehicle/terminal_fields.h"
 
 namespace t418 {

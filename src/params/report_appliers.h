@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "params/commands.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "base/engine_ports.h"
 
 namespace t418 {

@@ -3,7 +3,7 @@
 #include <initializer_list>
 
 #include "lang/text_lookup.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "params/value_syntax.h"
 #include "text/hex.h"
 

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "params/commands.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 
 namespace t418 {
 

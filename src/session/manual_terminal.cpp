@@ -1,7 +1,7 @@
 #include "session/manual_terminal.h"
 
 #include "params/encodings.h"
-#include "session/engine.h"
+#include "session/session_engine.h"
 
 namespace t418 {
 namespace {

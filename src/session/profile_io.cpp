@@ -16,7 +16,7 @@
 #include "text/file_read.h"
 #include "text/gbk.h"
 #include "text/hex.h"
-#include "params/region_binding.h"
+#include "params/region_view.h"
 
 namespace t418 {
 

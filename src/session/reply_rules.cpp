@@ -1,7 +1,7 @@
 #include "session/reply_rules.h"
 
 #include "serial/reply_framing.h"
-#include "session/engine.h"
+#include "session/session_engine.h"
 
 namespace t418 {
 namespace {

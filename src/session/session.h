@@ -20,16 +20,16 @@
 #include "monitor/traffic_log.h"
 #include "params/commands.h"
 #include "params/config_builder.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "params/report_appliers.h"
 #include "params/view_rules.h"
 #include "serial/comm.h"
 #include "serial/serial_port.h"
-#include "session/engine.h"
+#include "session/session_engine.h"
 #include "session/manual_terminal.h"
 #include "params/order_list.h"
 #include "session/value_list.h"
-#include "params/region_binding.h"
+#include "params/region_view.h"
 
 namespace t418 {
 

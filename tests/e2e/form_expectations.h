@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "text/gbk.h"
 
 namespace t418::testing {

@@ -15,7 +15,7 @@
 #include <memory>
 
 #include "app/about_window.h"
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 #include "app/qt_text.h"
 #include "app/tool_program.h"
 #include "build_version.h"

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 #include "app/port_toolbar.h"
 #include "app/tool_program.h"
 #include "sim_process.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 #include "lang/text_lookup.h"
 #include "log_fakes.h"
 #include "monitor/traffic_log.h"

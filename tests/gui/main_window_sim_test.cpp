@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 #include "app/send_area.h"
 #include "app/tool_program.h"
 #include "app/port_toolbar.h"

@@ -14,8 +14,8 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "app/log_widget.h"
-#include "app/param_view.h"
+#include "app/traffic_log_widget.h"
+#include "app/parameter_view.h"
 #include "app/tool_program.h"
 #include "app/port_toolbar.h"
 #include "app/qt_text.h"

@@ -27,7 +27,7 @@
 #include <vector>
 
 #include "app/param_binding.h"
-#include "app/param_view.h"
+#include "app/parameter_view.h"
 #include "lang/lang_list.h"
 #include "lang/text_catalogue.h"
 #include "monitor/traffic_log.h"

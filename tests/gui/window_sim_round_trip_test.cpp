@@ -15,7 +15,7 @@
 #include <memory>
 #include <set>
 
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 #include "app/port_toolbar.h"
 #include "app/tool_program.h"
 #include "read_all_queries.h"

@@ -16,7 +16,7 @@
 #include <memory>
 
 #include "app/about_window.h"
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 #include "app/port_toolbar.h"
 #include "app/send_area.h"
 #include "app/tool_program.h"

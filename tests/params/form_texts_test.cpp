@@ -10,7 +10,7 @@
 #include "lang/text_lookup.h"
 #include "log_fakes.h"
 #include "monitor/traffic_log.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "text/gbk.h"
 #include "params/view_rules.h"
 

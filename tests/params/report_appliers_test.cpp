@@ -13,7 +13,7 @@
 #include "monitor/traffic_log.h"
 #include "params/encodings.h"
 #include "params/view_rules.h"
-#include "params/region_binding.h"
+#include "params/region_view.h"
 #include "vehicle/terminal_fields.h"
 
 namespace t418 {

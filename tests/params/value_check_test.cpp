@@ -11,7 +11,7 @@
 #include "gbk_texts.h"
 #include "lang/lang_list.h"
 #include "lang/text_catalogue.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "params/value_syntax.h"
 
 namespace t418 {

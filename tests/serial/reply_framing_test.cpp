@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "firmware/xmodem_packet.h"
-#include "session/engine.h"
+#include "session/session_engine.h"
 
 namespace t418 {
 namespace {

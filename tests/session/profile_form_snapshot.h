@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "params/form_model.h"
+#include "params/param_form.h"
 
 namespace t418::testing {
 

@@ -9,7 +9,7 @@
 #include "lang/text_lookup.h"
 #include "log_fakes.h"
 #include "monitor/traffic_log.h"
-#include "session/engine.h"
+#include "session/session_engine.h"
 
 namespace t418::testing {
 

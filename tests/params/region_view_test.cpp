@@ -1,4 +1,4 @@
-#include "params/region_binding.h"
+#include "params/region_view.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "params/form_model.h"
+#include "params/param_form.h"
 
 #include <initializer_list>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "vehicle/region_catalogue.h"
 
 namespace t418 {

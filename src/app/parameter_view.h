@@ -14,9 +14,9 @@
 #include <string>
 #include <string_view>
 
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "params/view_rules.h"
-#include "params/region_binding.h"
+#include "params/region_view.h"
 
 class QGroupBox;
 class QLabel;

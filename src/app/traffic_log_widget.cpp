@@ -1,4 +1,4 @@
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 
 #include <QAction>
 #include <QCheckBox>

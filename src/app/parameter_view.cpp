@@ -1,4 +1,4 @@
-#include "app/param_view.h"
+#include "app/parameter_view.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "session/engine.h"
+#include "session/session_engine.h"
 
 #include "lang/text_lookup.h"
 #include "monitor/traffic_log.h"
