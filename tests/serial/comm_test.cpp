@@ -11,6 +11,7 @@
 #include "serial/comm.h"
 #include "serial/line_driver.h"
 #include "serial_fixtures.h"
+#include "wait_until.h"
 
 namespace t418::test {
 namespace {
@@ -261,9 +262,7 @@ TEST_F(CommTest, AHangUpOfAnEarlierOpeningDoesNotReachThePortOpenedAfterIt) {
   // opens port B. The stale news must not close B.
   comm.OpenPort();
   pty.CloseMaster();
-  const auto posted = Clock::now() + 5s;
-  while (dispatcher.Pending() == 0 && Clock::now() < posted) std::this_thread::sleep_for(5ms);
-  ASSERT_GT(dispatcher.Pending(), 0u);
+  ASSERT_TRUE(testing::WaitUntil([&] { return dispatcher.Pending() > 0; }, 5s, 5ms)) << "the hang-up was never posted";
   comm.ClosePort();
   Pty other;
   comm.SetCommName(other.Path());
@@ -313,9 +312,8 @@ TEST_F(CommTest, TasksLeftQueuedAfterTheComponentIsGoneDoNothing) {
     shortLived.OnReceiveData = [&](TComm&, const char*, std::uint16_t) { called = true; };
     shortLived.OpenPort();
     pty.Write("late");
-    const auto giveUp = Clock::now() + 5s;
-    while (dispatcher.Pending() < 2 && Clock::now() < giveUp) std::this_thread::sleep_for(10ms);
-    ASSERT_GE(dispatcher.Pending(), 2u);  // the send-empty notice and the chunk
+    // The send-empty notice and the chunk.
+    ASSERT_TRUE(testing::WaitUntil([&] { return dispatcher.Pending() >= 2; }, 5s)) << dispatcher.Pending();
   }
   dispatcher.RunFor(100ms);
   EXPECT_FALSE(called);
