@@ -1,6 +1,7 @@
 // The serial component on pseudo-terminals: opening and its refusals, sending,
 // receiving in chunks, hang-ups, closing, and the settings reaching the driver.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include <atomic>
@@ -506,7 +507,15 @@ TEST_F(CommTest, ClosingWhileAWriteIsStuckReturns) {
   // No write time-out: the transmit thread waits for the line until the close.
   comm.OpenPort();
   ASSERT_TRUE(comm.SendData(std::string(1 << 20, 'x')));
-  std::this_thread::sleep_for(200ms);
+  // The write is under way once its first bytes wait at the far end, which
+  // reads none: far more than the line holds is left.
+  ASSERT_TRUE(testing::WaitUntil(
+      [&] {
+        int waiting = 0;
+        return ::ioctl(pty.Master(), FIONREAD, &waiting) == 0 && waiting > 0;
+      },
+      5s))
+      << "the transmit thread never wrote";
   comm.ClosePort();
   EXPECT_EQ(comm.ComHandle(), 0u);
   EXPECT_TRUE(comm.SendDataEmpty());
