@@ -39,7 +39,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log_widget.h"
+#include "app/traffic_log_widget.h"
 #include "monitor/traffic_log.h"
 #include "text/gbk.h"
 

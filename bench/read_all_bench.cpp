@@ -16,7 +16,7 @@
 #include "loop/poll_loop.h"
 #include "serial/comm.h"
 #include "serial/serial_port.h"
-#include "session/engine.h"
+#include "session/session_engine.h"
 #include "sim_process.h"
 
 using namespace t418;

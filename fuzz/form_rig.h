@@ -9,13 +9,13 @@
 #include "log_fakes.h"
 #include "monitor/traffic_log.h"
 #include "params/config_builder.h"
-#include "params/form_model.h"
+#include "params/param_form.h"
 #include "params/report_appliers.h"
 #include "params/view_rules.h"
-#include "session/engine.h"
+#include "session/session_engine.h"
 #include "params/order_list.h"
 #include "session_fakes.h"
-#include "params/region_binding.h"
+#include "params/region_view.h"
 #include "vehicle/region_catalogue.h"
 
 namespace t418::fuzz {

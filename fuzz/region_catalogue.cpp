@@ -7,8 +7,8 @@
 #include <string>
 
 #include "fuzz_check.h"
-#include "params/form_model.h"
-#include "params/region_binding.h"
+#include "params/param_form.h"
+#include "params/region_view.h"
 #include "vehicle/region_catalogue.h"
 
 namespace {

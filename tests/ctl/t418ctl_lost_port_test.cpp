@@ -21,6 +21,7 @@
 #include "child_process.h"
 #include "replug_sim.h"
 #include "temp_folder.h"
+#include "wait_until.h"
 
 namespace t418 {
 namespace {
@@ -202,13 +203,11 @@ TEST_P(CtlLostPort, ExitsEightNamingThePortAndWorksAgainOnceTheTerminalIsBack) {
   std::atomic<bool> ended{false};
   std::atomic<bool> hung{false};
   std::thread watchdog([&] {
-    for (int i = 0; i < 900 && !ended; ++i) std::this_thread::sleep_for(50ms);
-    if (ended) return;
+    if (testing::WaitUntil([&] { return ended.load(); }, 45s, 50ms)) return;
     hung = true;
     ctl.Signal(SIGKILL);
   });
-  bool underWay = false;
-  for (int i = 0; i < 400 && !(underWay = command.underWay(files_)); ++i) std::this_thread::sleep_for(50ms);
+  const bool underWay = testing::WaitUntil([&] { return command.underWay(files_); }, 20s, 50ms);
   if (underWay) sim.Pull();
   const ChildResult result = ctl.Wait();
   ended = true;

@@ -9,7 +9,6 @@
 #include <fstream>
 #include <memory>
 #include <sstream>
-#include <thread>
 #include <csignal>
 #include <iterator>
 
@@ -19,6 +18,7 @@
 #include "sim/state_file.h"
 #include "sim_process.h"
 #include "temp_folder.h"
+#include "wait_until.h"
 
 namespace t418 {
 namespace {
@@ -29,6 +29,7 @@ using testing::Fixture;
 using testing::Lines;
 using testing::SimProcess;
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 
 constexpr const char* kSimImei = "868323028765432";
 constexpr const char* kSimIccid = "89860118802125746431";
@@ -181,10 +182,15 @@ TEST_F(CtlMultiPortTest, UpgradeOfSeveralBootLoadersSendsEachTheImage) {
 }
 
 TEST_F(CtlMultiPortTest, ASignalClosesEveryPortAndStillPrintsTheTable) {
-  SimProcess a({"--name", SimProcess::UniqueName("multisiga"), "--latency", "300"});
-  SimProcess b({"--name", SimProcess::UniqueName("multisigb"), "--latency", "300"});
+  const std::string logA = Path("a.log");
+  const std::string logB = Path("b.log");
+  SimProcess a({"--name", SimProcess::UniqueName("multisiga"), "--latency", "300", "--log", logA});
+  SimProcess b({"--name", SimProcess::UniqueName("multisigb"), "--latency", "300", "--log", logB});
   testing::ChildProcess ctl({T418_CTL_PATH, "read", a.Port() + "," + b.Port(), "--delay", "0"});
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  // Both jobs are in their read once each terminal got its first query.
+  ASSERT_TRUE(testing::WaitUntil(
+      [&] { return !testing::ReadLines(logA).empty() && !testing::ReadLines(logB).empty(); }, 20s))
+      << "a read never began";
   ctl.Signal(SIGINT);
   const ChildResult result = ctl.Wait();
   EXPECT_EQ(result.exitCode, 130) << result.err;

@@ -4,14 +4,17 @@
 
 #include <nlohmann/json.hpp>
 
+#include <sys/inotify.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <cstdlib>
 #include <optional>
-#include <thread>
 
 #include "child_process.h"
 #include "sim_process.h"
 #include "temp_folder.h"
+#include "wait_until.h"
 
 namespace t418 {
 namespace {
@@ -48,24 +51,51 @@ std::vector<nlohmann::json> Records(const std::string& report) {
 
 // Waits until the report holds n records.
 bool WaitForRecords(const std::string& report, std::size_t n, std::chrono::seconds limit) {
-  const auto giveUp = std::chrono::steady_clock::now() + limit;
-  while (Records(report).size() < n) {
-    if (std::chrono::steady_clock::now() >= giveUp) return false;
-    std::this_thread::sleep_for(100ms);
-  }
-  return true;
+  return testing::WaitUntil([&] { return Records(report).size() >= n; }, limit, 100ms);
 }
 
 // Waits until the simulator's log shows a setting line: the write has begun.
 bool WaitForWriting(const std::string& simLog, std::chrono::seconds limit) {
-  const auto giveUp = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < giveUp) {
-    for (const auto& line : testing::ReadLines(simLog))
-      if (line.rfind("AT+", 0) == 0 && line.find('=') != std::string::npos) return true;
-    std::this_thread::sleep_for(20ms);
-  }
-  return false;
+  return testing::WaitUntil(
+      [&] {
+        for (const auto& line : testing::ReadLines(simLog))
+          if (line.rfind("AT+", 0) == 0 && line.find('=') != std::string::npos) return true;
+        return false;
+      },
+      limit, 20ms);
 }
+
+// Counts the times a folder is read through, opened and closed again, as the
+// station does at each look at the port list (inotify on the folder itself).
+class FolderReads {
+ public:
+  explicit FolderReads(const std::string& folder) : fd_(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    if (fd_ >= 0) ::inotify_add_watch(fd_, folder.c_str(), IN_CLOSE_NOWRITE);
+  }
+  ~FolderReads() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  FolderReads(const FolderReads&) = delete;
+  FolderReads& operator=(const FolderReads&) = delete;
+
+  // The reads seen since the watch began.
+  int Count() {
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t n; fd_ >= 0 && (n = ::read(fd_, buffer, sizeof buffer)) > 0;) {
+      for (char* at = buffer; at < buffer + n;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        // Events of a file inside the folder carry its name; the folder's own carry none.
+        if (event->len == 0 && (event->mask & IN_CLOSE_NOWRITE)) ++count_;
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return count_;
+  }
+
+ private:
+  int fd_;
+  int count_ = 0;
+};
 
 TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFailedWhileTheStationGoesOn) {
   testing::TempFolder folder;
@@ -96,15 +126,25 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
   SimProcess doomed({"--name", "line-b", "--latency", "20", "--log", doomedLog});
   ASSERT_TRUE(WaitForWriting(doomedLog, 60s)) << "the write never began";
   ::kill(doomed.Pid(), SIGKILL);
+  // Reaped at once, as a parent does: the port list takes a link whose simulator
+  // is still a process (a zombie too) as plugged in, and the pseudo-terminal
+  // number behind the link may serve another program by now.
+  doomed.Stop();
   ASSERT_TRUE(WaitForRecords(report, 2, 30s)) << "the killed terminal was not recorded";
 
   // The station goes on with the next one.
   SimProcess third({"--name", "line-c"});
   ASSERT_TRUE(WaitForRecords(report, 3, 60s)) << "the third terminal was not provisioned";
 
-  // Unplugged and plugged in again, the first counts as new.
+  // Unplugged and plugged in again, the first counts as new: the station must
+  // have looked at the list without it in between. Its link is gone once the
+  // simulator has ended; of the looks that follow, the first may have begun
+  // before that and the second may not have handled its list yet, so three.
   first.Stop();
-  std::this_thread::sleep_for(1500ms);
+  ASSERT_FALSE(std::filesystem::exists(ports + "/line-a"));
+  FolderReads looks(ports);
+  ASSERT_TRUE(testing::WaitUntil([&] { return looks.Count() >= 3; }, 30s))
+      << "the station stopped looking at the port list";
   SimProcess again({"--name", "line-a"});
   ASSERT_TRUE(WaitForRecords(report, 4, 60s)) << "the terminal plugged in again was not provisioned";
 
@@ -151,8 +191,11 @@ TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
 
   ChildProcess station({T418_CTL_PATH, "station", config, "--report", report, "--delay", "0", "--match",
                         runtime + "/t418-ports/*"});
-  SimProcess slow({"--name", "slow", "--latency", "200"});
-  std::this_thread::sleep_for(2s);  // two looks at the list: the job runs its read
+  const std::string simLog = (folder.path() / "slow.log").string();
+  SimProcess slow({"--name", "slow", "--latency", "200", "--log", simLog});
+  // The job runs its read once the terminal got its first query.
+  ASSERT_TRUE(testing::WaitUntil([&] { return !testing::ReadLines(simLog).empty(); }, 30s))
+      << "the station never started a job for the terminal";
   station.Signal(SIGTERM);
   const ChildResult result = station.Wait();
   EXPECT_EQ(result.exitCode, 130) << result.err;

@@ -9,10 +9,10 @@
 #include <fstream>
 #include <iterator>
 #include <random>
-#include <thread>
 
 #include "child_process.h"
 #include "sim_process.h"
+#include "wait_until.h"
 
 namespace t418 {
 namespace {
@@ -60,8 +60,10 @@ TEST(T418ctlUpgrade, ReloadRestartSendsTheImageThenPrintsTheVersionOfTheRestarte
   const std::string image = MakeImage(files.image, 3000);  // 24 packets, the last one filled
   SimProcess sim({"--name", SimProcess::UniqueName("ctlfw"), "--firmware-out", files.received});
   ChildProcess ctl(CtlArgs({"upgrade", sim.Port(), files.image, "--wait", "20"}));
-  // The user restarts the terminal with Reload held once the tool waits.
-  std::this_thread::sleep_for(std::chrono::milliseconds(800));
+  // The user restarts the terminal with Reload held once the tool says it waits
+  // (its port is open then, so the boot menu reaches it).
+  ASSERT_TRUE(ctl.WaitForError("waiting up to 20 s for its boot loader", std::chrono::seconds(20)))
+      << "t418ctl never said it waits for the boot loader";
   kill(sim.Pid(), SIGUSR1);
   const ChildResult result = ctl.Wait();
   ASSERT_EQ(result.exitCode, 0) << result.err;
@@ -130,9 +132,8 @@ TEST(T418ctlUpgrade, ABootLoaderThatFallsSilentMidTransferExitsEleven) {
   testing::ChildProcess upgrade(
       CtlArgs({"upgrade", sim.Port(), files.image, "--no-restart", "--wait", "10", "--log", log}));
   // The transfer runs once the log says the packets go out.
-  for (int i = 0; i < 200 && ReadFile(log).find("Sending...") == std::string::npos; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  ASSERT_NE(ReadFile(log).find("Sending..."), std::string::npos);
+  ASSERT_TRUE(testing::WaitUntil([&] { return ReadFile(log).find("Sending...") != std::string::npos; },
+                                 std::chrono::seconds(10)));
   ::kill(sim.Pid(), SIGSTOP);  // frozen: no reply to the packet in flight
   const ChildResult result = upgrade.Wait();
   ::kill(sim.Pid(), SIGCONT);

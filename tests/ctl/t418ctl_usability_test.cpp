@@ -15,6 +15,7 @@
 #include "ctl/ctl_program.h"
 #include "sim_process.h"
 #include "temp_folder.h"
+#include "wait_until.h"
 
 namespace t418 {
 namespace {
@@ -281,16 +282,16 @@ TEST_F(CtlUsabilityTest, SendWithoutCrSendsTheLineAsTyped) {
 bool HoldsOpen(pid_t pid, const std::string& path, std::chrono::milliseconds limit) {
   std::error_code ec;
   const fs::path device = fs::canonical(path, ec);
-  const auto giveUp = std::chrono::steady_clock::now() + limit;
-  while (std::chrono::steady_clock::now() < giveUp) {
-    for (fs::directory_iterator it(fs::path("/proc") / std::to_string(pid) / "fd", ec), end; !ec && it != end;
-         it.increment(ec)) {
-      std::error_code linkError;
-      if (fs::read_symlink(it->path(), linkError) == device) return true;
-    }
-    std::this_thread::sleep_for(20ms);
-  }
-  return false;
+  return testing::WaitUntil(
+      [&] {
+        for (fs::directory_iterator it(fs::path("/proc") / std::to_string(pid) / "fd", ec), end; !ec && it != end;
+             it.increment(ec)) {
+          std::error_code linkError;
+          if (fs::read_symlink(it->path(), linkError) == device) return true;
+        }
+        return false;
+      },
+      limit, 20ms);
 }
 
 // One owner per port: a second program is refused, told who holds the port,

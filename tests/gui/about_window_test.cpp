@@ -17,11 +17,11 @@
 #include "app/about_window.h"
 #include "app/traffic_log_widget.h"
 #include "app/qt_text.h"
-#include "app/tool_program.h"
 #include "build_version.h"
 #include "form_fakes.h"
 #include "log_fakes.h"
 #include "params/encodings.h"
+#include "window_rig.h"
 
 using namespace t418;
 
@@ -51,21 +51,18 @@ class AboutWindowTest : public QObject {
   std::unique_ptr<QTemporaryDir> folder_;
   testing::FixedLogClock clock_;
   testing::RecordingMessages messages_;
-  std::unique_ptr<ToolProgram> program_;
+  std::unique_ptr<testing::WindowRig> rig_;
   TFrm_Main* window_ = nullptr;
   Tfrm_About* about_ = nullptr;
   std::vector<QUrl> opened_;
 
   void MakeWindow() {
-    SessionOptions options;
-    options.programFolder = folder_->path().toStdString();
-    options.logClock = &clock_;
-    options.systemIsChinese = [] { return true; };
-    program_ = std::make_unique<ToolProgram>(std::move(options), MainWindowOptions{&messages_});
-    window_ = &program_->window;
+    testing::WindowRigSetup setup;
+    setup.logClock = &clock_;
+    rig_ = std::make_unique<testing::WindowRig>(folder_->path(), MainWindowOptions{&messages_}, setup);
+    window_ = &rig_->Window();
     about_ = window_->frm_About;
     about_->SetUrlOpener([this](const QUrl& url) { opened_.push_back(url); });
-    window_->show();
   }
 
   void OpenAbout() { window_->mni_About->trigger(); }
@@ -85,7 +82,6 @@ class AboutWindowTest : public QObject {
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
     opened_.clear();
-    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
     QFile language(folder_->filePath("T418Lang.txt"));
     QVERIFY(language.open(QIODevice::WriteOnly));
     language.write(kLanguageFile);
@@ -93,7 +89,7 @@ class AboutWindowTest : public QObject {
     MakeWindow();
   }
   void cleanup() {
-    program_.reset();
+    rig_.reset();
     window_ = nullptr;
     about_ = nullptr;
     folder_.reset();

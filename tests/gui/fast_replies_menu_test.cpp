@@ -8,11 +8,11 @@
 #include <QTest>
 #include <memory>
 
-#include "app/tool_program.h"
 #include "form_fakes.h"
 #include "log_fakes.h"
 #include "params/profile_file.h"
 #include "temp_folder.h"
+#include "window_rig.h"
 
 using namespace t418;
 
@@ -23,19 +23,14 @@ class FastRepliesMenuTest : public QObject {
   std::unique_ptr<QTemporaryDir> folder_;
   testing::FixedLogClock clock_;
   testing::RecordingMessages messages_;
-  std::unique_ptr<ToolProgram> program_;
+  std::unique_ptr<testing::WindowRig> rig_;
   TFrm_Main* window_ = nullptr;
 
   void MakeWindow() {
-    SessionOptions options;
-    options.programFolder = folder_->path().toStdString();
-    options.logClock = &clock_;
-    options.systemIsChinese = [] { return true; };
-    MainWindowOptions windowOptions;
-    windowOptions.messages = &messages_;
-    program_ = std::make_unique<ToolProgram>(std::move(options), windowOptions);
-    window_ = &program_->window;
-    window_->show();
+    testing::WindowRigSetup setup;
+    setup.logClock = &clock_;
+    rig_ = std::make_unique<testing::WindowRig>(folder_->path(), MainWindowOptions{&messages_}, setup);
+    window_ = &rig_->Window();
   }
   std::string ProfilePath() const { return folder_->filePath(kProfileFileName).toStdString(); }
   Session& CoreSession() { return window_->CoreSession(); }
@@ -43,11 +38,10 @@ class FastRepliesMenuTest : public QObject {
  private slots:
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
-    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
     MakeWindow();
   }
   void cleanup() {
-    program_.reset();
+    rig_.reset();
     window_ = nullptr;
     folder_.reset();
   }
@@ -79,7 +73,7 @@ class FastRepliesMenuTest : public QObject {
     const IniDocument saved = IniDocument::Parse(testing::ReadBytes(ProfilePath()));
     QCOMPARE(QString::fromStdString(saved.ReadString("System", "FastReplies", "")), QString("1"));
 
-    program_.reset();
+    rig_.reset();
     MakeWindow();
     QVERIFY(window_->mniFastReplies->isChecked());
     QVERIFY(CoreSession().ReplyFraming());
@@ -88,7 +82,7 @@ class FastRepliesMenuTest : public QObject {
     // Switched off, the next window starts without it.
     window_->mniFastReplies->trigger();
     window_->close();
-    program_.reset();
+    rig_.reset();
     MakeWindow();
     QVERIFY(!window_->mniFastReplies->isChecked());
     QVERIFY(!CoreSession().ReplyFraming());

@@ -16,8 +16,8 @@
 
 #include "app/traffic_log_widget.h"
 #include "app/port_toolbar.h"
-#include "app/tool_program.h"
 #include "sim_process.h"
+#include "window_rig.h"
 
 using namespace t418;
 
@@ -51,11 +51,12 @@ class FirmwareWindowTest : public QObject {
     QString answer;
   };
 
-  static SessionOptions Options(const QTemporaryDir& folder) {
-    SessionOptions options;
-    options.programFolder = folder.path().toStdString();
-    options.systemIsChinese = [] { return true; };
-    return options;
+  // The window in a folder of its own without the region catalogue, shown only where a test shows it.
+  static testing::WindowRigSetup Bare() {
+    testing::WindowRigSetup setup;
+    setup.regionCatalogue = false;
+    setup.show = false;
+    return setup;
   }
 
   static MainWindowOptions WithDialog(DialogStub& stub) {
@@ -70,16 +71,12 @@ class FirmwareWindowTest : public QObject {
     return options;
   }
 
-  static QString LogText(TFrm_Main& window) {
-    window.logWidget->Flush();
-    return window.logWidget->TextBox()->toPlainText();
-  }
-
  private slots:
   void buttonAndOptionsSitBesideThePortButtonBoundToTheUpgrade() {
     QTemporaryDir folder;
     DialogStub stub;
-    ToolProgram program(Options(folder), WithDialog(stub));
+    testing::WindowRig rig(folder.path(), WithDialog(stub), Bare());
+    ToolProgram& program = rig.Program();
     PortToolbar& toolbar = *program.window.portToolbar;
     QCOMPARE(toolbar.btnFwUp->text(), QString("固件升级"));
     QCOMPARE(toolbar.btnFwUp->property("tag").toInt(), PortToolbar::kTagFirmware);
@@ -111,10 +108,11 @@ class FirmwareWindowTest : public QObject {
   void withThePortClosedTheButtonWarnsAndShowsNoDialog() {
     QTemporaryDir folder;
     DialogStub stub;
-    ToolProgram program(Options(folder), WithDialog(stub));
+    testing::WindowRig rig(folder.path(), WithDialog(stub), Bare());
+    ToolProgram& program = rig.Program();
     program.window.portToolbar->btnFwUp->click();
     QCOMPARE(stub.shown, 0);
-    QVERIFY(LogText(program.window).contains("串口未打开"));
+    QVERIFY(rig.LogText().contains("串口未打开"));
     QVERIFY(program.session.Upgrade().FirmwareFile() == nullptr);
   }
 
@@ -122,16 +120,14 @@ class FirmwareWindowTest : public QObject {
     testing::SimProcess sim({"--name", testing::SimProcess::UniqueName("gui_fwc")});
     QTemporaryDir folder;
     DialogStub stub;  // answer empty: cancelled
-    ToolProgram program(Options(folder), WithDialog(stub));
+    testing::WindowRig rig(folder.path(), WithDialog(stub), Bare());
+    ToolProgram& program = rig.Program();
     TFrm_Main& window = program.window;
-    window.portToolbar->SetPorts({QString::fromStdString(sim.Port())});
-    window.portToolbar->cbbOpenCom->setCurrentIndex(0);
-    window.portToolbar->btnOpenClose->click();
-    QVERIFY(program.session.PortOpen());
+    QVERIFY(rig.OpenOn(sim.Port()));
     window.portToolbar->btnFwUp->click();
     QCOMPARE(stub.shown, 1);
-    QVERIFY(LogText(window).contains("请选择固件"));
-    QVERIFY(!LogText(window).contains("[ File name ]"));
+    QVERIFY(rig.LogText().contains("请选择固件"));
+    QVERIFY(!rig.LogText().contains("[ File name ]"));
     QVERIFY(program.session.Upgrade().FirmwareFile() == nullptr);
   }
 
@@ -151,13 +147,11 @@ class FirmwareWindowTest : public QObject {
 
     DialogStub stub;
     stub.answer = image;
-    ToolProgram program(Options(folder), WithDialog(stub));
+    testing::WindowRig rig(folder.path(), WithDialog(stub), Bare());
+    ToolProgram& program = rig.Program();
     TFrm_Main& window = program.window;
     window.show();
-    window.portToolbar->SetPorts({QString::fromStdString(sim.Port())});
-    window.portToolbar->cbbOpenCom->setCurrentIndex(0);
-    window.portToolbar->btnOpenClose->click();
-    QVERIFY(program.session.PortOpen());
+    QVERIFY(rig.OpenOn(sim.Port()));
 
     const QString cwd = QDir::currentPath();
     window.portToolbar->btnFwUp->click();
@@ -166,7 +160,7 @@ class FirmwareWindowTest : public QObject {
     QCOMPARE(stub.filter, QString("固件文件(*.bin);;所有文件(*.*)"));
     QCOMPARE(QDir::currentPath(), cwd);
     QVERIFY(program.session.Upgrade().FirmwareFile() != nullptr);
-    const QString chosen = LogText(window);
+    const QString chosen = rig.LogText();
     QVERIFY(chosen.contains("请选择固件"));
     QVERIFY(chosen.contains("[ File name ]: " + image));
     QVERIFY(chosen.contains("[ File size ]: 3000 Bytes"));
@@ -176,8 +170,8 @@ class FirmwareWindowTest : public QObject {
     ShowCounter bar;
     window.rzpbWhile->installEventFilter(&bar);
     ::kill(sim.Pid(), SIGUSR1);
-    QTRY_VERIFY_WITH_TIMEOUT(LogText(window).contains("固件升级完成"), 30000);
-    const QString log = LogText(window);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.LogText().contains("固件升级完成"), 30000);
+    const QString log = rig.LogText();
     QVERIFY(bar.shown > 0);
     QVERIFY(!window.rzpbWhile->isVisible());
     QVERIFY(log.contains("模块请求发送"));
@@ -208,16 +202,11 @@ class FirmwareWindowTest : public QObject {
     auto sim = std::make_unique<testing::SimProcess>(std::vector<std::string>{"--name", name});
     DialogStub stub;
     stub.answer = image;
-    ToolProgram program(Options(folder), WithDialog(stub));
+    testing::WindowRig rig(folder.path(), WithDialog(stub), Bare());
+    ToolProgram& program = rig.Program();
     TFrm_Main& window = program.window;
     window.show();
-    const auto openOn = [&](const std::string& port) {
-      window.portToolbar->SetPorts({QString::fromStdString(port)});
-      window.portToolbar->cbbOpenCom->setCurrentIndex(0);
-      window.portToolbar->btnOpenClose->click();
-    };
-    openOn(sim->Port());
-    QVERIFY(program.session.PortOpen());
+    QVERIFY(rig.OpenOn(sim->Port()));
     window.portToolbar->btnFwUp->click();
     ::kill(sim->Pid(), SIGUSR1);
     QTRY_VERIFY_WITH_TIMEOUT(program.session.Upgrade().BlocksSent() >= 50, 20000);
@@ -229,8 +218,8 @@ class FirmwareWindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!window.rzpbWhile->isVisible(), 5000);
     QCOMPARE(program.session.Upgrade().XModemState(), 0);
     QCOMPARE(window.portToolbar->OpenCloseTag(), int(PortToolbar::kTagOpen));
-    QVERIFY(LogText(window).contains("串口已断开"));
-    QVERIFY(LogText(window).contains("固件升级已停止，串口已断开"));
+    QVERIFY(rig.LogText().contains("串口已断开"));
+    QVERIFY(rig.LogText().contains("固件升级已停止，串口已断开"));
     QVERIFY(program.session.Upgrade().FirmwareFile() != nullptr);  // kept for the next try
 
     // Idle afterwards: the process sleeps (no polling of a dead port).
@@ -248,10 +237,9 @@ class FirmwareWindowTest : public QObject {
     const QString received = folder.filePath("received.bin");
     sim = std::make_unique<testing::SimProcess>(
         std::vector<std::string>{"--name", name, "--firmware-out", received.toStdString()});
-    openOn(sim->Port());
-    QVERIFY(program.session.PortOpen());
+    QVERIFY(rig.OpenOn(sim->Port()));
     ::kill(sim->Pid(), SIGUSR1);
-    QTRY_VERIFY_WITH_TIMEOUT(LogText(window).contains("固件升级完成"), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig.LogText().contains("固件升级完成"), 60000);
     std::string expected = bytes;
     expected.append((128 - bytes.size() % 128) % 128, '\x1A');
     QTRY_COMPARE_WITH_TIMEOUT(ReadFile(received).size(), expected.size(), 5000);

@@ -10,10 +10,10 @@
 
 #include "app/traffic_log_widget.h"
 #include "app/send_area.h"
-#include "app/tool_program.h"
 #include "app/port_toolbar.h"
 #include "serial/serial_port.h"
 #include "sim_process.h"
+#include "window_rig.h"
 
 using namespace t418;
 
@@ -27,24 +27,15 @@ class MainWindowSimTest : public QObject {
     testing::SimProcess sim({"--name", testing::SimProcess::UniqueName("gui"), "--log", simLog});
 
     QTemporaryDir folder;
-    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder.filePath("province&city.json"));
-    SessionOptions options;
-    options.programFolder = folder.path().toStdString();
-    options.systemIsChinese = [] { return true; };
-    ToolProgram program(std::move(options));
+    testing::WindowRig rig(folder.path());
+    ToolProgram& program = rig.Program();
     TFrm_Main& window = program.window;
-    window.show();
 
-    window.portToolbar->SetPorts({QString::fromStdString(sim.Port())});
-    window.portToolbar->cbbOpenCom->setCurrentIndex(0);
-    window.portToolbar->btnOpenClose->click();
+    rig.OpenOn(sim.Port());
     QVERIFY(program.session.Serial().PortOpen());
 
     window.findChild<QPushButton*>("btnAskAll")->click();
-    const auto logText = [&] {
-      window.logWidget->Flush();
-      return window.logWidget->TextBox()->toPlainText();
-    };
+    const auto logText = [&] { return rig.LogText(); };
     // 70 lines at 150 ms each: allow generously for a loaded machine.
     QTRY_VERIFY_WITH_TIMEOUT(logText().trimmed().endsWith("执行完毕"), 60000);
     QVERIFY(!window.rzpbWhile->isVisible());

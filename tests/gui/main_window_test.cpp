@@ -16,7 +16,6 @@
 
 #include "app/traffic_log_widget.h"
 #include "app/parameter_view.h"
-#include "app/tool_program.h"
 #include "app/port_toolbar.h"
 #include "app/qt_text.h"
 #include "app/send_area.h"
@@ -24,6 +23,7 @@
 #include "log_fakes.h"
 #include "serial/serial_fixtures.h"
 #include "serial/serial_port.h"
+#include "window_rig.h"
 
 using namespace t418;
 
@@ -60,39 +60,32 @@ class MainWindowTest : public QObject {
   std::unique_ptr<QTemporaryDir> folder_;
   testing::FixedLogClock clock_;
   testing::RecordingMessages messages_;
-  std::unique_ptr<ToolProgram> program_;
+  std::unique_ptr<testing::WindowRig> rig_;
   TFrm_Main* window_ = nullptr;
 
-  void MakeWindow(const QString& folder, const LogClock* clock) {
-    SessionOptions options;
-    options.programFolder = folder.toStdString();
-    options.logClock = clock;
-    options.systemIsChinese = [] { return true; };
-    program_ = std::make_unique<ToolProgram>(std::move(options), MainWindowOptions{&messages_});
-    window_ = &program_->window;
+  // regionCatalogue: whether the folder gets the region catalogue first.
+  void MakeWindow(const QString& folder, const LogClock* clock, bool regionCatalogue = true) {
+    testing::WindowRigSetup setup;
+    setup.logClock = clock;
+    setup.regionCatalogue = regionCatalogue;
+    setup.show = false;
+    rig_ = std::make_unique<testing::WindowRig>(folder, MainWindowOptions{&messages_}, setup);
+    window_ = &rig_->Window();
   }
 
-  QString LogText() {
-    window_->logWidget->Flush();
-    return window_->logWidget->TextBox()->toPlainText();
-  }
+  QString LogText() { return rig_->LogText(); }
   int CountInLog(const QString& text) { return LogText().count(text); }
-  void OpenOn(const std::string& path) {
-    window_->portToolbar->SetPorts({QString::fromStdString(path)});
-    window_->portToolbar->cbbOpenCom->setCurrentIndex(0);
-    window_->portToolbar->btnOpenClose->click();
-  }
+  void OpenOn(const std::string& path) { rig_->OpenOn(path); }
 
  private slots:
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
     messages_.shown.clear();
-    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
     MakeWindow(folder_->path(), &clock_);
     window_->show();
   }
   void cleanup() {
-    program_.reset();
+    rig_.reset();
     window_ = nullptr;
     folder_.reset();
   }
@@ -104,9 +97,9 @@ class MainWindowTest : public QObject {
   }
 
   void aMissingRegionCatalogueIsSaidInAMessageBox() {
-    program_.reset();
+    rig_.reset();
     QTemporaryDir empty;
-    MakeWindow(empty.path(), nullptr);
+    MakeWindow(empty.path(), nullptr, false);
     QCOMPARE(messages_.shown, std::vector<std::string>{Utf8ToGbk("缺少province&city.json")});
   }
 

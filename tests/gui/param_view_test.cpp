@@ -612,10 +612,15 @@ int HiddenHeight(QScrollArea* box) {
 
 // GNSS on with the JT808 service and its vehicle fields, and the global
 // parameters' advanced part: both panels hold more than their heights show.
-void FillBothPanels(Rig& rig) {
+// True once the panels show the model's heights, which they follow when the loop turns.
+bool FillBothPanels(Rig& rig) {
   for (const char* name : {"rzchckbxGNSSen", "rbQianXun", "rzchckbxGNSSMore", "rzchckbxMore"})
     if (!rig.view->WidgetAs<QAbstractButton>(name)->isChecked()) ClickOn(rig.view->WidgetAs<QAbstractButton>(name));
-  QTest::qWait(20);  // the heights follow the content once the loop turns
+  auto* splitter = rig.view->findChild<QSplitter*>("splParams");
+  return splitter && QTest::qWaitFor([&] {
+           return splitter->sizes().value(1) == rig.form().RzSizePanel1.Height() &&
+                  splitter->sizes().value(2) == rig.form().rzszpnlBase.Height();
+         });
 }
 
 }  // namespace
@@ -633,23 +638,21 @@ void ParamViewTest::panelsFollowModelAndDoubleClick() {
   QVERIFY(splitter->sizes().value(1) < 160);
   QVERIFY(splitter->sizes().value(1) >= gnssPanel->minimumSizeHint().height());
 
-  FillBothPanels(rig);
+  QVERIFY(FillBothPanels(rig));
   QCOMPARE(splitter->sizes().value(1), 160);
   QCOMPARE(splitter->sizes().value(2), 129);
 
   // A taller window: the top part shows its whole page, the room it does not
   // need goes to the panels; the model's heights stay.
   rig.view->resize(650, 1300);
-  QTest::qWait(20);
-  QCOMPARE(HiddenHeight(rig.w<QScrollArea>("advscrlbxPara")), 0);
-  QVERIFY(splitter->sizes().value(1) > 160);
-  QVERIFY(splitter->sizes().value(2) > 129);
+  QTRY_COMPARE(HiddenHeight(rig.w<QScrollArea>("advscrlbxPara")), 0);
+  QTRY_VERIFY(splitter->sizes().value(1) > 160);
+  QTRY_VERIFY(splitter->sizes().value(2) > 129);
   QCOMPARE(rig.form().RzSizePanel1.Height(), 160);
   QCOMPARE(rig.form().rzszpnlBase.Height(), 129);
   rig.view->resize(650, 700);
-  QTest::qWait(20);
-  QCOMPARE(splitter->sizes().value(1), 160);
-  QCOMPARE(splitter->sizes().value(2), 129);
+  QTRY_COMPARE(splitter->sizes().value(1), 160);
+  QTRY_COMPARE(splitter->sizes().value(2), 129);
 
   // A double click on the GNSS group grows its panel to the room left, a second shrinks it.
   auto* gnss = rig.w<QGroupBox>("rzgrpbxGNSS");
@@ -667,7 +670,7 @@ void ParamViewTest::panelsFollowModelAndDoubleClick() {
 void ParamViewTest::draggingThePanelEdgeReachesModel() {
   Rig rig;
   rig.Show();
-  FillBothPanels(rig);
+  QVERIFY(FillBothPanels(rig));
   auto* splitter = rig.view->findChild<QSplitter*>("splParams");
   QSplitterHandle* edge = splitter->handle(2);  // the upper edge of the global parameters
   const QPoint grip = edge->rect().center();

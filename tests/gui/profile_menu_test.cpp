@@ -16,11 +16,11 @@
 #include "app/traffic_log_widget.h"
 #include "app/parameter_view.h"
 #include "app/port_toolbar.h"
-#include "app/tool_program.h"
 #include "form_fakes.h"
 #include "log_fakes.h"
 #include "params/profile_file.h"
 #include "temp_folder.h"
+#include "window_rig.h"
 
 using namespace t418;
 
@@ -31,26 +31,23 @@ class ProfileMenuTest : public QObject {
   std::unique_ptr<QTemporaryDir> folder_;
   testing::FixedLogClock clock_;
   testing::RecordingMessages messages_;
-  std::unique_ptr<ToolProgram> program_;
+  std::unique_ptr<testing::WindowRig> rig_;
   TFrm_Main* window_ = nullptr;
   // What the file dialog answers, and what it was asked.
   QString answer_;
   QList<bool> asked_;
 
   void MakeWindow() {
-    SessionOptions options;
-    options.programFolder = folder_->path().toStdString();
-    options.logClock = &clock_;
-    options.systemIsChinese = [] { return true; };
+    testing::WindowRigSetup setup;
+    setup.logClock = &clock_;
     MainWindowOptions windowOptions;
     windowOptions.messages = &messages_;
     windowOptions.chooseConfigFile = [this](bool save) {
       asked_ << save;
       return answer_;
     };
-    program_ = std::make_unique<ToolProgram>(std::move(options), windowOptions);
-    window_ = &program_->window;
-    window_->show();
+    rig_ = std::make_unique<testing::WindowRig>(folder_->path(), windowOptions, setup);
+    window_ = &rig_->Window();
   }
   QString Path(const QString& name) const { return folder_->filePath(name); }
   QLineEdit* StartMessageField() const { return window_->parameterView->WidgetAs<QLineEdit>("lbledtStMsg"); }
@@ -59,22 +56,18 @@ class ProfileMenuTest : public QObject {
     field->selectAll();
     QTest::keyClicks(field, text);
   }
-  QString LogText() {
-    window_->logWidget->Flush();
-    return window_->logWidget->TextBox()->toPlainText();
-  }
+  QString LogText() { return rig_->LogText(); }
 
  private slots:
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
-    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
     messages_.shown.clear();
     answer_.clear();
     asked_.clear();
     MakeWindow();
   }
   void cleanup() {
-    program_.reset();
+    rig_.reset();
     window_ = nullptr;
     folder_.reset();
   }
@@ -163,7 +156,7 @@ class ProfileMenuTest : public QObject {
     QCOMPARE(QString::fromStdString(saved.ReadString("System", "ReadTimeHelp", "")), QString("0"));
 
     // The next window shows it.
-    program_.reset();
+    rig_.reset();
     MakeWindow();
     QCOMPARE(StartMessageField()->text(), QString("[CLOSED]"));
     QCOMPARE(window_->portToolbar->cbbOpenBaud->currentText(), QString("57600"));
@@ -171,7 +164,7 @@ class ProfileMenuTest : public QObject {
   }
 
   void theProfilesCustomKeyHidesTheWebLinks() {
-    program_.reset();
+    rig_.reset();
     testing::WriteBytes(Path(kProfileFileName).toStdString(), "[System]\r\nCustom=1\r\n");
     MakeWindow();
     QVERIFY(!window_->mni_Up->isVisible());

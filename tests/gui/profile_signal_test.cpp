@@ -16,6 +16,7 @@
 #include "params/profile_file.h"
 #include "serial/serial_fixtures.h"
 #include "temp_folder.h"
+#include "wait_until.h"
 
 namespace fs = std::filesystem;
 using namespace t418;
@@ -66,10 +67,9 @@ class ProfileSignalTest : public QObject {
     QVERIFY(process.waitForStarted(10000));
 
     // The window is up once the program listens for the signal.
-    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-    while (!CatchesSignal(process.processId(), SIGTERM) && std::chrono::steady_clock::now() < giveUp &&
-           process.state() == QProcess::Running)
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    testing::WaitUntil(
+        [&] { return CatchesSignal(process.processId(), SIGTERM) || process.state() != QProcess::Running; },
+        std::chrono::seconds(60), std::chrono::milliseconds(20));
     QVERIFY(CatchesSignal(process.processId(), SIGTERM));
 
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);

@@ -17,10 +17,10 @@
 
 #include "app/traffic_log_widget.h"
 #include "app/port_toolbar.h"
-#include "app/tool_program.h"
 #include "read_all_queries.h"
 #include "sim/state_file.h"
 #include "sim_process.h"
+#include "window_rig.h"
 
 using namespace t418;
 using sim::testing::ReadSimState;
@@ -56,7 +56,7 @@ class WindowSimRoundTripTest : public QObject {
 
  private:
   std::unique_ptr<QTemporaryDir> folder_;
-  std::unique_ptr<ToolProgram> program_;
+  std::unique_ptr<testing::WindowRig> rig_;
   TFrm_Main* window_ = nullptr;
 
   Simulator StartSimulator(const std::string& fixture = {}) {
@@ -72,33 +72,22 @@ class WindowSimRoundTripTest : public QObject {
 
   // The window as the program shows it; message boxes are the window's own.
   void MakeWindow() {
-    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
-    SessionOptions options;
-    options.programFolder = folder_->path().toStdString();
-    options.systemIsChinese = [] { return true; };
+    testing::WindowRigSetup setup;
     // The form starts in the layout's own state, not in a profile's defaults.
-    options.useProfile = false;
-    program_ = std::make_unique<ToolProgram>(std::move(options));
-    window_ = &program_->window;
-    window_->show();
+    setup.useProfile = false;
+    rig_ = std::make_unique<testing::WindowRig>(folder_->path(), MainWindowOptions{}, setup);
+    window_ = &rig_->Window();
     // A short pause before each line keeps the test quick; nothing else changes.
-    program_->session.Engine().delayTime = 20;
+    rig_->Core().Engine().delayTime = 20;
   }
 
   // Through the toolbar: close the port if it is open, choose the simulator's, open.
   bool ConnectTo(const Simulator& sim) {
-    PortToolbar* toolbar = window_->portToolbar;
-    if (program_->session.PortOpen()) toolbar->btnOpenClose->click();
-    toolbar->SetPorts({QString::fromStdString(sim.process->Port())});
-    toolbar->cbbOpenCom->setCurrentIndex(0);
-    toolbar->btnOpenClose->click();
-    return program_->session.PortOpen();
+    if (rig_->Core().PortOpen()) window_->portToolbar->btnOpenClose->click();
+    return rig_->OpenOn(sim.process->Port());
   }
 
-  QString LogText() {
-    window_->logWidget->Flush();
-    return window_->logWidget->TextBox()->toPlainText();
-  }
+  QString LogText() { return rig_->LogText(); }
   int Completions() { return LogText().count(QStringLiteral("执行完毕")); }
   void Click(const char* button) { window_->findChild<QPushButton*>(button)->click(); }
   template <typename W>
@@ -123,7 +112,7 @@ class WindowSimRoundTripTest : public QObject {
  private slots:
   void init() { folder_ = std::make_unique<QTemporaryDir>(); }
   void cleanup() {
-    program_.reset();
+    rig_.reset();
     folder_.reset();
   }
 
@@ -180,10 +169,10 @@ class WindowSimRoundTripTest : public QObject {
     // The user changes the heartbeat interval, switches socket indexing off and
     // opens the advanced group, so its fields are written too.
     TypeInto("edtHeartTm", "77");
-    QCOMPARE(program_->session.Form().edtHeartTm.Text(), std::string("77"));
+    QCOMPARE(rig_->Core().Form().edtHeartTm.Text(), std::string("77"));
     Widget<QCheckBox>("rzchckbxSOCKIND")->click();
     Widget<QCheckBox>("rzchckbxMore")->click();
-    QVERIFY(program_->session.Form().rzchckbxMore.Checked());
+    QVERIFY(rig_->Core().Form().rzchckbxMore.Checked());
 
     QVERIFY(ConnectTo(target));
     Click("btnSetAll");

@@ -19,9 +19,9 @@
 #include "app/traffic_log_widget.h"
 #include "app/port_toolbar.h"
 #include "app/send_area.h"
-#include "app/tool_program.h"
 #include "serial/serial_fixtures.h"
 #include "text/gbk.h"
+#include "window_rig.h"
 
 using namespace t418;
 
@@ -58,7 +58,7 @@ class WindowStatesTest : public QObject {
 
   std::unique_ptr<QTemporaryDir> folder_;
   Dialogs dialogs_;
-  std::unique_ptr<ToolProgram> program_;
+  std::unique_ptr<testing::WindowRig> rig_;
   TFrm_Main* window_ = nullptr;
 
   MainWindowOptions Options() {
@@ -79,28 +79,16 @@ class WindowStatesTest : public QObject {
   }
 
   void MakeWindow(MainWindowOptions options) {
-    SessionOptions session;
-    session.programFolder = folder_->path().toStdString();
-    session.systemIsChinese = [] { return true; };
-    program_ = std::make_unique<ToolProgram>(std::move(session), std::move(options));
-    window_ = &program_->window;
-    window_->show();
+    rig_ = std::make_unique<testing::WindowRig>(folder_->path(), std::move(options));
+    window_ = &rig_->Window();
   }
 
-  Session& Core() { return program_->session; }
+  Session& Core() { return rig_->Core(); }
   SessionListener& Listener() { return *window_; }
   QPushButton* Button(const char* name) { return window_->findChild<QPushButton*>(name); }
   QToolButton* FwButton() { return window_->portToolbar->btnFwUp; }
-  QString LogText() {
-    window_->logWidget->Flush();
-    return window_->logWidget->TextBox()->toPlainText();
-  }
-  void OpenOn(const std::string& path) {
-    window_->portToolbar->SetPorts({QString::fromStdString(path)});
-    window_->portToolbar->cbbOpenCom->setCurrentIndex(0);
-    window_->portToolbar->btnOpenClose->click();
-    QVERIFY(Core().PortOpen());
-  }
+  QString LogText() { return rig_->LogText(); }
+  void OpenOn(const std::string& path) { QVERIFY(rig_->OpenOn(path)); }
   QString FirmwareFile(const char* name) {
     const QString path = folder_->filePath(name);
     QFile out(path);
@@ -112,11 +100,10 @@ class WindowStatesTest : public QObject {
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
     dialogs_ = Dialogs{};
-    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
     MakeWindow(Options());
   }
   void cleanup() {
-    program_.reset();
+    rig_.reset();
     window_ = nullptr;
     folder_.reset();
   }
@@ -341,7 +328,7 @@ class WindowStatesTest : public QObject {
 
   void refusedValuesShowAMessageBoxThatDoesNotHoldTheWindow() {
     // Without an injected message port: the real box.
-    program_.reset();
+    rig_.reset();
     MakeWindow(Options());
     const std::string message = Utf8ToGbk("心跳时间(秒): 超出范围 1-65535");
     QVERIFY(Core().Builder().OnInvalidValues);

@@ -15,10 +15,10 @@
 #include <set>
 
 #include "app/qt_text.h"
-#include "app/tool_program.h"
 #include "e2e/text_names.h"
 #include "lang/lang_list.h"
 #include "text/gbk.h"
+#include "window_rig.h"
 
 using namespace t418;
 using namespace t418::testing;
@@ -28,10 +28,10 @@ class WindowTextsTest : public QObject {
 
  private:
   std::unique_ptr<QTemporaryDir> folder_;
-  std::unique_ptr<ToolProgram> program_;
+  std::unique_ptr<testing::WindowRig> rig_;
   TFrm_Main* window_ = nullptr;
 
-  QString Catalogue(const std::string& name) { return LangQ(program_->session.Lang(), name); }
+  QString Catalogue(const std::string& name) { return LangQ(rig_->Core().Lang(), name); }
 
   // The caption a control shows: a label's text, a button's text, a group's
   // title, the attached label of a labelled edit. Null when the window has none.
@@ -89,21 +89,16 @@ class WindowTextsTest : public QObject {
  private slots:
   void init() {
     folder_ = std::make_unique<QTemporaryDir>();
-    QFile::copy(T418_SOURCE_DIR "/resources/province&city.json", folder_->filePath("province&city.json"));
     // A language file that renames one entry shared by four lists.
     QFile file(folder_->filePath(kLangFileName));
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write((";test\r\nlang_cbbASL0|" + Utf8ToGbk("短连接（文件）") + "|Short link (file)\r\n").c_str());
     file.close();
-    SessionOptions options;
-    options.programFolder = folder_->path().toStdString();
-    options.systemIsChinese = [] { return true; };
-    program_ = std::make_unique<ToolProgram>(std::move(options));
-    window_ = &program_->window;
-    window_->show();
+    rig_ = std::make_unique<testing::WindowRig>(folder_->path());
+    window_ = &rig_->Window();
   }
   void cleanup() {
-    program_.reset();
+    rig_.reset();
     folder_.reset();
   }
 
@@ -128,7 +123,7 @@ class WindowTextsTest : public QObject {
 
   void aLanguageSwitchKeepsTheChosenEntryOfEveryList() {
     // The last entry of every list of the parameter view, through the rules.
-    Session& session = program_->session;
+    Session& session = rig_->Core();
     for (Control* c : session.Form().Controls())
       if (auto* list = dynamic_cast<ChoiceList*>(c); list && list->Count() > 0)
         session.Rules().SelectEntry(*list, list->Count() - 1);

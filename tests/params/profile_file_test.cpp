@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "forked_child.h"
 #include "gbk_texts.h"
 #include "temp_folder.h"
 #include "text/file_read.h"
@@ -383,33 +384,18 @@ TEST(ProfileFileSaveFailure, AFullDiskLeavesTheOldFileWhole) {
   const fs::path path = folder.path() / kProfileFileName;
   WriteBytes(path, kHandEditedProfile);
 
-  int pipeFds[2];
-  ASSERT_EQ(::pipe(pipeFds), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(pipeFds[0]);
+  const testing::ChildEnd child = testing::RunInChild([&] {
     ::signal(SIGXFSZ, SIG_IGN);
     const rlimit limit{4096, 4096};
     ::setrlimit(RLIMIT_FSIZE, &limit);
     ProfileFile profile(path);
     profile.WriteString("Reg", "REGDT", std::string(64 * 1024, 'A'));
     const auto error = profile.Save();
-    const std::string report =
-        error ? std::to_string(error->reason.value()) + "|" + error->Describe() : "saved";
-    (void)!::write(pipeFds[1], report.data(), report.size());
-    ::_exit(0);
-  }
-  ::close(pipeFds[1]);
-  std::string report;
-  char buffer[512];
-  for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-    report.append(buffer, static_cast<std::size_t>(got));
-  ::close(pipeFds[0]);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+    return error ? std::to_string(error->reason.value()) + "|" + error->Describe() : "saved";
+  });
+  ASSERT_EQ(child.exitCode, 0);
 
-  EXPECT_EQ(report, std::to_string(EFBIG) + "|" + path.string() + ": " + std::strerror(EFBIG));
+  EXPECT_EQ(child.report, std::to_string(EFBIG) + "|" + path.string() + ": " + std::strerror(EFBIG));
   EXPECT_EQ(ReadBytes(path), kHandEditedProfile);
   EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{kProfileFileName});
 }
@@ -463,10 +449,10 @@ TEST(ProfileFileSpecialFiles, OnlyARegularFileOfASaneSizeIsRead) {
 TEST(ProfileFileCrashSafety, TheNextSaveRemovesNewFilesOfSavesThatDied) {
   TempFolder folder;
   const fs::path path = folder.path() / kProfileFileName;
-  const pid_t dead = ::fork();
-  ASSERT_GE(dead, 0);
-  if (dead == 0) ::_exit(0);
-  ASSERT_EQ(::waitpid(dead, nullptr, 0), dead);
+  // The number of a process that has ended.
+  testing::ForkedChild ended([](const testing::ChildReport&) {});
+  ASSERT_EQ(ended.Wait().exitCode, 0);
+  const pid_t dead = ended.Pid();
   const std::string abandoned = "." + std::string(kProfileFileName) + "." + std::to_string(dead) + "-0-1a2b.tmp";
   const std::string running = "." + std::string(kProfileFileName) + "." + std::to_string(::getppid()) + "-0-1a2b.tmp";
   WriteBytes(folder.path() / abandoned, "[System]\r\n");
@@ -498,37 +484,26 @@ TEST(ProfileFileCrashSafety, AKilledSaveLeavesOneWholeVersion) {
   int foundFirst = 0;
   int foundSecond = 0;
   for (int kill = 0; kill < 50; ++kill) {
-    int pipeFds[2];
-    ASSERT_EQ(::pipe(pipeFds), 0);
-    const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      ::close(pipeFds[0]);
+    // Saves until it is killed, one mark a save: 's' done, 'e' failed (and ended).
+    testing::ForkedChild child([&](const testing::ChildReport& report) {
       for (bool useSecond = ReadBytes(path) == first;; useSecond = !useSecond) {
         const char mark = ReplaceFile(path, useSecond ? second : first) ? 'e' : 's';
-        (void)!::write(pipeFds[1], &mark, 1);
+        report.Say(std::string(1, mark));
         if (mark == 'e') ::_exit(1);
       }
-    }
-    ::close(pipeFds[1]);
-    char mark = 0;
-    const bool firstSaveDone = ::read(pipeFds[0], &mark, 1) == 1 && mark == 's';
+    });
+    const bool firstSaveDone = child.Read(1) == "s";
     if (firstSaveDone) {
       ++completedSaves;
       std::this_thread::sleep_for(std::chrono::microseconds(delayMicroseconds(random)));
     }
-    ::kill(child, SIGKILL);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    child.Kill(SIGKILL);
+    const testing::ChildEnd end = child.Wait();
     ASSERT_TRUE(firstSaveDone) << "the child's first save failed";
-    char marks[256];
-    for (ssize_t got; (got = ::read(pipeFds[0], marks, sizeof marks)) > 0;) {
-      for (ssize_t i = 0; i < got; ++i) {
-        ASSERT_EQ(marks[i], 's') << "a save failed in the child";
-        ++completedSaves;
-      }
+    for (const char mark : end.report) {
+      ASSERT_EQ(mark, 's') << "a save failed in the child";
+      ++completedSaves;
     }
-    ::close(pipeFds[0]);
 
     const std::string onDisk = ReadBytes(path);
     ASSERT_TRUE(onDisk == first || onDisk == second)

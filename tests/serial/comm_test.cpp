@@ -1,6 +1,7 @@
 // The serial component on pseudo-terminals: opening and its refusals, sending,
 // receiving in chunks, hang-ups, closing, and the settings reaching the driver.
 #include <gtest/gtest.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include "serial/comm.h"
 #include "serial/line_driver.h"
 #include "serial_fixtures.h"
+#include "wait_until.h"
 
 namespace t418::test {
 namespace {
@@ -261,9 +263,7 @@ TEST_F(CommTest, AHangUpOfAnEarlierOpeningDoesNotReachThePortOpenedAfterIt) {
   // opens port B. The stale news must not close B.
   comm.OpenPort();
   pty.CloseMaster();
-  const auto posted = Clock::now() + 5s;
-  while (dispatcher.Pending() == 0 && Clock::now() < posted) std::this_thread::sleep_for(5ms);
-  ASSERT_GT(dispatcher.Pending(), 0u);
+  ASSERT_TRUE(testing::WaitUntil([&] { return dispatcher.Pending() > 0; }, 5s, 5ms)) << "the hang-up was never posted";
   comm.ClosePort();
   Pty other;
   comm.SetCommName(other.Path());
@@ -313,9 +313,8 @@ TEST_F(CommTest, TasksLeftQueuedAfterTheComponentIsGoneDoNothing) {
     shortLived.OnReceiveData = [&](TComm&, const char*, std::uint16_t) { called = true; };
     shortLived.OpenPort();
     pty.Write("late");
-    const auto giveUp = Clock::now() + 5s;
-    while (dispatcher.Pending() < 2 && Clock::now() < giveUp) std::this_thread::sleep_for(10ms);
-    ASSERT_GE(dispatcher.Pending(), 2u);  // the send-empty notice and the chunk
+    // The send-empty notice and the chunk.
+    ASSERT_TRUE(testing::WaitUntil([&] { return dispatcher.Pending() >= 2; }, 5s)) << dispatcher.Pending();
   }
   dispatcher.RunFor(100ms);
   EXPECT_FALSE(called);
@@ -508,7 +507,15 @@ TEST_F(CommTest, ClosingWhileAWriteIsStuckReturns) {
   // No write time-out: the transmit thread waits for the line until the close.
   comm.OpenPort();
   ASSERT_TRUE(comm.SendData(std::string(1 << 20, 'x')));
-  std::this_thread::sleep_for(200ms);
+  // The write is under way once its first bytes wait at the far end, which
+  // reads none: far more than the line holds is left.
+  ASSERT_TRUE(testing::WaitUntil(
+      [&] {
+        int waiting = 0;
+        return ::ioctl(pty.Master(), FIONREAD, &waiting) == 0 && waiting > 0;
+      },
+      5s))
+      << "the transmit thread never wrote";
   comm.ClosePort();
   EXPECT_EQ(comm.ComHandle(), 0u);
   EXPECT_TRUE(comm.SendDataEmpty());

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "forked_child.h"
 #include "serial/port_owner.h"
 #include "serial/serial_port.h"
 #include "serial_fixtures.h"
@@ -72,45 +73,24 @@ class Holder {
  public:
   enum class Mode { kLock, kExclusive };
   // farEnd: the master of the pseudo-terminal, which the child must not keep.
-  Holder(const std::string& path, Mode mode, int farEnd) {
-    int ready[2];
-    int stop[2];
-    if (::pipe(ready) != 0 || ::pipe(stop) != 0) throw std::runtime_error("no pipe");
-    pid_ = ::fork();
-    if (pid_ == 0) {
-      ::close(ready[0]);
-      ::close(stop[1]);
-      ::close(farEnd);
-      ::prctl(PR_SET_NAME, "t418-holder");
-      const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-      bool held = fd >= 0;
-      if (held && mode == Mode::kLock) held = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-      if (held && mode == Mode::kExclusive) held = ::ioctl(fd, TIOCEXCL) == 0;
-      const char answer = held ? 'y' : 'n';
-      (void)!::write(ready[1], &answer, 1);
-      char c;
-      (void)!::read(stop[0], &c, 1);  // until the test ends
-      ::_exit(0);
-    }
-    ::close(ready[1]);
-    ::close(stop[0]);
-    stop_ = stop[1];
-    char answer = 0;
-    held_ = ::read(ready[0], &answer, 1) == 1 && answer == 'y';
-    ::close(ready[0]);
-  }
-  ~Holder() {
-    ::close(stop_);
-    int status = 0;
-    ::waitpid(pid_, &status, 0);
-  }
+  Holder(const std::string& path, Mode mode, int farEnd)
+      : child_([&](const testing::ChildReport& report) {
+          ::close(farEnd);
+          ::prctl(PR_SET_NAME, "t418-holder");
+          const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+          bool held = fd >= 0;
+          if (held && mode == Mode::kLock) held = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+          if (held && mode == Mode::kExclusive) held = ::ioctl(fd, TIOCEXCL) == 0;
+          report.Say(held ? "y" : "n");
+          ::pause();  // until the test ends it
+        }),
+        held_(child_.Read(1) == "y") {}
   bool Held() const { return held_; }
-  pid_t Pid() const { return pid_; }
+  pid_t Pid() const { return child_.Pid(); }
 
  private:
-  pid_t pid_ = -1;
-  int stop_ = -1;
-  bool held_ = false;
+  testing::ForkedChild child_;
+  bool held_;
 };
 
 std::string Self() { return "held by " + std::to_string(::getpid()); }
@@ -161,31 +141,20 @@ TEST(PortOwner, APortAnotherProgramHoldsIsRefusedAndTheProgramIsNamed) {
 
 TEST(PortOwner, AProgramOnTheMasterSideIsTheFarEndNotAHolder) {
   Pty pty;
-  // A child that holds the master and the slave, as the simulator does.
-  const pid_t child = ::fork();
-  if (child == 0) {
+  // A child that holds the master and the slave, as the simulator does: it
+  // inherited the master and says when it holds the slave too.
+  testing::ForkedChild child([&](const testing::ChildReport& report) {
     ::prctl(PR_SET_NAME, "t418-far-end");
     const int slave = ::open(pty.Path().c_str(), O_RDWR | O_NOCTTY);
-    if (slave >= 0) ::pause();
-    ::_exit(1);
-  }
-  // The child inherited the master; wait until it holds the slave too.
-  const auto giveUp = Clock::now() + 5s;
-  bool childHolds = false;
-  while (!childHolds && Clock::now() < giveUp) {
-    for (const auto& entry : fs::directory_iterator("/proc/" + std::to_string(child) + "/fd")) {
-      std::error_code ec;
-      if (fs::read_symlink(entry.path(), ec) == pty.Path()) childHolds = true;
-    }
-    std::this_thread::sleep_for(10ms);
-  }
-  ASSERT_TRUE(childHolds);
+    if (slave < 0) ::_exit(1);
+    report.Say("y");
+    ::pause();
+  });
+  ASSERT_EQ(child.Read(1), "y");
   const int fd = ::open(pty.Path().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   ASSERT_GE(fd, 0);
   EXPECT_TRUE(FindPortHolders(fd).empty()) << DescribePortHolders(FindPortHolders(fd));
   ::close(fd);
-  ::kill(child, SIGKILL);
-  ::waitpid(child, nullptr, 0);
 }
 
 TEST(PortOwner, HoldersAreDescribedForTheMessage) {

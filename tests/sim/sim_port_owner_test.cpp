@@ -10,6 +10,7 @@
 #include <fstream>
 #include <thread>
 
+#include "forked_child.h"
 #include "sim/sim_process.h"
 #include "temp_folder.h"
 
@@ -60,11 +61,9 @@ TEST(SimPortOwnerTest, ASecondSimulatorOfTheSameNameLeavesTheFirstOnesLinkAlone)
   first.Signal(SIGTERM);
   ASSERT_TRUE(first.Exit(5000));
   const pid_t third = testing::Spawn({T418_SIM_PATH, "--name", "ttyTWIN"}, -1, -1, env);
-  const long long stop = MonotonicMs() + 5000;
   std::error_code ec;
-  while (MonotonicMs() < stop && !std::filesystem::is_character_file(link, ec))
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_TRUE(std::filesystem::is_character_file(link, ec));
+  EXPECT_TRUE(t418::testing::WaitUntil([&] { return std::filesystem::is_character_file(link, ec); },
+                                       std::chrono::seconds(5)));
   ::kill(third, SIGTERM);
   EXPECT_EQ(testing::WaitExit(third, 5000), std::optional<int>(0));
 }
@@ -81,28 +80,19 @@ bool Exclusive(const std::string& path) {
 TEST(SimPortOwnerTest, AnExclusiveModeLeftByAKilledProgramEndsWithIt) {
   SimProcess sim({});
   ASSERT_FALSE(sim.SlavePath().empty());
-  int ready[2];
-  ASSERT_EQ(::pipe(ready), 0);
-  const pid_t holder = ::fork();
-  if (holder == 0) {
+  t418::testing::ForkedChild holder([&](const t418::testing::ChildReport& report) {
     const int fd = ::open(sim.SlavePath().c_str(), O_RDWR | O_NOCTTY);
     if (fd >= 0) ::ioctl(fd, TIOCEXCL);
-    (void)!::write(ready[1], "x", 1);
+    report.Say("x");
     ::pause();
-    ::_exit(0);
-  }
-  ::close(ready[1]);
-  char c;
-  ASSERT_EQ(::read(ready[0], &c, 1), 1);
-  ::close(ready[0]);
+  });
+  ASSERT_EQ(holder.Read(1), "x");
   EXPECT_TRUE(Exclusive(sim.SlavePath()));
   // Killed: it never ends the mode itself.
-  ::kill(holder, SIGKILL);
-  testing::WaitExit(holder, 5000);
-  const long long stop = MonotonicMs() + 3000;
-  while (MonotonicMs() < stop && Exclusive(sim.SlavePath()))
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  EXPECT_FALSE(Exclusive(sim.SlavePath()));
+  holder.Kill(SIGKILL);
+  holder.Wait();
+  EXPECT_TRUE(t418::testing::WaitUntil([&] { return !Exclusive(sim.SlavePath()); }, std::chrono::seconds(3)))
+      << "the exclusive mode outlived its holder";
 }
 
 TEST(SimPortOwnerTest, ChunkSendsEveryReplyInPiecesOfNBytes) {

@@ -14,10 +14,13 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "wait_until.h"
 
 namespace t418::sim::testing {
 
@@ -65,14 +68,30 @@ inline pid_t Spawn(const std::vector<std::string>& argv, int stdinFd, int stdout
 
 // The exit status of a child, waiting at most timeoutMs; nullopt while it runs.
 inline std::optional<int> WaitExit(pid_t pid, int timeoutMs) {
-  const long long end = MonotonicMs() + timeoutMs;
-  while (true) {
-    int status = 0;
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    if (done < 0 || MonotonicMs() >= end) return std::nullopt;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  std::optional<int> exit;
+  bool gone = false;  // not a child (any more)
+  t418::testing::WaitUntil(
+      [&] {
+        int status = 0;
+        const pid_t done = ::waitpid(pid, &status, WNOHANG);
+        if (done == pid) exit = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        gone = done < 0;
+        return exit.has_value() || gone;
+      },
+      std::chrono::milliseconds(timeoutMs));
+  return exit;
+}
+
+// Whether a signal sent to the process waits for it still: a program that
+// takes its signals through a descriptor has them pending until it reads them.
+inline bool SignalPending(pid_t pid, int signal) {
+  std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+  const unsigned long long bit = 1ULL << (signal - 1);
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("SigPnd:", 0) != 0 && line.rfind("ShdPnd:", 0) != 0) continue;
+    if (std::stoull(line.substr(line.find(':') + 1), nullptr, 16) & bit) return true;
   }
+  return false;
 }
 
 class SimProcess {

@@ -9,6 +9,7 @@
 
 #include "t418-sim/boot_loader.h"
 #include "temp_folder.h"
+#include "wait_until.h"
 
 namespace t418::sim {
 namespace {
@@ -114,12 +115,16 @@ TEST(SimProcessTest, BootLoaderPrintsItsMenuEachTimeThePortIsOpened) {
 TEST(SimProcessTest, UserSignalRestartsIntoTheBootLoaderAndTheMenuWaitsForTheReader) {
   SimProcess sim({});
   sim.Signal(SIGUSR1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The simulator restarts as it takes the signal, which then is no longer pending.
+  ASSERT_TRUE(t418::testing::WaitUntil([&] { return !testing::SignalPending(sim.Pid(), SIGUSR1); },
+                                       std::chrono::seconds(5)))
+      << "the simulator never took the signal";
   // Nobody had the port open: the menu waits in the line for the first reader.
   const int fd = OpenPort(sim.LinkPath());
   ASSERT_GE(fd, 0);
   EXPECT_EQ(ReadUntil(fd, ">", 5000), kBootMenu);
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  // The opening brings the menu once more; "R" goes after it.
+  EXPECT_EQ(ReadUntil(fd, ">", 5000), kBootMenu);
   WriteAll(fd, "R");
   EXPECT_NE(ReadUntil(fd, "[ZAV-T418]\r\n", 5000).find("R\r\n"), std::string::npos);
   WriteAll(fd, "AT+VER?\r\n");
@@ -167,10 +172,8 @@ TEST(SimProcessTest, StoresTheImageThatSxSends) {
   std::string expected = firmware;
   expected.append((128 - firmware.size() % 128) % 128, '\x1A');
   std::string image;
-  for (int i = 0; i < 200 && image.size() < expected.size(); ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    image = ReadBytes(stored);
-  }
+  t418::testing::WaitUntil([&] { return (image = ReadBytes(stored)).size() >= expected.size(); },
+                           std::chrono::seconds(2));
   EXPECT_EQ(image.size(), expected.size());
   EXPECT_TRUE(image == expected) << "the stored image differs from the file padded with 0x1A";
 

@@ -56,12 +56,11 @@ class ChildProcess {
   // Reads what the child writes until `seen` appears on its standard output
   // or the time is up; true when it appeared.
   bool WaitForOutput(const std::string& seen, std::chrono::milliseconds limit) {
-    const auto giveUp = std::chrono::steady_clock::now() + limit;
-    while (result_.out.find(seen) == std::string::npos) {
-      if (std::chrono::steady_clock::now() >= giveUp) return false;
-      if (!Pump(50)) return result_.out.find(seen) != std::string::npos;
-    }
-    return true;
+    return WaitForText(result_.out, seen, limit);
+  }
+  // The same for its standard error, where a program tells what it waits for.
+  bool WaitForError(const std::string& seen, std::chrono::milliseconds limit) {
+    return WaitForText(result_.err, seen, limit);
   }
 
   // Waits for the end; the output read to the end.
@@ -78,6 +77,15 @@ class ChildProcess {
   }
 
  private:
+  bool WaitForText(const std::string& text, const std::string& seen, std::chrono::milliseconds limit) {
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (text.find(seen) == std::string::npos) {
+      if (std::chrono::steady_clock::now() >= giveUp) return false;
+      if (!Pump(50)) return text.find(seen) != std::string::npos;
+    }
+    return true;
+  }
+
   // Reads what is there; false once both pipes are at their end.
   bool Pump(int ms) {
     if (out_ < 0 && err_ < 0) return false;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,50 +47,55 @@ TEST(TerminalType, EachListWeighsItsOwnBit) {
 }
 
 TEST(TerminalType, AListWithoutSelectionCountsAsBitClear) {
-  EXPECT_EQ(TerminalTypeBits({-1, 1, -1, -1, -1, -1}), 2);
-  EXPECT_EQ(TerminalTypeBits({-1, -1, -1, -1, -1, -1}), 0);
+  const struct {
+    TerminalTypeItems items;
+    int bits;
+  } cases[] = {
+      {{-1, 1, -1, -1, -1, -1}, 2},
+      {{-1, -1, -1, -1, -1, -1}, 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TerminalTypeBits(c.items), c.bits) << ::testing::PrintToString(c.items);
 }
 
 // ---- QTERMINAL values -------------------------------------------------------------
 
-TEST(TerminalReportValue, ThreeFieldsGiveIdModelAndTypeItems) {
-  auto r = ParseTerminalReport("ZAVGNSS,zav-gnss-001,207");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->terminalId, "ZAVGNSS");
-  EXPECT_EQ(r->model, "zav-gnss-001");
-  EXPECT_EQ(r->typeItems, (TerminalTypeItems{1, 1, 1, 1, 1, 1}));
+// A QTERMINAL value and the three fields it must give.
+struct TerminalReportCase {
+  const char* what;
+  std::string value;
+  std::string terminalId;
+  std::string model;
+  std::optional<TerminalTypeItems> typeItems;
+};
 
-  r = ParseTerminalReport("ID1,M1,64");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->terminalId, "ID1");
-  EXPECT_EQ(r->model, "M1");
-  EXPECT_EQ(r->typeItems, (TerminalTypeItems{0, 0, 0, 0, 1, 0}));
+void ExpectTerminalReports(const std::vector<TerminalReportCase>& cases) {
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.what) + ": " + c.value);
+    const auto r = ParseTerminalReport(c.value);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->terminalId, c.terminalId);
+    EXPECT_EQ(r->model, c.model);
+    EXPECT_EQ(r->typeItems, c.typeItems);
+  }
+}
+
+TEST(TerminalReportValue, ThreeFieldsGiveIdModelAndTypeItems) {
+  ExpectTerminalReports({
+      {"every type bit", "ZAVGNSS,zav-gnss-001,207", "ZAVGNSS", "zav-gnss-001", TerminalTypeItems{1, 1, 1, 1, 1, 1}},
+      {"only bit 6", "ID1,M1,64", "ID1", "M1", TerminalTypeItems{0, 0, 0, 0, 1, 0}},
+  });
 }
 
 TEST(TerminalReportValue, FieldsFollowTheCommaTextRules) {
   // Quotes keep commas and blanks in a field; a blank separates like a comma;
   // an empty field between commas counts; Chinese bytes belong to the field.
-  auto r = ParseTerminalReport(R"("ID, 1","model x",15)");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->terminalId, "ID, 1");
-  EXPECT_EQ(r->model, "model x");
-  EXPECT_EQ(r->typeItems, (TerminalTypeItems{1, 1, 1, 1, 0, 0}));
-
-  r = ParseTerminalReport("ID M 1");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->model, "M");
-  EXPECT_EQ(r->typeItems, (TerminalTypeItems{1, 0, 0, 0, 0, 0}));
-
-  r = ParseTerminalReport(",,0");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->terminalId, "");
-  EXPECT_EQ(r->model, "");
-  EXPECT_EQ(r->typeItems, (TerminalTypeItems{}));
-
   const std::string model = Utf8ToGbk("终端型号");
-  r = ParseTerminalReport("ID," + model + ",128");
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->model, model);
+  ExpectTerminalReports({
+      {"quoted fields", R"("ID, 1","model x",15)", "ID, 1", "model x", TerminalTypeItems{1, 1, 1, 1, 0, 0}},
+      {"blanks separate", "ID M 1", "ID", "M", TerminalTypeItems{1, 0, 0, 0, 0, 0}},
+      {"empty fields", ",,0", "", "", TerminalTypeItems{}},
+      {"Chinese model", "ID," + model + ",128", "ID", model, TerminalTypeItems{0, 0, 0, 0, 0, 1}},
+  });
 }
 
 TEST(TerminalReportValue, AnyOtherFieldCountChangesNothing) {
@@ -100,22 +106,29 @@ TEST(TerminalReportValue, AnyOtherFieldCountChangesNothing) {
 
 TEST(TerminalReportValue, ATypeThatIsNoDecimalNumberLeavesTheTypeLists) {
   // "ID,M," has three fields: a trailing comma adds an empty one.
+  std::vector<TerminalReportCase> cases;
   for (const char* value : {"ID,M,x", "ID,M,", "ID,M,\"\"", "ID,M,7a", "ID,M,0x10", "ID,M,1.5", "ID,M,+-3",
                             "ID,M,99999999999"}) {
-    const auto r = ParseTerminalReport(value);
-    ASSERT_TRUE(r) << value;
-    EXPECT_EQ(r->terminalId, "ID") << value;  // ID and model are still taken
-    EXPECT_EQ(r->model, "M") << value;
-    EXPECT_EQ(r->typeItems, std::nullopt) << value;
+    // ID and model are still taken.
+    cases.push_back({"no decimal number", value, "ID", "M", std::nullopt});
   }
-  // A signed decimal is a number.
-  EXPECT_EQ(ParseTerminalReport("ID,M,+64")->typeItems, (TerminalTypeItems{0, 0, 0, 0, 1, 0}));
-  EXPECT_EQ(ParseTerminalReport("ID,M,\"64\"")->typeItems, (TerminalTypeItems{0, 0, 0, 0, 1, 0}));
+  // A signed decimal is a number, quoted or not.
+  cases.push_back({"signed", "ID,M,+64", "ID", "M", TerminalTypeItems{0, 0, 0, 0, 1, 0}});
+  cases.push_back({"quoted", "ID,M,\"64\"", "ID", "M", TerminalTypeItems{0, 0, 0, 0, 1, 0}});
+  ExpectTerminalReports(cases);
 }
 
 TEST(TerminalReportValue, CommandValueIsIdModelAndDecimalType) {
-  EXPECT_EQ(TerminalCommandValue("ZAVGNSS", "zav-gnss-001", 15), "ZAVGNSS,zav-gnss-001,15");
-  EXPECT_EQ(TerminalCommandValue("", "", 0), ",,0");
+  const struct {
+    const char* id;
+    const char* model;
+    int type;
+    const char* value;
+  } cases[] = {
+      {"ZAVGNSS", "zav-gnss-001", 15, "ZAVGNSS,zav-gnss-001,15"},
+      {"", "", 0, ",,0"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(TerminalCommandValue(c.id, c.model, c.type), c.value);
   // What the lists show goes back out unchanged.
   const auto r = ParseTerminalReport("ID1,M1,207");
   ASSERT_TRUE(r && r->typeItems);
@@ -140,7 +153,7 @@ TEST(PlateColour, ItemsAndCodesBothWays) {
 
 TEST(CarInfoValue, ColourAndPlate) {
   struct Case {
-    const char* value;
+    std::string value;
     int item;
     std::string plate;
   };
@@ -152,6 +165,7 @@ TEST(CarInfoValue, ColourAndPlate) {
       {"4,00", 4, "00"},
       {"7,X", -1, "X"},
       {"\"3\",\"A B\"", 3, "A B"},
+      {"1," + Utf8ToGbk("京A12345"), 1, Utf8ToGbk("京A12345")},  // Chinese bytes belong to the plate
   };
   for (const auto& c : cases) {
     const auto r = ParseCarInfoReport(c.value);
@@ -159,10 +173,6 @@ TEST(CarInfoValue, ColourAndPlate) {
     EXPECT_EQ(r->colourItem, c.item) << c.value;
     EXPECT_EQ(r->plate, c.plate) << c.value;
   }
-  const std::string plate = Utf8ToGbk("京A12345");
-  const auto r = ParseCarInfoReport("1," + plate);
-  ASSERT_TRUE(r);
-  EXPECT_EQ(r->plate, plate);
 }
 
 TEST(CarInfoValue, WrongFieldCountOrColourChangesNothing) {
@@ -172,9 +182,16 @@ TEST(CarInfoValue, WrongFieldCountOrColourChangesNothing) {
 }
 
 TEST(CarInfoValue, CommandValueCarriesTheColourCode) {
-  EXPECT_EQ(CarInfoCommandValue(5, "ABC"), "9,ABC");
-  EXPECT_EQ(CarInfoCommandValue(0, "ABC"), "0,ABC");
-  EXPECT_EQ(CarInfoCommandValue(3, ""), "3,");
+  const struct {
+    int item;
+    const char* plate;
+    const char* value;
+  } cases[] = {
+      {5, "ABC", "9,ABC"},  // "other" goes out as 9
+      {0, "ABC", "0,ABC"},
+      {3, "", "3,"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CarInfoCommandValue(c.item, c.plate), c.value) << c.item;
 }
 
 }  // namespace

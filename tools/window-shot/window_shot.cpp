@@ -15,8 +15,8 @@
 #include <QTemporaryDir>
 #include <cstdio>
 
-#include "app/log_widget.h"
-#include "app/param_view.h"
+#include "app/traffic_log_widget.h"
+#include "app/parameter_view.h"
 #include "app/port_toolbar.h"
 #include "app/tool_program.h"
 
