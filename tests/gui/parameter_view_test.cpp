@@ -804,4 +804,4 @@ void ParamViewTest::screenshotsFitTheLeftHalf() {
 }
 
 QTEST_MAIN(ParamViewTest)
-#include "param_view_test.moc"
+#include "parameter_view_test.moc"

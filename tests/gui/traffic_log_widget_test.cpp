@@ -411,4 +411,4 @@ class LogWidgetTest : public QObject {
 };
 
 QTEST_MAIN(LogWidgetTest)
-#include "log_widget_test.moc"
+#include "traffic_log_widget_test.moc"
