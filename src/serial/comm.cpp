@@ -1,7 +1,6 @@
 #include "serial/comm.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <deque>
 #include <mutex>
