@@ -1,32 +1,18 @@
 #pragma once
-// The running marker: a named shared-memory object of 4 bytes that exists
-// while the program runs, so other processes can see a running copy by name.
-// The first copy creates it and stores 0; a second copy only maps it. Any
-// failure is ignored: the program runs on without it.
+// The program's running marker (platform/running_marker.h) under the name
+// other processes look for: a named shared-memory object of 4 bytes that holds
+// 0 while the program runs.
 #include <string>
+
+#include "platform/running_marker.h"
 
 namespace t418 {
 
 inline constexpr char kRunOnceName[] = "/{E8EFD6DE-BC7A-4FE1-90CC-EB9EB52A7A11}";
 
-class RunOnceMarker {
+class RunOnceMarker : public platform::RunningMarker {
  public:
-  explicit RunOnceMarker(std::string name = kRunOnceName);
-  ~RunOnceMarker();
-  RunOnceMarker(const RunOnceMarker&) = delete;
-  RunOnceMarker& operator=(const RunOnceMarker&) = delete;
-
-  bool Mapped() const { return view_ != nullptr; }
-  // Whether this process made the object (and so set it to 0).
-  bool Created() const { return created_; }
-  // The 32-bit integer behind the name; 0 for this program.
-  int Value() const;
-
- private:
-  std::string name_;
-  int* view_ = nullptr;
-  int fd_ = -1;
-  bool created_ = false;
+  explicit RunOnceMarker(std::string name = kRunOnceName) : RunningMarker(std::move(name)) {}
 };
 
 }  // namespace t418

@@ -1,13 +1,11 @@
 #include "ctl/file_checks.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include "platform/atomic_file.h"
+#include "platform/file_facts.h"
 
 namespace t418::ctl {
 namespace {
@@ -32,9 +30,7 @@ int CountSettings(const std::string& path) {
 }  // namespace
 
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first {}, second {};
-  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0)
-    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  if (const auto same = platform::SameExistingFile(a, b)) return *same;
   std::error_code ec1, ec2;
   const fs::path left = fs::weakly_canonical(fs::absolute(a), ec1);
   const fs::path right = fs::weakly_canonical(fs::absolute(b), ec2);
@@ -42,18 +38,19 @@ bool SameFile(const std::string& a, const std::string& b) {
 }
 
 ExitCode CheckInputFile(const std::string& path, const char* what, ExitCode failure) {
-  struct stat info {};
-  if (stat(path.c_str(), &info) != 0) {
-    std::fprintf(stderr, "t418ctl: cannot read the %s %s: %s\n", what, path.c_str(), std::strerror(errno));
+  std::error_code error;
+  const platform::FileKind kind = platform::KindOfFile(path, error);
+  if (kind == platform::FileKind::Missing) {
+    std::fprintf(stderr, "t418ctl: cannot read the %s %s: %s\n", what, path.c_str(), error.message().c_str());
     return failure;
   }
-  if (!S_ISREG(info.st_mode)) {
+  if (kind != platform::FileKind::Regular) {
     std::fprintf(stderr, "t418ctl: cannot read the %s %s: not a regular file (%s)\n", what, path.c_str(),
-                 S_ISDIR(info.st_mode) ? "a folder" : "a device, pipe or socket");
+                 kind == platform::FileKind::Folder ? "a folder" : "a device, pipe or socket");
     return failure;
   }
-  if (access(path.c_str(), R_OK) != 0) {
-    std::fprintf(stderr, "t418ctl: cannot read the %s %s: %s\n", what, path.c_str(), std::strerror(errno));
+  if (!platform::MayRead(path, error)) {
+    std::fprintf(stderr, "t418ctl: cannot read the %s %s: %s\n", what, path.c_str(), error.message().c_str());
     return failure;
   }
   return kExitOk;
@@ -80,31 +77,17 @@ ExitCode CheckOutputs(const std::vector<NamedFile>& outputs, const std::vector<s
 
 int SaveConfigurationWhole(Session& session, const std::string& path) {
   const fs::path target(path);
-  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-  std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) {
-    std::fprintf(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+  platform::FileReplacement replacement(target.has_parent_path() ? target : fs::path(".") / target);
+  if (replacement.Error()) {
+    std::fprintf(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), replacement.Error().message().c_str());
     return -1;
   }
-  close(fd);
   session.Rules().SetChecked(session.Form().rzchckbxMore, true);
-  if (!session.SaveConfiguration(temporary)) {
-    std::remove(temporary.c_str());
-    return -1;
-  }
+  if (!session.SaveConfiguration(replacement.TemporaryPath().string())) return -1;
   // The file keeps the permissions an existing one had, else those of a new file.
-  struct stat old {};
-  if (stat(path.c_str(), &old) == 0) {
-    chmod(temporary.c_str(), old.st_mode & 07777);
-  } else {
-    const mode_t mask = umask(0);
-    umask(mask);
-    chmod(temporary.c_str(), 0666 & ~mask);
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::fprintf(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
-    std::remove(temporary.c_str());
+  const std::error_code error = replacement.Commit();
+  if (!replacement.Committed()) {
+    std::fprintf(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), error.message().c_str());
     return -1;
   }
   return CountSettings(path);

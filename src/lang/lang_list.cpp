@@ -1,6 +1,5 @@
 #include "lang/lang_list.h"
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -180,11 +179,11 @@ bool TLangList::ReadLanguageFile(const std::filesystem::path& path) {
   if (path.empty()) return true;
   // Only a regular file of a sane size: a device or a FIFO would never end.
   std::error_code error;
-  const int fd = OpenRegularFile(path, error);
-  if (fd < 0) return false;
+  const platform::FileHandle file = OpenRegularFile(path, error);
+  if (file == platform::kNoFile) return false;
   std::string data;
-  bool complete = ReadAllBytes(fd, data, error);
-  ::close(fd);
+  bool complete = ReadAllBytes(file, data, error);
+  platform::CloseFile(file);
 
   if (const std::size_t end = data.find(kEndOfFile); end != std::string::npos) {
     data.resize(end);

@@ -1,25 +1,12 @@
 #include "loop/poll_loop.h"
 
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 namespace t418 {
 
-PollLoop::PollLoop() { wakeFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK); }
+PollLoop::PollLoop() = default;
 
-PollLoop::~PollLoop() {
-  if (wakeFd_ >= 0) close(wakeFd_);
-}
+PollLoop::~PollLoop() = default;
 
-void PollLoop::Wake() {
-  if (wakeFd_ < 0) return;
-  const std::uint64_t one = 1;
-  // A full counter still wakes the loop; nothing else can fail here.
-  [[maybe_unused]] const ssize_t written = write(wakeFd_, &one, sizeof one);
-}
+void PollLoop::Wake() { wake_.Raise(); }
 
 void PollLoop::Post(std::function<void()> task) {
   {
@@ -66,12 +53,7 @@ bool PollLoop::RunOne(Clock::time_point until) {
   }
   if (!timed_.empty() && timed_.begin()->first < until) until = timed_.begin()->first;
   const auto wait = std::chrono::ceil<std::chrono::milliseconds>(until - Clock::now()).count();
-  pollfd fd{wakeFd_, POLLIN, 0};
-  const int ready = poll(&fd, 1, wait < 0 ? 0 : static_cast<int>(wait > 60000 ? 60000 : wait));
-  if (ready > 0 && (fd.revents & POLLIN)) {
-    std::uint64_t count = 0;
-    [[maybe_unused]] const ssize_t got = read(wakeFd_, &count, sizeof count);
-  }
+  wake_.WaitAndClear(wait < 0 ? 0 : static_cast<int>(wait > 60000 ? 60000 : wait));
   return false;
 }
 

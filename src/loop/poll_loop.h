@@ -1,6 +1,7 @@
 #pragma once
-// An event loop on poll(), for programs that link no Qt (t418ctl) and for
-// tests: posted tasks wake it through an eventfd, timed tasks wait in a queue
+// An event loop without Qt, for programs that link no Qt (t418ctl) and for
+// tests: posted tasks wake it through a wake event (platform/wake_event.h),
+// timed tasks wait in a queue
 // ordered by their due time on the monotonic clock.
 #include <atomic>
 #include <chrono>
@@ -12,6 +13,7 @@
 #include <utility>
 
 #include "loop/event_loop.h"
+#include "platform/wake_event.h"
 
 namespace t418 {
 
@@ -44,7 +46,7 @@ class PollLoop : public EventLoop {
   bool RunOne(Clock::time_point until);
   void Wake();
 
-  int wakeFd_ = -1;
+  platform::WakeEvent wake_;
   std::mutex mutex_;
   std::deque<std::function<void()>> posted_;
   std::multimap<Clock::time_point, std::function<void()>> timed_;

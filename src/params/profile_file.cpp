@@ -1,16 +1,10 @@
 #include "params/profile_file.h"
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <utility>
 
+#include "platform/atomic_file.h"
+#include "platform/process.h"
 #include "text/ascii_case.h"
 #include "text/decimal.h"
 #include "text/file_read.h"
@@ -118,8 +112,6 @@ std::string WithoutLineBreaks(std::string_view value) {
     if (c == '\r' || c == '\n') c = ' ';
   return result;
 }
-
-std::error_code LastError() { return {errno, std::generic_category()}; }
 
 }  // namespace
 
@@ -272,26 +264,9 @@ void IniDocument::WriteBool(std::string_view section, std::string_view key, bool
 
 namespace {
 
-// A new file beside target, created only if no file has that name yet. Its
-// mode follows the umask like any new file.
-int CreateSiblingFile(const fs::path& target, fs::path& created) {
-  static std::atomic<unsigned> counter{0};
-  const fs::path folder = target.parent_path();
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".%d-%u-%llx.tmp", static_cast<int>(::getpid()),
-                  counter.fetch_add(1), static_cast<unsigned long long>(ticks) & 0xFFFFFFu);
-    created = folder / ("." + target.filename().string() + suffix);
-    const int fd = ::open(created.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0 || errno != EEXIST) return fd;
-  }
-  return -1;
-}
-
 // Removes the new files that saves of target by processes no longer running
 // left behind (a save cut short by a signal or a power loss): their names are
-// "." name "." pid "-" ... ".tmp", as CreateSiblingFile makes them.
+// "." name "." pid "-" ... ".tmp", as platform::FileReplacement makes them.
 void RemoveAbandonedSiblings(const fs::path& target) {
   const std::string prefix = "." + target.filename().string() + ".";
   std::error_code error;
@@ -303,31 +278,10 @@ void RemoveAbandonedSiblings(const fs::path& target) {
     const std::size_t dash = name.find('-', prefix.size());
     if (dash == std::string::npos) continue;
     const auto pid = ParseDecimalInt(std::string_view(name).substr(prefix.size(), dash - prefix.size()));
-    if (!pid || *pid <= 0 || *pid == static_cast<int>(::getpid())) continue;
-    if (::kill(static_cast<pid_t>(*pid), 0) != 0 && errno == ESRCH) ::unlink(entry.path().c_str());
+    if (!pid || *pid <= 0 || *pid == platform::CurrentProcessId()) continue;
+    std::error_code ignored;
+    if (platform::ProcessGone(*pid)) fs::remove(entry.path(), ignored);
   }
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
-std::error_code FlushFolder(const fs::path& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return LastError();
-  std::error_code error;
-  // Some file systems cannot flush a folder at all; that is no failure.
-  if (::fsync(fd) != 0 && errno != EINVAL) error = LastError();
-  ::close(fd);
-  return error;
 }
 
 }  // namespace
@@ -342,44 +296,25 @@ std::optional<FileWriteError> ReplaceFile(const fs::path& path, std::string_view
   if (!target.has_parent_path()) target = fs::path(".") / target;
 
   RemoveAbandonedSiblings(target);
-  fs::path temporary;
-  const int fd = CreateSiblingFile(target, temporary);
-  if (fd < 0) return FileWriteError{path, LastError()};
-
-  const auto abandon = [&](std::error_code reason) {
-    ::unlink(temporary.c_str());
-    return FileWriteError{path, reason};
-  };
-  struct stat old {};
-  if (::stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-    (void)::fchmod(fd, old.st_mode & 07777);  // the mode the user gave the file stays
-
-  if (!WriteAll(fd, bytes) || ::fsync(fd) != 0) {
-    const std::error_code reason = LastError();
-    ::close(fd);
-    return abandon(reason);
-  }
-  if (::close(fd) != 0) return abandon(LastError());
-  if (::rename(temporary.c_str(), target.c_str()) != 0) return abandon(LastError());
-  // The new file is in place; without this flush the rename might not
-  // survive a power loss, which is worth reporting too.
-  if (const std::error_code error = FlushFolder(target.parent_path()))
-    return FileWriteError{path, error};
+  platform::FileReplacement replacement(target);
+  if (replacement.Error()) return FileWriteError{path, replacement.Error()};
+  if (const std::error_code error = replacement.Write(bytes)) return FileWriteError{path, error};
+  if (const std::error_code error = replacement.Commit()) return FileWriteError{path, error};
   return std::nullopt;
 }
 
 // ---- the profile object ----------------------------------------------------
 
 ProfileFile::ProfileFile(fs::path path) : path_(std::move(path)) {
-  const int fd = OpenRegularFile(path_, readError_);
-  if (fd < 0) {
+  const platform::FileHandle file = OpenRegularFile(path_, readError_);
+  if (file == platform::kNoFile) {
     const bool missing = readError_ == std::errc::no_such_file_or_directory || readError_ == std::errc::not_a_directory;
     readStatus_ = missing ? ProfileReadStatus::Missing : ProfileReadStatus::Unreadable;
     return;
   }
   std::string bytes;
-  const bool read = ReadAllBytes(fd, bytes, readError_);
-  ::close(fd);
+  const bool read = ReadAllBytes(file, bytes, readError_);
+  platform::CloseFile(file);
   if (!read) {
     readStatus_ = ProfileReadStatus::Unreadable;
     return;

@@ -1,13 +1,11 @@
 #include "production/port_pattern.h"
 
-#include <fnmatch.h>
-#include <glob.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <map>
 #include <set>
 
+#include "platform/path_match.h"
 #include "serial/port_list.h"
 
 namespace t418 {
@@ -32,11 +30,8 @@ std::vector<std::string> Items(const std::string& argument) {
 std::vector<std::string> Matches(const std::string& pattern, const std::vector<std::string>& listed) {
   std::set<std::string> found;
   for (const auto& port : listed)
-    if (fnmatch(pattern.c_str(), port.c_str(), FNM_PATHNAME) == 0) found.insert(port);
-  glob_t paths{};
-  if (glob(pattern.c_str(), 0, nullptr, &paths) == 0)
-    for (std::size_t i = 0; i < paths.gl_pathc; ++i) found.insert(paths.gl_pathv[i]);
-  globfree(&paths);
+    if (platform::PathMatches(pattern, port)) found.insert(port);
+  for (auto& path : platform::ExpandPathPattern(pattern)) found.insert(std::move(path));
   std::vector<std::string> ordered(found.begin(), found.end());
   std::sort(ordered.begin(), ordered.end(), NaturalLess);
   return ordered;

@@ -1,15 +1,14 @@
 #include "production/port_watcher.h"
 
-#include <fnmatch.h>
-
 #include <algorithm>
 
+#include "platform/path_match.h"
 #include "serial/port_list.h"
 
 namespace t418 {
 
 bool PortWatcher::Matches(const std::string& port) const {
-  return match_.empty() || fnmatch(match_.c_str(), port.c_str(), FNM_PATHNAME) == 0;
+  return match_.empty() || platform::PathMatches(match_, port);
 }
 
 PortWatcher::Changes PortWatcher::Look(const std::vector<std::string>& listed) {

@@ -10,7 +10,8 @@ namespace t418 {
 
 class PortWatcher {
  public:
-  // match: a glob the ports must match (fnmatch, "/" matched only by "/");
+  // match: a glob the ports must match (platform/path_match.h: "/" matched
+  // only by "/");
   // empty: every listed port.
   explicit PortWatcher(std::string match = {}) : match_(std::move(match)) {}
 

@@ -1,51 +1,42 @@
 #include "production/record_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <system_error>
 
 namespace t418 {
 
-RecordFile::~RecordFile() {
-  if (fd_ >= 0) close(fd_);
-}
+RecordFile::~RecordFile() { platform::CloseFile(file_); }
 
 bool RecordFile::Open(const std::string& path) {
-  // Read too, to see how the file ends; a file that may only be written is appended to all the same.
-  fd_ = open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0 && errno == EACCES) fd_ = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) {
-    error_ = std::strerror(errno);
+  std::error_code error;
+  file_ = platform::OpenForAppending(path, error);
+  if (file_ == platform::kNoFile) {
+    error_ = error.message();
     return false;
   }
   // A line cut short by an earlier run: the next record starts on a line of its own.
-  struct stat info {};
-  if (fstat(fd_, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-    char last = '\n';
-    if (pread(fd_, &last, 1, info.st_size - 1) == 1) halfLineAtEnd_ = last != '\n';
+  platform::OpenFileFacts facts;
+  if (platform::FactsOfOpenFile(file_, facts, error) && facts.regular && facts.size > 0) {
+    if (const auto last = platform::ByteAt(file_, facts.size - 1)) halfLineAtEnd_ = *last != '\n';
   }
   return true;
 }
 
 bool RecordFile::WriteWhole(const std::string& text) {
-  struct stat info {};
-  const bool sized = fstat(fd_, &info) == 0 && S_ISREG(info.st_mode);
+  platform::OpenFileFacts facts;
+  std::error_code error;
+  const bool sized = platform::FactsOfOpenFile(file_, facts, error) && facts.regular;
   const std::string out = (halfLineAtEnd_ ? "\n" : "") + text;
   std::size_t done = 0;
   while (done < out.size()) {
-    const ssize_t n = write(fd_, out.data() + done, out.size() - done);
+    const long n = platform::WriteSome(file_, out.data() + done, out.size() - done, error);
     if (n > 0) {
       done += static_cast<std::size_t>(n);
       continue;
     }
-    if (n < 0 && errno == EINTR) continue;
-    error_ = n < 0 ? std::strerror(errno) : "nothing written";
+    error_ = n < 0 ? error.message() : "nothing written";
     // What went in of the line comes out again.
     if (done > 0) {
-      if (sized && ftruncate(fd_, info.st_size) == 0) return false;
+      if (sized && platform::CutTo(file_, facts.size)) return false;
       halfLineAtEnd_ = true;
     }
     return false;
@@ -55,7 +46,7 @@ bool RecordFile::WriteWhole(const std::string& text) {
 }
 
 bool RecordFile::Retry() {
-  if (fd_ < 0) return waiting_.empty();
+  if (file_ == platform::kNoFile) return waiting_.empty();
   std::vector<std::string> still;
   for (const auto& line : waiting_)
     if (!WriteWhole(line + "\n")) still.push_back(line);
@@ -65,7 +56,7 @@ bool RecordFile::Retry() {
 
 bool RecordFile::Append(const std::string& line) {
   Retry();
-  if (fd_ < 0 || !WriteWhole(line + "\n")) waiting_.push_back(line);
+  if (file_ == platform::kNoFile || !WriteWhole(line + "\n")) waiting_.push_back(line);
   return waiting_.empty();
 }
 

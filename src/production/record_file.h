@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_io.h"
+
 namespace t418 {
 
 class RecordFile {
@@ -17,7 +19,7 @@ class RecordFile {
 
   // Opens the file for appending (creating it); false with Error() when it cannot be.
   bool Open(const std::string& path);
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return file_ != platform::kNoFile; }
 
   // Appends the lines still waiting, then this one (without its line end), each
   // in one piece; true when none is left waiting.
@@ -33,7 +35,7 @@ class RecordFile {
  private:
   bool WriteWhole(const std::string& text);
 
-  int fd_ = -1;
+  platform::FileHandle file_ = platform::kNoFile;
   bool halfLineAtEnd_ = false;  // the file ends inside a line that could not be taken back
   std::vector<std::string> waiting_;
   std::string error_;

@@ -1,16 +1,6 @@
 #include "serial/comm.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <sys/eventfd.h>
-#include <sys/file.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
 #include <deque>
 #include <mutex>
@@ -44,36 +34,22 @@ std::optional<Clock::time_point> Earlier(std::optional<Clock::time_point> a,
   return std::min(*a, *b);
 }
 
-// Who holds the port at path, for a refusal at the open itself: the path
-// opened without the driver (O_PATH) names the device all the same.
-std::string HoldersOf(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_PATH | O_CLOEXEC);
-  if (fd < 0) return {};
-  const std::string owner = DescribePortHolders(FindPortHolders(fd));
-  ::close(fd);
-  return owner;
-}
-
 }  // namespace
 
 // What the two threads of one opening share with each other and with the owner.
 // The fields set at creation do not change while the threads run; the rest are
 // atomics or sit behind the queue's mutex.
 struct TComm::Link {
-  Link(int portFd, int close, int wake, Dispatcher& d, std::weak_ptr<TComm*> o,
+  Link(platform::LineHandle portLine, Dispatcher& d, std::weak_ptr<TComm*> o,
        std::shared_ptr<LineStatusSource> s, std::atomic<bool>& empty, std::uint64_t openingNo)
-      : fd(portFd), closeFd(close), queueFd(wake), dispatcher(d), owner(std::move(o)),
-        status(std::move(s)), sendDataEmpty(empty), opening(openingNo) {}
-  ~Link() {
-    ::close(closeFd);
-    ::close(queueFd);
-  }
+      : line(portLine), dispatcher(d), owner(std::move(o)), status(std::move(s)), sendDataEmpty(empty),
+        opening(openingNo) {}
   Link(const Link&) = delete;
   Link& operator=(const Link&) = delete;
 
-  const int fd;
-  const int closeFd;  // eventfd: once written, readable until the end (the close signal)
-  const int queueFd;  // eventfd: written after each block queued for the transmit thread
+  const platform::LineHandle line;
+  platform::WakeEvent closing;  // once raised, raised until the end (the close signal)
+  platform::WakeEvent queued;   // raised after each block queued for the transmit thread
   Dispatcher& dispatcher;
   const std::weak_ptr<TComm*> owner;
   const std::shared_ptr<LineStatusSource> status;
@@ -104,7 +80,7 @@ struct TComm::Link {
   template <typename F>
   void Notify(F f) {
     dispatcher.Post([o = owner, n = opening, f = std::move(f)]() mutable {
-      if (auto self = o.lock(); self && (*self)->fd_ > 0 && (*self)->opening_ == n) f(**self);
+      if (auto self = o.lock(); self && (*self)->handle_ > 0 && (*self)->opening_ == n) f(**self);
     });
   }
 
@@ -115,25 +91,16 @@ struct TComm::Link {
     });
   }
 
-  void SignalClose() const {
-    const std::uint64_t one = 1;
-    while (::write(closeFd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
-  }
+  void SignalClose() const { closing.Raise(); }
 
-  bool Closing() const {
-    pollfd p{closeFd, POLLIN, 0};
-    return ::poll(&p, 1, 0) > 0;
-  }
+  bool Closing() const { return closing.Raised(); }
 
   void Push(std::string block) {
     {
       std::lock_guard<std::mutex> lock(queueMutex);
       queue.push_back(std::move(block));
     }
-    const std::uint64_t one = 1;
-    while (::write(queueFd, &one, sizeof one) < 0 && errno == EINTR) {
-    }
+    queued.Raise();
   }
 
   std::optional<std::string> Pop() {
@@ -156,83 +123,31 @@ TComm::~TComm() {
 }
 
 void TComm::OpenPort() {
-  if (fd_ > 0) throw ECommsError("This serial port already opened");
+  if (handle_ > 0) throw ECommsError("This serial port already opened");
 
-  // Names without a folder are device names under /dev.
-  const std::string path =
-      commName_.find('/') == std::string::npos ? "/dev/" + commName_ : commName_;
-  // Only if it exists (no O_CREAT); non-blocking, since every wait is a poll.
-  int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    const int error = errno;
-    if (error == EBUSY) throw ECommsError("Error opening serial port", EBUSY, HoldersOf(path));
-    // A pseudo-terminal whose master has been closed answers EIO: its far end
-    // is gone as surely as an unplugged adapter's.
-    throw ECommsError("Error opening serial port", error == EIO ? ENODEV : error);
-  }
-  if (fd == 0) {
-    // 0 stands for "closed" in ComHandle.
-    const int moved = ::fcntl(fd, F_DUPFD_CLOEXEC, 1);
-    ::close(fd);
-    if (moved < 0) throw ECommsError("Error opening serial port");
-    fd = moved;
-  }
-  // Without sharing: a second opener (of this or another process) is refused.
-  // The lock belongs to the device, so every path to it meets the same lock.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const std::string owner = DescribePortHolders(FindPortHolders(fd));
-    ::close(fd);
-    // Another program holds the port.
-    throw ECommsError("Error opening serial port", EBUSY, owner);
-  }
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
-    ::close(fd);
-    throw ECommsError("File handle is not a comm handle ", ENOTTY);
-  }
-  // Linux has no driver queue sizes to set; what must hold here is that the
-  // device is a terminal whose line can be set up at all.
-  if (!IsTerminal(fd)) {
-    ::close(fd);
-    throw ECommsError("Cannot setup comm buffer", ENOTTY);
-  }
-  // A program that takes a port for itself without the lock sets the driver's
-  // exclusive mode. Only a privileged user's open gets through that mode, and
-  // it must not share the port either.
-  int exclusive = 0;
-  if (::ioctl(fd, TIOCGEXCL, &exclusive) == 0 && exclusive != 0) {
-    ::flock(fd, LOCK_UN);  // so that this opening's own lock is not named
-    const std::string owner = DescribePortHolders(FindPortHolders(fd));
-    ::close(fd);
-    throw ECommsError("Error opening serial port", EBUSY, owner);
-  }
-  // Keep other openers out at the driver too (root passes this; flock above
-  // holds for everyone who asks for it).
-  ::ioctl(fd, TIOCEXCL);
+  platform::LineOpening opening = platform::OpenLine(commName_);
+  if (opening.line == platform::kNoLine)
+    throw ECommsError(opening.message, opening.error, DescribePortHolders(opening.holders));
 
-  fd_ = fd;
-  ::tcflush(fd_, TCIOFLUSH);
+  handle_ = opening.line;
   sendDataEmpty_ = true;
   // The time-outs take effect through the link created below; the line
   // settings now.
   ApplyLineSettings();
 
-  const int closeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  const int queueFd = closeFd < 0 ? -1 : ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-  if (closeFd < 0 || queueFd < 0) {
-    if (closeFd >= 0) ::close(closeFd);
+  link_ = std::make_shared<Link>(handle_, dispatcher_, self_, status_, sendDataEmpty_, ++opening_);
+  if (!link_->closing.Valid() || !link_->queued.Valid()) {
+    link_.reset();
     ReleasePort();
     throw ECommsError("Unable to create event");
   }
-  link_ = std::make_shared<Link>(fd_, closeFd, queueFd, dispatcher_, self_, status_,
-                                 sendDataEmpty_, ++opening_);
   // Nothing sent on this opening yet, so no answer is expected.
   framingNow_ = framing_;
   SyncLink();
-  if (status_) link_->countersResultAtOpen = status_->Read(fd_, link_->countersAtOpen);
+  if (status_) link_->countersResultAtOpen = status_->Read(handle_, link_->countersAtOpen);
 
-  // The receive thread cannot run at a raised priority without privileges on
-  // Linux; it re-issues its read at once after each chunk all the same.
+  // The receive thread runs at the normal priority (a raised one needs
+  // privileges on Linux); it re-issues its read at once after each chunk all the same.
   try {
     readThread_ = std::thread(&TComm::ReceiveLoop, link_);
   } catch (const std::system_error&) {
@@ -244,7 +159,7 @@ void TComm::OpenPort() {
     writeThread_ = std::thread(&TComm::TransmitLoop, link_);
   } catch (const std::system_error&) {
     link_->SignalClose();
-    ::tcflush(fd_, TCIFLUSH);
+    platform::FlushLine(handle_, platform::Flush::Input);
     readThread_.join();
     link_.reset();
     ReleasePort();
@@ -253,7 +168,7 @@ void TComm::OpenPort() {
 }
 
 void TComm::ClosePort() {
-  if (fd_ <= 0) return;
+  if (handle_ <= 0) return;
   StopThreads();
   ReleasePort();
 }
@@ -262,9 +177,9 @@ void TComm::StopThreads() {
   if (!link_) return;
   // One close signal ends every wait of both threads.
   link_->SignalClose();
-  ::tcflush(fd_, TCIFLUSH);
+  platform::FlushLine(handle_, platform::Flush::Input);
   if (readThread_.joinable()) readThread_.join();
-  ::tcflush(fd_, TCOFLUSH);
+  platform::FlushLine(handle_, platform::Flush::Output);
   sendDataEmpty_ = true;
   if (writeThread_.joinable()) writeThread_.join();
   // Blocks still queued are released with the link.
@@ -272,10 +187,8 @@ void TComm::StopThreads() {
 }
 
 void TComm::ReleasePort() {
-  ClearRs485(fd_, rs485Set_);
-  ::ioctl(fd_, TIOCNXCL);
-  ::close(fd_);  // also drops the flock
-  fd_ = 0;
+  platform::CloseLine(handle_, rs485Set_);
+  handle_ = 0;
   sendDataEmpty_ = true;
 }
 
@@ -299,7 +212,7 @@ bool TComm::SendData(const char* bytes, std::size_t count) {
 void TComm::ApplyLineSettings() {
   // The driver's answer is not looked at: a rate or mode it refuses leaves the
   // port as the driver has it.
-  WriteLineSettings(fd_, line_, rs485Set_);
+  platform::WriteLineSettings(handle_, line_, rs485Set_);
   SyncLink();
 }
 
@@ -319,7 +232,7 @@ void TComm::SyncLink() {
 }
 
 void TComm::ReceiveLoop(const std::shared_ptr<Link>& link) {
-  const int fd = link->fd;
+  const platform::LineHandle line = link->line;
   char buffer[kReadBufferSize];
   ReceiveFilter filter;
 
@@ -337,7 +250,7 @@ void TComm::ReceiveLoop(const std::shared_ptr<Link>& link) {
     // Compares the driver's counters with the last look and reports changes.
     auto look = [&]() -> bool {
       LineCounters now;
-      switch (status->Read(fd, now)) {
+      switch (status->Read(line, now)) {
         case CountersResult::NotSupported: watching = false; return true;
         case CountersResult::Failed: link->PostHangup(); return false;
         case CountersResult::Ok: break;
@@ -397,40 +310,39 @@ void TComm::ReceiveLoop(const std::shared_ptr<Link>& link) {
         if (readDeadline && Clock::now() >= *readDeadline) break;
         const auto wake = Earlier(readDeadline, watching ? std::optional(nextLook) : std::nullopt);
 
-        pollfd fds[2] = {{fd, POLLIN, 0}, {link->closeFd, POLLIN, 0}};
-        const int ready = ::poll(fds, 2, PollTimeout(wake));
-        if (ready < 0) {
-          if (errno == EINTR) continue;
+        const platform::LineWait wait =
+            platform::WaitOnLine(line, platform::WaitFor::Reading, link->closing, nullptr, PollTimeout(wake));
+        if (wait.outcome == platform::LineWait::Interrupted) continue;
+        if (wait.outcome == platform::LineWait::Failed) {
           link->PostHangup();
           goto done;
         }
         // Nothing is read after the close; a partial chunk is dropped like an
         // aborted read.
-        if (fds[1].revents) goto done;
+        if (wait.stopped) goto done;
 
-        if (fds[0].revents & POLLNVAL) {
+        if (wait.lineInvalid) {
           if (n) deliver(n);
           link->PostHangup();
           goto done;
         }
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-          const ssize_t got = ::read(fd, buffer + n, kReadBufferSize - n);
-          if (got > 0) {
+        if (wait.lineReady || wait.lineHungUp) {
+          const platform::IoResult got = platform::ReadLine(line, buffer + n, kReadBufferSize - n);
+          if (got.status == platform::Io::Done) {
             const std::size_t kept =
-                filter.Apply(buffer + n, static_cast<std::size_t>(got), link->markedErrors,
-                             link->replacedChar, link->ignoreNull);
+                filter.Apply(buffer + n, got.count, link->markedErrors, link->replacedChar, link->ignoreNull);
             if (kept > 0) {
               n += kept;
               if (gapLimit) gapDeadline = Clock::now() + Ms(interval);
               if (EndsWithCompleteReply(std::string_view(buffer, n), link->framing)) break;
             }
-          } else if (got == 0 || (errno != EAGAIN && errno != EINTR)) {
-            // End of file on a terminal or EIO: the device has gone (a pulled
-            // adapter, a closed pseudo-terminal master). Hand over what came.
+          } else if (got.status == platform::Io::Gone) {
+            // The device has gone (a pulled adapter, a closed pseudo-terminal
+            // master). Hand over what came.
             if (n) deliver(n);
             link->PostHangup();
             goto done;
-          } else if (fds[0].revents & (POLLHUP | POLLERR)) {
+          } else if (wait.lineHungUp) {
             // A hung-up line that has nothing to read: stop rather than spin.
             if (n) deliver(n);
             link->PostHangup();
@@ -450,11 +362,11 @@ void TComm::ReceiveLoop(const std::shared_ptr<Link>& link) {
     }
   }
 done:
-  ::tcflush(fd, TCIFLUSH);
+  platform::FlushLine(line, platform::Flush::Input);
 }
 
 void TComm::TransmitLoop(const std::shared_ptr<Link>& link) {
-  const int fd = link->fd;
+  const platform::LineHandle line = link->line;
 
   // Writes one block whole, or reports why not: false ends the thread.
   auto writeBlock = [&](const std::string& block) -> bool {
@@ -466,30 +378,29 @@ void TComm::TransmitLoop(const std::shared_ptr<Link>& link) {
     }
     std::size_t done = 0;
     while (done < block.size()) {
-      const ssize_t put = ::write(fd, block.data() + done, block.size() - done);
-      if (put > 0) {
-        done += static_cast<std::size_t>(put);
+      const platform::IoResult put = platform::WriteLine(line, block.data() + done, block.size() - done);
+      if (put.status == platform::Io::Done) {
+        done += put.count;
         continue;
       }
-      if (put < 0 && errno == EINTR) continue;
-      if (put == 0 || errno != EAGAIN) {
+      if (put.status == platform::Io::Gone) {
         link->PostHangup();
         return false;
       }
-      pollfd fds[2] = {{fd, POLLOUT, 0}, {link->closeFd, POLLIN, 0}};
-      const int ready = ::poll(fds, 2, PollTimeout(deadline));
-      if (ready < 0) {
-        if (errno == EINTR) continue;
+      const platform::LineWait wait =
+          platform::WaitOnLine(line, platform::WaitFor::Writing, link->closing, nullptr, PollTimeout(deadline));
+      if (wait.outcome == platform::LineWait::Interrupted) continue;
+      if (wait.outcome == platform::LineWait::Failed) {
         link->PostHangup();
         return false;
       }
-      if (fds[1].revents) return false;  // closing: no notice
-      if (ready == 0) {
+      if (wait.stopped) return false;  // closing: no notice
+      if (wait.outcome == platform::LineWait::TimedOut) {
         // The write's total time has passed with the block not written whole.
         link->PostHangup();
         return false;
       }
-      if ((fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) && !(fds[0].revents & POLLOUT)) {
+      if ((wait.lineHungUp || wait.lineInvalid) && !wait.lineReady) {
         link->PostHangup();
         return false;
       }
@@ -508,17 +419,15 @@ void TComm::TransmitLoop(const std::shared_ptr<Link>& link) {
         });
         noticeDue = false;
       }
-      pollfd fds[2] = {{link->queueFd, POLLIN, 0}, {link->closeFd, POLLIN, 0}};
-      const int ready = ::poll(fds, 2, -1);
-      if (ready < 0) {
-        if (errno == EINTR) continue;
+      const platform::LineWait wait =
+          platform::WaitOnLine(line, platform::WaitFor::Nothing, link->closing, &link->queued, -1);
+      if (wait.outcome == platform::LineWait::Interrupted) continue;
+      if (wait.outcome == platform::LineWait::Failed) {
         link->PostHangup();
         break;
       }
-      if (fds[1].revents) break;
-      std::uint64_t count = 0;
-      while (::read(link->queueFd, &count, sizeof count) < 0 && errno == EINTR) {
-      }
+      if (wait.stopped) break;
+      link->queued.Clear();
       continue;
     }
     if (link->Closing()) break;
@@ -526,7 +435,7 @@ void TComm::TransmitLoop(const std::shared_ptr<Link>& link) {
     noticeDue = true;
     link->sendDataEmpty = true;
   }
-  ::tcflush(fd, TCOFLUSH);
+  platform::FlushLine(line, platform::Flush::Output);
   link->sendDataEmpty = true;
 }
 

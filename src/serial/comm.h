@@ -90,8 +90,8 @@ class TComm {
   bool SendData(const char* bytes, std::size_t count);
   bool SendData(const std::string& bytes) { return SendData(bytes.data(), bytes.size()); }
 
-  // The open port's file descriptor; 0 while closed.
-  std::uint32_t ComHandle() const { return static_cast<std::uint32_t>(fd_ > 0 ? fd_ : 0); }
+  // The open port's system handle; 0 while closed.
+  std::uint32_t ComHandle() const { return static_cast<std::uint32_t>(handle_ > 0 ? handle_ : 0); }
   // True when no block waits for the transmit thread (advisory).
   bool SendDataEmpty() const { return sendDataEmpty_.load(); }
 
@@ -213,12 +213,12 @@ class TComm {
   void SetLine(T& field, T value) {
     if (field == value) return;
     field = value;
-    if (fd_ > 0) ApplyLineSettings();
+    if (handle_ > 0) ApplyLineSettings();
   }
   void SetTimeout(std::uint32_t& field, std::uint32_t value) {
     if (field == value) return;
     field = value;
-    if (fd_ > 0) ApplyTimeouts();
+    if (handle_ > 0) ApplyTimeouts();
   }
   void ApplyLineSettings();
   void ApplyTimeouts();
@@ -241,7 +241,7 @@ class TComm {
   FramingMode framingNow_ = FramingMode::kOff;
   std::shared_ptr<LineStatusSource> status_;
 
-  int fd_ = 0;
+  platform::LineHandle handle_ = 0;
   // Counts the openings; events of the threads carry the one they belong to.
   std::uint64_t opening_ = 0;
   bool rs485Set_ = false;

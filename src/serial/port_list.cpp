@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/port_enumeration.h"
+#include "platform/process.h"
 #include "serial/ports_folder.h"
 
 namespace t418 {
@@ -15,22 +17,6 @@ namespace {
 
 bool IsDigit(char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }
 
-// A sysfs tty entry that stands for a serial port with hardware behind it.
-bool IsRealSerialPort(const fs::path& entry) {
-  std::error_code ec;
-  // Virtual consoles, pseudo-terminals and the like have no device with a driver.
-  if (!fs::exists(entry / "device" / "driver", ec)) return false;
-  // Ports of the serial core tell their UART type; 0 (unknown) is one of the
-  // legacy ttyS ports that the 8250 driver sets up whether a UART is there or not.
-  const fs::path typeFile = entry / "type";
-  if (fs::exists(typeFile, ec)) {
-    std::ifstream in(typeFile);
-    long type = 0;
-    if (!(in >> type) || type == 0) return false;
-  }
-  return true;
-}
-
 // Whether the simulator that made a link in the ports folder has ended: its
 // lock file beside the link (".NAME.lock") names a process that no longer
 // runs. A link without a lock file is taken as it is.
@@ -38,8 +24,7 @@ bool SimulatorGone(const fs::path& link) {
   std::ifstream lock(link.parent_path() / ("." + link.filename().string() + ".lock"));
   long pid = 0;
   if (!(lock >> pid) || pid <= 0) return false;
-  std::error_code ec;
-  return !fs::exists(fs::path("/proc") / std::to_string(pid), ec) && !ec;
+  return platform::ProcessGone(pid);
 }
 
 }  // namespace
@@ -82,15 +67,9 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot,
   std::vector<std::string> ports;
   std::error_code ec;
 
-  std::vector<std::string> names;
-  for (fs::directory_iterator it(fs::path(sysfsRoot) / "class" / "tty", ec), end;
-       !ec && it != end; it.increment(ec)) {
-    if (IsRealSerialPort(it->path())) names.push_back(it->path().filename().string());
-  }
-  std::sort(names.begin(), names.end(), NaturalLess);
-  for (const auto& name : names) ports.push_back("/dev/" + name);
+  ports = platform::ListHardwarePorts(sysfsRoot);
+  std::sort(ports.begin(), ports.end(), NaturalLess);
 
-  ec.clear();
   std::vector<std::string> links;
   for (fs::directory_iterator it(portsFolder, ec), end; !ec && it != end; it.increment(ec)) {
     std::error_code kindError;
@@ -104,35 +83,12 @@ std::vector<std::string> ListSerialPorts(const std::string& sysfsRoot,
   return ports;
 }
 
-std::vector<std::string> ListSerialPorts() { return ListSerialPorts("/sys", SimPortsFolder()); }
-
-namespace {
-
-std::string FirstLineOf(const fs::path& file) {
-  std::ifstream in(file);
-  std::string line;
-  std::getline(in, line);
-  while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.pop_back();
-  return line;
-}
-
-}  // namespace
+std::vector<std::string> ListSerialPorts() { return ListSerialPorts({}, SimPortsFolder()); }
 
 std::string PortDescription(const std::string& sysfsRoot, const std::string& port) {
-  std::error_code ec;
-  const std::string name = fs::path(port).filename().string();
-  fs::path device = fs::canonical(fs::path(sysfsRoot) / "class" / "tty" / name / "device", ec);
-  if (ec) return {};
-  // The USB device holding the interface is a few levels up; it names its maker and product.
-  for (int level = 0; level < 4 && !device.empty(); ++level, device = device.parent_path()) {
-    const std::string product = FirstLineOf(device / "product");
-    if (product.empty()) continue;
-    const std::string maker = FirstLineOf(device / "manufacturer");
-    return maker.empty() ? product : maker + " " + product;
-  }
-  return {};
+  return platform::DescribeHardwarePort(port, sysfsRoot);
 }
 
-std::string PortDescription(const std::string& port) { return PortDescription("/sys", port); }
+std::string PortDescription(const std::string& port) { return platform::DescribeHardwarePort(port); }
 
 }  // namespace t418

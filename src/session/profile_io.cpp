@@ -1,6 +1,5 @@
 #include "session/profile_io.h"
 
-#include <unistd.h>
 
 #include <cstdlib>
 #include <iterator>
@@ -11,6 +10,7 @@
 
 #include "params/encodings.h"
 #include "params/form_getters.h"
+#include "platform/file_facts.h"
 #include "session/session.h"
 #include "text/ascii_case.h"
 #include "text/file_read.h"
@@ -516,8 +516,7 @@ fs::path ProfilePath(const fs::path& programFolder) {
   std::error_code ignored;
   facts.besideExists = fs::exists(fs::symlink_status(programFolder / kProfileFileName, ignored));
   // An empty folder is the current one, as the joined path is read.
-  const fs::path folder = programFolder.empty() ? fs::path(".") : programFolder;
-  facts.folderWritable = ::access(folder.c_str(), W_OK) == 0;
+  facts.folderWritable = platform::MayWriteIn(programFolder);
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME")) facts.xdgConfigHome = xdg;
   if (const char* home = std::getenv("HOME")) facts.home = home;
   return ChooseProfilePath(programFolder, facts);

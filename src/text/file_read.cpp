@@ -1,11 +1,5 @@
 #include "text/file_read.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
 namespace t418 {
 namespace {
 
@@ -22,8 +16,6 @@ class FileRefusalCategoryImpl : public std::error_category {
   }
 };
 
-std::error_code LastError() { return {errno, std::generic_category()}; }
-
 }  // namespace
 
 const std::error_category& FileRefusalCategory() {
@@ -35,38 +27,31 @@ std::error_code make_error_code(FileRefusal refusal) {
   return {static_cast<int>(refusal), FileRefusalCategory()};
 }
 
-int OpenRegularFile(const std::filesystem::path& path, std::error_code& error, std::uintmax_t maxBytes) {
-  // O_NONBLOCK: a FIFO opens at once instead of waiting for a writer.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    error = LastError();
-    return -1;
-  }
-  struct stat info {};
-  if (::fstat(fd, &info) != 0) {
-    error = LastError();
-  } else if (!S_ISREG(info.st_mode)) {
+platform::FileHandle OpenRegularFile(const std::filesystem::path& path, std::error_code& error,
+                                     std::uintmax_t maxBytes) {
+  const platform::FileHandle file = platform::OpenForReading(path, error);
+  if (file == platform::kNoFile) return platform::kNoFile;
+  platform::OpenFileFacts facts;
+  if (!platform::FactsOfOpenFile(file, facts, error)) {
+    // error holds the system's reason
+  } else if (!facts.regular) {
     error = FileRefusal::NotRegular;
-  } else if (static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+  } else if (facts.size > maxBytes) {
     error = FileRefusal::TooLarge;
   } else {
     error.clear();
-    return fd;
+    return file;
   }
-  ::close(fd);
-  return -1;
+  platform::CloseFile(file);
+  return platform::kNoFile;
 }
 
-bool ReadAllBytes(int fd, std::string& bytes, std::error_code& error, std::uintmax_t maxBytes) {
+bool ReadAllBytes(platform::FileHandle file, std::string& bytes, std::error_code& error, std::uintmax_t maxBytes) {
   char buffer[16384];
   for (;;) {
-    const ssize_t got = ::read(fd, buffer, sizeof buffer);
+    const long got = platform::ReadSome(file, buffer, sizeof buffer, error);
     if (got == 0) return true;
-    if (got < 0) {
-      if (errno == EINTR) continue;
-      error = LastError();
-      return false;
-    }
+    if (got < 0) return false;
     if (bytes.size() + static_cast<std::size_t>(got) > maxBytes) {
       error = FileRefusal::TooLarge;
       return false;

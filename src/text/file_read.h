@@ -8,6 +8,8 @@
 #include <string>
 #include <system_error>
 
+#include "platform/file_io.h"
+
 namespace t418 {
 
 // The largest file the tool reads as a profile, configuration or language file.
@@ -23,15 +25,16 @@ enum class FileRefusal {
 const std::error_category& FileRefusalCategory();
 std::error_code make_error_code(FileRefusal refusal);
 
-// The descriptor of path opened for reading, when it is a regular file of at
-// most maxBytes; otherwise -1 and error says why (the system's reason, or a
-// FileRefusal). Opening never waits for a FIFO's writer.
-int OpenRegularFile(const std::filesystem::path& path, std::error_code& error,
+// The handle of path opened for reading, when it is a regular file of at most
+// maxBytes; otherwise platform::kNoFile and error says why (the system's
+// reason, or a FileRefusal). Opening never waits for a FIFO's writer. Close it
+// with platform::CloseFile.
+platform::FileHandle OpenRegularFile(const std::filesystem::path& path, std::error_code& error,
                     std::uintmax_t maxBytes = kMaxTextFileSize);
 
-// The whole content of a descriptor from OpenRegularFile, read up to maxBytes;
-// a file that grew beyond that gives TooLarge. The descriptor stays open.
-bool ReadAllBytes(int fd, std::string& bytes, std::error_code& error,
+// The whole content of a file from OpenRegularFile, read up to maxBytes; a
+// file that grew beyond that gives TooLarge. The file stays open.
+bool ReadAllBytes(platform::FileHandle file, std::string& bytes, std::error_code& error,
                   std::uintmax_t maxBytes = kMaxTextFileSize);
 
 }  // namespace t418

@@ -1,9 +1,8 @@
 #include "text/gbk.h"
 
-#include <iconv.h>
-
-#include <cerrno>
 #include <vector>
+
+#include "platform/gbk_codec.h"
 
 namespace t418 {
 namespace {
@@ -30,37 +29,39 @@ std::size_t SkipUtf8Character(const char* at, std::size_t left) {
   return length;
 }
 
-// Converts with glibc iconv; an unconvertible or cut-off sequence becomes one
-// '?' and conversion goes on behind it.
-std::string Convert(std::string_view in, const char* to, const char* from, SkipRule skip) {
-  iconv_t cd = iconv_open(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::string(in);
+// Converts with the system's converter; an unconvertible or cut-off sequence
+// becomes one '?' and conversion goes on behind it.
+std::string Convert(std::string_view in, platform::Charset from, platform::Charset to, SkipRule skip) {
+  platform::TextConverter converter(from, to);
+  if (!converter.Valid()) return std::string(in);
   std::string out;
   std::vector<char> buffer(in.size() * 4 + 16);
-  char* src = const_cast<char*>(in.data());
+  const char* src = in.data();
   std::size_t srcLeft = in.size();
   while (srcLeft > 0) {
     char* dst = buffer.data();
     std::size_t dstLeft = buffer.size();
-    const std::size_t rc = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    const auto step = converter.Convert(src, srcLeft, dst, dstLeft);
     out.append(buffer.data(), static_cast<std::size_t>(dst - buffer.data()));
-    if (rc == static_cast<std::size_t>(-1)) {
-      if (errno == E2BIG) continue;
-      out.push_back('?');  // EILSEQ or EINVAL
+    if (step == platform::TextConverter::Step::Invalid) {
+      out.push_back('?');
       const std::size_t skipped = skip(src, srcLeft);
       src += skipped;
       srcLeft -= skipped;
     }
   }
-  iconv_close(cd);
   return out;
 }
 
 }  // namespace
 
-std::string GbkToUtf8(std::string_view gbk) { return Convert(gbk, "UTF-8", "GBK", SkipOneByte); }
+std::string GbkToUtf8(std::string_view gbk) {
+  return Convert(gbk, platform::Charset::Gbk, platform::Charset::Utf8, SkipOneByte);
+}
 
-std::string Utf8ToGbk(std::string_view utf8) { return Convert(utf8, "GBK", "UTF-8", SkipUtf8Character); }
+std::string Utf8ToGbk(std::string_view utf8) {
+  return Convert(utf8, platform::Charset::Utf8, platform::Charset::Gbk, SkipUtf8Character);
+}
 
 std::size_t CompleteGbkPrefix(std::string_view gbk) {
   std::size_t i = 0;

@@ -408,7 +408,7 @@ TEST_F(CommTest, EveryRateOfTheBaudListReachesTheDriverAtOnce) {
   for (std::uint32_t rate : {1200u, 2400u, 4800u, 9600u, 14400u, 19200u, 28800u, 33600u, 38400u,
                              57600u, 115200u, 230400u, 460800u}) {
     comm.SetBaudRate(rate);
-    EXPECT_EQ(LineSpeed(pty.Slave()), std::optional<std::uint32_t>(rate));
+    EXPECT_EQ(platform::LineSpeed(pty.Slave()), std::optional<std::uint32_t>(rate));
   }
 }
 

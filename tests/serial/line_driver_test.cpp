@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
-#include "serial/line_driver.h"
+#include "platform/posix/termios_fields.h"
 
 namespace t418 {
 namespace {

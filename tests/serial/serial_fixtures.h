@@ -143,7 +143,7 @@ class QueueDispatcher : public Dispatcher {
 // Counters the test moves; the receive thread reads them.
 class FakeLineStatus : public LineStatusSource {
  public:
-  CountersResult Read(int, LineCounters& out) override {
+  CountersResult Read(platform::LineHandle, LineCounters& out) override {
     std::lock_guard<std::mutex> lock(mutex_);
     out = counters_;
     return result_;

@@ -93,7 +93,7 @@ TEST_F(SerialPortTest, ToolbarChoicesMapOntoTheComponent) {
     EXPECT_EQ(timer.interval, 5000);
     EXPECT_FALSE(timer.active);
     // And the driver has them.
-    EXPECT_EQ(LineSpeed(pty.Slave()), std::optional<std::uint32_t>(comm.BaudRate()));
+    EXPECT_EQ(platform::LineSpeed(pty.Slave()), std::optional<std::uint32_t>(comm.BaudRate()));
     termios t{};
     ASSERT_EQ(tcgetattr(pty.Slave(), &t), 0);
     EXPECT_EQ(t.c_cflag & CRTSCTS, 0u);
@@ -137,7 +137,7 @@ TEST_F(SerialPortTest, ABadBaudTextOrPortFailsAndLeavesThePortClosed) {
 TEST_F(SerialPortTest, OpeningAnOpenPortClosesItFirst) {
   ASSERT_TRUE(port.OpenSerialPort(Choices("9600")));
   ASSERT_TRUE(port.OpenSerialPort(Choices("115200")));
-  EXPECT_EQ(LineSpeed(pty.Slave()), std::optional<std::uint32_t>(115200));
+  EXPECT_EQ(platform::LineSpeed(pty.Slave()), std::optional<std::uint32_t>(115200));
   port.SendData("AT+VER?\r\n");
   EXPECT_EQ(pty.Read(9), "AT+VER?\r\n");
 }
@@ -183,7 +183,7 @@ TEST_F(SerialPortLineErrorTest, ALineErrorReopensThePortWithTheCurrentChoices) {
   EXPECT_NE(comm.ComHandle(), 0u);
   EXPECT_EQ(comm.BaudRate(), 57600u);
   EXPECT_EQ(comm.Parity(), TParity::Even);
-  EXPECT_EQ(LineSpeed(pty.Slave()), std::optional<std::uint32_t>(57600));
+  EXPECT_EQ(platform::LineSpeed(pty.Slave()), std::optional<std::uint32_t>(57600));
   EXPECT_FALSE(timer.active);
   // The reopened port works both ways.
   pty.Write("OK\r\n");

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "serial/line_driver.h"
+#include "platform/posix/termios_fields.h"
 
 namespace t418::sim {
 namespace {

@@ -1,11 +1,13 @@
-#include "app/run_once.h"
+// The running marker as a POSIX shared-memory object; every running copy holds
+// a shared lock on it, so the last one to end knows it may remove the name.
+#include "platform/running_marker.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-namespace t418 {
+namespace t418::platform {
 namespace {
 
 int* MapView(int fd) {
@@ -15,7 +17,7 @@ int* MapView(int fd) {
 
 }  // namespace
 
-RunOnceMarker::RunOnceMarker(std::string name) : name_(std::move(name)) {
+RunningMarker::RunningMarker(std::string name) : name_(std::move(name)) {
   int fd = shm_open(name_.c_str(), O_RDWR, 0600);
   if (fd < 0) {
     fd = shm_open(name_.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
@@ -32,18 +34,16 @@ RunOnceMarker::RunOnceMarker(std::string name) : name_(std::move(name)) {
     return;
   }
   if (created_) *view_ = 0;
-  // Every running copy holds a shared lock; the last one to end removes the name.
   flock(fd, LOCK_SH);
-  fd_ = fd;
+  handle_ = fd;
 }
 
-RunOnceMarker::~RunOnceMarker() {
+RunningMarker::~RunningMarker() {
   if (view_) munmap(view_, sizeof(int));
-  if (fd_ < 0) return;
-  if (flock(fd_, LOCK_EX | LOCK_NB) == 0) shm_unlink(name_.c_str());
-  close(fd_);
+  if (handle_ < 0) return;
+  const int fd = static_cast<int>(handle_);
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) shm_unlink(name_.c_str());
+  close(fd);
 }
 
-int RunOnceMarker::Value() const { return view_ ? *view_ : -1; }
-
-}  // namespace t418
+}  // namespace t418::platform

@@ -2,7 +2,8 @@
 // as 14400, 28800 and 33600, which have no B-constant, reach the driver unchanged.
 // This file must not include <termios.h>: its struct termios and flag macros
 // clash with the kernel's <asm/termbits.h>.
-#include "serial/line_driver.h"
+#include "platform/posix/termios_fields.h"
+#include "platform/serial_line.h"
 
 #include <asm/termbits.h>
 #include <linux/serial.h>
@@ -50,11 +51,6 @@ bool HardwareFlow(const LineSettings& s) {
 }
 
 }  // namespace
-
-bool IsTerminal(int fd) {
-  struct termios2 t {};
-  return ioctl(fd, TCGETS2, &t) == 0;
-}
 
 TermiosFields ComposeLineSettings(const LineSettings& s, TermiosFields t) {
   // Binary (raw) mode always: no echo, no line editing, no signals, no
@@ -142,7 +138,17 @@ char LineParity(const TermiosFields& fields) {
 
 int LineStopBits(const TermiosFields& fields) { return (fields.cflag & CSTOPB) ? 2 : 1; }
 
-bool WriteLineSettings(int fd, const LineSettings& s, bool& rs485Set) {
+}  // namespace t418
+
+namespace t418::platform {
+
+bool IsSerialLine(LineHandle line) {
+  struct termios2 t {};
+  return ioctl(static_cast<int>(line), TCGETS2, &t) == 0;
+}
+
+bool WriteLineSettings(LineHandle line, const LineSettings& s, bool& rs485Set) {
+  const int fd = static_cast<int>(line);
   // Read first, so the fields not managed here (other control characters, the
   // line discipline's own flags) keep the driver's values.
   struct termios2 t {};
@@ -183,22 +189,23 @@ bool WriteLineSettings(int fd, const LineSettings& s, bool& rs485Set) {
   return true;
 }
 
-void ClearRs485(int fd, bool& rs485Set) {
+void ClearRs485(LineHandle line, bool& rs485Set) {
   if (!rs485Set) return;
+  const int fd = static_cast<int>(line);
   struct serial_rs485 rs485 {};
   ioctl(fd, TIOCSRS485, &rs485);
   rs485Set = false;
 }
 
-std::optional<std::uint32_t> LineSpeed(int fd) {
+std::optional<std::uint32_t> LineSpeed(LineHandle line) {
   struct termios2 t {};
-  if (ioctl(fd, TCGETS2, &t) != 0) return std::nullopt;
+  if (ioctl(static_cast<int>(line), TCGETS2, &t) != 0) return std::nullopt;
   return t.c_ospeed;
 }
 
-CountersResult ReadLineCounters(int fd, LineCounters& out) {
+CountersResult ReadLineCounters(LineHandle line, LineCounters& out) {
   struct serial_icounter_struct ic {};
-  if (ioctl(fd, TIOCGICOUNT, &ic) != 0) {
+  if (ioctl(static_cast<int>(line), TIOCGICOUNT, &ic) != 0) {
     // ENOTTY (pseudo-terminals), EINVAL and the kernel's ENOIOCTLCMD (515) all
     // mean that this driver keeps no counters.
     if (errno == ENOTTY || errno == EINVAL || errno == EOPNOTSUPP || errno == 515) {
@@ -216,4 +223,4 @@ CountersResult ReadLineCounters(int fd, LineCounters& out) {
   return CountersResult::Ok;
 }
 
-}  // namespace t418
+}  // namespace t418::platform

@@ -1,0 +1,16 @@
+#include "platform/terminal.h"
+
+#include <unistd.h>
+
+namespace t418::platform {
+
+bool IsInteractiveTerminal(StandardStream stream) {
+  switch (stream) {
+    case StandardStream::Input: return ::isatty(STDIN_FILENO) != 0;
+    case StandardStream::Output: return ::isatty(STDOUT_FILENO) != 0;
+    case StandardStream::Error: return ::isatty(STDERR_FILENO) != 0;
+  }
+  return false;
+}
+
+}  // namespace t418::platform
