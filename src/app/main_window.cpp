@@ -106,11 +106,11 @@ void TFrm_Main::BuildWindow() {
   connect(portToolbar, &PortToolbar::openCloseClicked, this, &TFrm_Main::btnSysClick);
   connect(portToolbar, &PortToolbar::firmwareClicked, this, &TFrm_Main::btnSysClick);
   portToolbar->mniOverRestart->setChecked(session_.RestartAfterUpgrade());
-  portToolbar->ShowDataStream->setChecked(session_.Upgrade().showDataStream);
+  portToolbar->ShowDataStream->setChecked(session_.FirmwareDataStreamShown());
   connect(portToolbar->mniOverRestart, &QAction::toggled, this,
           [this](bool on) { session_.SetRestartAfterUpgrade(on); });
   connect(portToolbar->ShowDataStream, &QAction::toggled, this,
-          [this](bool on) { session_.Upgrade().showDataStream = on; });
+          [this](bool on) { session_.ShowFirmwareDataStream(on); });
   connect(portToolbar, &PortToolbar::settingsChanged, this,
           [this] { session_.portSettings = portToolbar->Settings(); });
 
@@ -419,10 +419,9 @@ void TFrm_Main::SelectFirmwareFile() {
     session_.DisarmFirmware();
     return;
   }
-  FirmwareUpgrade& upgrade = session_.Upgrade();
-  if (!upgrade.AskForFirmwareFile()) return;
+  if (!session_.AskForFirmwareFile()) return;
   // "Firmware(*.bin)|*.bin|All(*.*)|*.*": the descriptions carry their patterns.
-  const QStringList parts = FromGbk(upgrade.FirmwareDialogFilter()).split('|');
+  const QStringList parts = FromGbk(session_.FirmwareDialogFilter()).split('|');
   QStringList filters;
   for (int i = 0; i < parts.size(); i += 2) filters << parts[i];
   const QString title = Text("info_SlctFwFile");

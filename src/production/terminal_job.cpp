@@ -31,6 +31,20 @@ std::string WithoutLineEnds(std::string text) {
   return text;
 }
 
+// Why the port would not open, for the job's record.
+std::string OpenFailureReason(const OpenFailure& failure) {
+  switch (failure.kind) {
+    case OpenFailureKind::None: return {};
+    case OpenFailureKind::NoSuchPort: return "no such port";
+    case OpenFailureKind::Permission: return "permission denied (add the user to the dialout group)";
+    case OpenFailureKind::Busy:
+      return "port busy: in use by another program" + (failure.holder.empty() ? "" : ", " + failure.holder);
+    case OpenFailureKind::Other: break;
+  }
+  return "cannot open the port: " +
+         (failure.reason.empty() ? std::string("not a serial port or wrong line settings") : failure.reason);
+}
+
 std::string Joined(const std::vector<std::string>& names) {
   std::string text;
   for (const auto& name : names) text += (text.empty() ? "" : ", ") + name;
@@ -236,22 +250,8 @@ void TerminalJob::RunEnded(bool completed) {
 void TerminalJob::OpenPort() {
   if (!session_.OpenPort(result_.port)) {
     result_.openFailure = session_.Core().LastOpenFailure();
-    const OpenFailure& failure = result_.openFailure;
-    switch (failure.kind) {
-      case OpenFailureKind::NoSuchPort: Fail(JobFailure::NoSuchPort, "no such port"); return;
-      case OpenFailureKind::Permission:
-        Fail(JobFailure::Permission, "permission denied (add the user to the dialout group)");
-        return;
-      case OpenFailureKind::Busy:
-        Fail(JobFailure::PortBusy,
-             "port busy: in use by another program" + (failure.holder.empty() ? "" : ", " + failure.holder));
-        return;
-      default:
-        Fail(JobFailureOf(failure.kind),
-             "cannot open the port: " +
-                 (failure.reason.empty() ? std::string("not a serial port or wrong line settings") : failure.reason));
-        return;
-    }
+    Fail(JobFailureOf(result_.openFailure.kind), OpenFailureReason(result_.openFailure));
+    return;
   }
   if (plan_.readFirst) {
     StartRead(JobStep::Read, [this] { AfterFirstRead(); });

@@ -211,6 +211,14 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   void DisarmFirmware();
   bool FirmwareArmed() const;
   UpgradeStage FirmwareStage() const;
+  // The firmware command before its file dialog: warns and gives false while
+  // the port is closed, else logs the request (the dialog may follow).
+  bool AskForFirmwareFile() { return upgrade_.AskForFirmwareFile(); }
+  // The dialog's filter, "description|pattern|..." in the current language (GBK).
+  std::string FirmwareDialogFilter() const { return upgrade_.FirmwareDialogFilter(); }
+  // Packets and replies of a transfer logged as hex.
+  void ShowFirmwareDataStream(bool on) { upgrade_.showDataStream = on; }
+  bool FirmwareDataStreamShown() const { return upgrade_.showDataStream; }
   // "R" after a finished transfer, so that the terminal starts its new firmware.
   void SetRestartAfterUpgrade(bool on) { upgrade_.overRestart = on; }
   bool RestartAfterUpgrade() const { return upgrade_.overRestart; }

@@ -62,8 +62,7 @@ class TerminalJobTest : public ::testing::Test {
     loop_.RunUntil([&] { return reader.Finished(); }, 60s);
     EXPECT_TRUE(reader.Result().Ok()) << ResultText(reader.Result());
     const std::string path = (folder_.path() / (fixture + ".ini")).string();
-    reader.Core().Rules().SetChecked(reader.Core().Form().rzchckbxMore, true);
-    EXPECT_TRUE(reader.Core().SaveConfiguration(path));
+    EXPECT_TRUE(reader.Core().SaveConfiguration(path, AdvancedSettings::Included));
     return path;
   }
 
