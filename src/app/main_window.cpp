@@ -34,18 +34,35 @@ namespace {
 
 struct ActionButton {
   const char* name;
-  int tag;
+  int tag;  // the button's tag property
+  SessionAction action;
   bool visible;
 };
 
 // The flow buttons, then the command buttons.
 constexpr ActionButton kFlowButtons[] = {
-    {"btnAskAll", kTagAskAll, true}, {"btnSetAll", kTagSetAll, true},
-    {"btnPPPA", kTagPPPA, true},     {"btnENTM", kTagENTM, true}};
+    {"btnAskAll", kTagAskAll, SessionAction::ReadAll, true},
+    {"btnSetAll", kTagSetAll, SessionAction::WriteAll, true},
+    {"btnPPPA", kTagPPPA, SessionAction::EnterCommandMode, true},
+    {"btnENTM", kTagENTM, SessionAction::EnterDataMode, true}};
 constexpr ActionButton kCommandButtons[] = {
-    {"btnVER", kTagVER, true},     {"btnCSQ", kTagCSQ, true},     {"btnH", kTagH, true},
-    {"btnZ", kTagZ, true},         {"btnSysRestart", kTagSysRestart, true},
-    {"btnCLEAR", kTagCLEAR, true}, {"btnCFGTF", kTagCFGTF, false}, {"btnRELD", kTagRELD, false}};
+    {"btnVER", kTagVER, SessionAction::QueryVersion, true},
+    {"btnCSQ", kTagCSQ, SessionAction::QuerySignal, true},
+    {"btnH", kTagH, SessionAction::ShowHelp, true},
+    {"btnZ", kTagZ, SessionAction::RestartDevice, true},
+    {"btnSysRestart", kTagSysRestart, SessionAction::RestartSystem, true},
+    {"btnCLEAR", kTagCLEAR, SessionAction::FactoryReset, true},
+    {"btnCFGTF", kTagCFGTF, SessionAction::SaveAsDefault, false},
+    {"btnRELD", kTagRELD, SessionAction::RestoreDefault, false}};
+
+// The button with this tag, or null.
+const ActionButton* ButtonOfTag(int tag) {
+  for (const auto& entry : kFlowButtons)
+    if (entry.tag == tag) return &entry;
+  for (const auto& entry : kCommandButtons)
+    if (entry.tag == tag) return &entry;
+  return nullptr;
+}
 
 }  // namespace
 
@@ -88,12 +105,12 @@ void TFrm_Main::BuildWindow() {
   addToolBar(Qt::TopToolBarArea, portToolbar);
   connect(portToolbar, &PortToolbar::openCloseClicked, this, &TFrm_Main::btnSysClick);
   connect(portToolbar, &PortToolbar::firmwareClicked, this, &TFrm_Main::btnSysClick);
-  portToolbar->mniOverRestart->setChecked(session_.Upgrade().overRestart);
-  portToolbar->ShowDataStream->setChecked(session_.Upgrade().showDataStream);
+  portToolbar->mniOverRestart->setChecked(session_.RestartAfterUpgrade());
+  portToolbar->ShowDataStream->setChecked(session_.FirmwareDataStreamShown());
   connect(portToolbar->mniOverRestart, &QAction::toggled, this,
-          [this](bool on) { session_.Upgrade().overRestart = on; });
+          [this](bool on) { session_.SetRestartAfterUpgrade(on); });
   connect(portToolbar->ShowDataStream, &QAction::toggled, this,
-          [this](bool on) { session_.Upgrade().showDataStream = on; });
+          [this](bool on) { session_.ShowFirmwareDataStream(on); });
   connect(portToolbar, &PortToolbar::settingsChanged, this,
           [this] { session_.portSettings = portToolbar->Settings(); });
 
@@ -368,9 +385,10 @@ bool TFrm_Main::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TFrm_Main::btnDoClick(int tag) {
-  if (running_) return;
-  if (tag == kTagCLEAR && !Confirm(Text("info_ConfirmClear"))) return;
-  session_.Engine().ActionButtonClick(tag);
+  const ActionButton* button = ButtonOfTag(tag);
+  if (running_ || button == nullptr) return;
+  if (button->action == SessionAction::FactoryReset && !Confirm(Text("info_ConfirmClear"))) return;
+  session_.StartAction(button->action);
 }
 
 bool TFrm_Main::Confirm(const QString& question) {
@@ -401,10 +419,9 @@ void TFrm_Main::SelectFirmwareFile() {
     session_.DisarmFirmware();
     return;
   }
-  FirmwareUpgrade& upgrade = session_.Upgrade();
-  if (!upgrade.AskForFirmwareFile()) return;
+  if (!session_.AskForFirmwareFile()) return;
   // "Firmware(*.bin)|*.bin|All(*.*)|*.*": the descriptions carry their patterns.
-  const QStringList parts = FromGbk(upgrade.FirmwareDialogFilter()).split('|');
+  const QStringList parts = FromGbk(session_.FirmwareDialogFilter()).split('|');
   QStringList filters;
   for (int i = 0; i < parts.size(); i += 2) filters << parts[i];
   const QString title = Text("info_SlctFwFile");

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "ctl/exit_codes.h"
-#include "ctl/headless_session.h"
+#include "session/headless_session.h"
 
 namespace t418::ctl {
 

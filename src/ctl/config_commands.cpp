@@ -4,8 +4,9 @@
 #include <cstdio>
 
 #include "ctl/commands.h"
+#include "ctl/console_view.h"
 #include "ctl/json_output.h"
-#include "session/setting_compare.h"
+#include "ctl/single_port_job.h"
 
 namespace t418::ctl {
 namespace {
@@ -16,18 +17,6 @@ std::string Shown(std::string line) {
   return ForTerminal(line);
 }
 
-// The builder's refusal of a configuration, on standard error.
-// Why the builder refused, on standard error. Refused values were listed
-// already, one a line, by the session's message.
-ExitCode PrintRefusal(const ConfigBuilder& builder) {
-  if (builder.LastRefusal() == ConfigRefusal::InvalidValues)
-    std::fprintf(stderr, "t418ctl: the configuration was not sent: %zu value%s the terminal would refuse\n",
-                 builder.LastProblems().size(), builder.LastProblems().size() == 1 ? "" : "s");
-  else
-    std::fprintf(stderr, "t418ctl: the configuration was not sent: %s\n", ForTerminal(builder.LastMessage()).c_str());
-  return kExitConfigRefused;
-}
-
 // Names on one line of standard error after a lead text.
 void PrintNames(const char* lead, const std::vector<std::string>& names) {
   std::fprintf(stderr, "t418ctl: %s:", lead);
@@ -35,106 +24,88 @@ void PrintNames(const char* lead, const std::vector<std::string>& names) {
   std::fprintf(stderr, "\n");
 }
 
-// Loads the file into the session's fresh form and builds its setting lines,
-// as "Set current parameters" would; kExitOk with the lines in `lines`.
-ExitCode LoadAndBuild(HeadlessSession& headless, const std::string& file, std::vector<std::string>& lines) {
-  Session& session = headless.Core();
-  if (!session.OpenConfiguration(file)) {
-    std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(headless.LastWarning()).c_str());
-    return kExitBadConfigFile;
-  }
-  session.Engine().ApplyHdVerSign(THdVerSign::Hd540);
-  OrderList built;
-  if (const ConfigRefusal refusal = session.Builder().Build(built); refusal != ConfigRefusal::None)
-    return PrintRefusal(session.Builder());
-  lines = built.Lines();
-  session.AskAlsoInFullReads(lines);
-  return kExitOk;
-}
-
-// Reads the terminal and compares with the setting lines.
-ExitCode ReadAndCompare(HeadlessSession& headless, const std::vector<std::string>& lines, SettingComparison& result) {
-  Session& session = headless.Core();
-  const ExitCode code = headless.RunFlow(kTagAskAll);
-  if (code != kExitOk) return code;
-  result = CompareSettings(lines, session.Orders().Lines(), session.Values());
-  return kExitOk;
+// Whether the job's comparison of the file with a read is there to print: the
+// read went to its end (the terminal may hold other values).
+bool Compared(const JobResult& result) {
+  return result.failure == JobFailure::None || result.failure == JobFailure::Differences;
 }
 
 }  // namespace
 
 ExitCode WriteConfiguration(const std::string& folder, const std::string& port, const std::string& file, bool verify,
                             const LineOptions& options, bool json) {
-  HeadlessSession headless(folder, options);
-  std::vector<std::string> lines;
-  if (const ExitCode built = LoadAndBuild(headless, file, lines); built != kExitOk) return built;
-  if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
-  Session& session = headless.Core();
-  const ExitCode code = headless.RunFlow(kTagSetAll);
-  if (code != kExitOk) {
-    if (code == kExitNoReply) std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(headless.LastWarning()).c_str());
-    return code;
-  }
-  const RunSummary summary = session.LastRunSummary();
+  JobPlan plan;
+  plan.readFirst = false;
+  plan.configFile = file;
+  plan.verify = verify;
+  SinglePortJob single(folder, options, port, plan);
+  if (!single.Run()) return kExitBadConfigFile;
+  const JobResult& result = single.Result();
+  // The write went to its last line unless it failed before or in it, other than by refused lines.
+  const bool writeFailed = result.failedStep == JobStep::Open ||
+                           (result.failedStep == JobStep::Write &&
+                            (result.failure != JobFailure::Refused || result.cutShort));
+  if (writeFailed) return single.PrintFailure();
+  // A verify follows only a write the terminal refused nothing of.
+  const std::vector<std::string> refused =
+      result.failedStep == JobStep::Verify ? std::vector<std::string>() : result.refusedNames;
   nlohmann::json document = {{"port", port},
                              {"file", file},
-                             {"sent", summary.lines},
-                             {"refused", JsonTexts(summary.refusedNames)},
+                             {"sent", result.settingsSent},
+                             {"refused", JsonTexts(refused)},
                              {"verified", nullptr},
                              {"differences", nlohmann::json::array()}};
   if (!json) {
-    std::printf("%d settings sent, %zu refused", summary.lines, summary.refusedNames.size());
-    for (std::size_t i = 0; i < summary.refusedNames.size(); ++i)
-      std::printf("%s%s", i == 0 ? ": " : ", ", summary.refusedNames[i].c_str());
+    std::printf("%d settings sent, %zu refused", result.settingsSent, refused.size());
+    for (std::size_t i = 0; i < refused.size(); ++i) std::printf("%s%s", i == 0 ? ": " : ", ", refused[i].c_str());
     std::printf("\n");
   }
-  if (!summary.refusedNames.empty() || !verify) {
+  if (!refused.empty() || !verify) {
     if (json) PrintJson(document);
-    return summary.refusedNames.empty() ? kExitOk : kExitRefused;
+    return refused.empty() ? kExitOk : kExitRefused;
   }
 
-  SettingComparison comparison;
-  if (const ExitCode read = ReadAndCompare(headless, lines, comparison); read != kExitOk) return read;
+  if (!Compared(result)) return single.PrintFailure(false);
   // A setting the read did not report cannot be called kept: the verify fails on it.
-  if (!comparison.notRead.empty())
-    PrintNames("not verified (the read does not report them)", comparison.notRead);
-  for (const auto& line : comparison.changed) {
-    const std::string held = session.Values().Value(CommandNameOfLine(line));
+  if (!result.notCompared.empty()) PrintNames("not verified (the read does not report them)", result.notCompared);
+  for (const auto& line : result.differences) {
+    const std::string held = single.Core().Values().Value(CommandNameOfLine(line));
     if (json)
       document["differences"].push_back({{"line", JsonText(WithoutLineEnd(line))}, {"held", JsonText(held)}});
     else
       std::printf("differs: %s (the terminal holds %s)\n", Shown(line).c_str(), ForTerminal(held).c_str());
   }
-  const bool verified = comparison.changed.empty() && comparison.notRead.empty();
+  const bool verified = result.Ok();
   document["verified"] = verified;
-  document["notVerified"] = JsonTexts(comparison.notRead);
+  document["notVerified"] = JsonTexts(result.notCompared);
   if (json)
     PrintJson(document);
   else if (verified)
     std::printf("verified: the terminal holds every setting written\n");
-  else if (comparison.changed.empty())
-    std::printf("not verified: %zu settings not read back\n", comparison.notRead.size());
+  else if (result.differences.empty())
+    std::printf("not verified: %zu settings not read back\n", result.notCompared.size());
   return verified ? kExitOk : kExitDifferences;
 }
 
 ExitCode DiffConfiguration(const std::string& folder, const std::string& port, const std::string& file,
                            const LineOptions& options, bool json) {
-  HeadlessSession headless(folder, options);
-  std::vector<std::string> lines;
-  if (const ExitCode built = LoadAndBuild(headless, file, lines); built != kExitOk) return built;
-  if (const ExitCode opened = headless.Open(port); opened != kExitOk) return opened;
-  SettingComparison comparison;
-  if (const ExitCode read = ReadAndCompare(headless, lines, comparison); read != kExitOk) return read;
-  if (!comparison.notRead.empty()) PrintNames("not compared (a read does not ask for them)", comparison.notRead);
-  if (comparison.changed.empty() && isatty(STDERR_FILENO)) std::fprintf(stderr, "no differences\n");
+  JobPlan plan;
+  plan.configFile = file;
+  plan.write = false;
+  SinglePortJob single(folder, options, port, plan);
+  if (!single.Run()) return kExitBadConfigFile;
+  const JobResult& result = single.Result();
+  if (!Compared(result)) return single.PrintFailure(false);
+  if (!result.notCompared.empty()) PrintNames("not compared (a read does not ask for them)", result.notCompared);
+  if (result.differences.empty() && isatty(STDERR_FILENO)) std::fprintf(stderr, "no differences\n");
   if (json) {
     nlohmann::json changed = nlohmann::json::array();
-    for (const auto& line : comparison.changed) changed.push_back(JsonText(WithoutLineEnd(line)));
-    PrintJson({{"port", port}, {"file", file}, {"changed", changed}, {"notRead", JsonTexts(comparison.notRead)}});
+    for (const auto& line : result.differences) changed.push_back(JsonText(WithoutLineEnd(line)));
+    PrintJson({{"port", port}, {"file", file}, {"changed", changed}, {"notRead", JsonTexts(result.notCompared)}});
   } else {
-    for (const auto& line : comparison.changed) std::printf("%s\n", Shown(line).c_str());
+    for (const auto& line : result.differences) std::printf("%s\n", Shown(line).c_str());
   }
-  return comparison.changed.empty() ? kExitOk : kExitDifferences;
+  return result.differences.empty() ? kExitOk : kExitDifferences;
 }
 
 }  // namespace t418::ctl

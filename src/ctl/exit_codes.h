@@ -1,5 +1,7 @@
 #pragma once
 // The exit codes of t418ctl, for scripts. Each failure has its own.
+#include "production/terminal_job.h"
+
 namespace t418::ctl {
 
 enum ExitCode : int {
@@ -24,5 +26,28 @@ enum ExitCode : int {
   kExitSomePortsFailed = 16,  // several ports: at least one of them failed (see the table)
   kExitInterrupted = 130,  // ended by SIGINT, SIGTERM or SIGHUP
 };
+
+// The exit code of a job that ended so.
+constexpr ExitCode ExitCodeOf(JobFailure failure) {
+  switch (failure) {
+    case JobFailure::None: return kExitOk;
+    case JobFailure::NoSuchPort: return kExitNoSuchPort;
+    case JobFailure::Permission: return kExitPermission;
+    case JobFailure::PortBusy: return kExitPortBusy;
+    case JobFailure::OpenFailed: return kExitFailed;
+    case JobFailure::NoReply: return kExitNoReply;
+    case JobFailure::Refused: return kExitRefused;
+    case JobFailure::PortLost: return kExitPortLost;
+    case JobFailure::BadConfigFile: return kExitBadConfigFile;
+    case JobFailure::ConfigRefused: return kExitConfigRefused;
+    case JobFailure::Differences: return kExitDifferences;
+    case JobFailure::NoFirmwareFile: return kExitNoFile;
+    case JobFailure::NoBootLoader: return kExitNoBootLoader;
+    case JobFailure::TransferStopped: return kExitTransferStopped;
+    case JobFailure::NoVersion: return kExitNoVersion;
+    case JobFailure::Interrupted: return kExitInterrupted;
+  }
+  return kExitFailed;
+}
 
 }  // namespace t418::ctl

@@ -7,13 +7,15 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "ctl/commands.h"
+#include "ctl/console_view.h"
 #include "ctl/exit_codes.h"
 #include "ctl/file_checks.h"
-#include "ctl/headless_session.h"
+#include "ctl/loop_signals.h"
 #include "ctl/multi_port.h"
 #include "ctl/run_header.h"
 #include "ctl/station.h"
@@ -33,14 +35,21 @@ std::string ProgramFolder() {
   return ec ? std::string(".") : self.parent_path().string();
 }
 
+// One of the toolbar's lists as the values an option takes.
+template <std::size_t N>
+std::vector<std::string> Choices(const char* const (&list)[N]) {
+  return std::vector<std::string>(std::begin(list), std::end(list));
+}
+
 void AddLineOptions(CLI::App& command, LineOptions& line) {
-  command.add_option("--baud", line.baud, "Baud rate of the terminal's serial port")
-      ->check(CLI::IsMember({"1200", "2400", "4800", "9600", "14400", "19200", "28800", "33600", "38400", "57600",
-                             "115200", "230400", "460800"}))
+  command.add_option("--baud", line.settings.baud, "Baud rate of the terminal's serial port")
+      ->check(CLI::IsMember(Choices(kBaudRates)))
       ->capture_default_str();
-  command.add_option("--parity", line.parity, "Parity")->check(CLI::IsMember({"NONE", "ODD", "EVEN"}))->capture_default_str();
-  command.add_option("--data", line.data, "Data bits")->check(CLI::IsMember({"7", "8"}))->capture_default_str();
-  command.add_option("--stop", line.stop, "Stop bits")->check(CLI::IsMember({"1", "2"}))->capture_default_str();
+  command.add_option("--parity", line.settings.parity, "Parity")
+      ->check(CLI::IsMember(Choices(kParities)))
+      ->capture_default_str();
+  command.add_option("--data", line.settings.data, "Data bits")->check(CLI::IsMember(Choices(kDataBits)))->capture_default_str();
+  command.add_option("--stop", line.settings.stop, "Stop bits")->check(CLI::IsMember(Choices(kStopBits)))->capture_default_str();
   command.add_option("--delay", line.delayMs, "Pause before each command line, in ms (0 allowed)")
       ->check(CLI::Range(0, 60000))
       ->capture_default_str();
@@ -238,7 +247,7 @@ int main(int argc, char** argv) {
     return code == 0 ? kExitOk : kExitUsage;
   }
 
-  HeadlessSession::CatchSignals();
+  CatchSignals();
   // A log or report that outgrows a file size limit is a failed write, not the end of the run.
   std::signal(SIGXFSZ, SIG_IGN);
   const std::string folder = ProgramFolder();
@@ -325,6 +334,6 @@ int main(int argc, char** argv) {
 
   const ExitCode code = run();
   // A run whose log could not be written did not do all it was asked (the message came already).
-  if (code == kExitOk && HeadlessSession::AnyLogFailed()) return kExitBadConfigFile;
+  if (code == kExitOk && AnyLogFailed()) return kExitBadConfigFile;
   return code;
 }

@@ -5,7 +5,8 @@
 #include <memory>
 
 #include "ctl/file_checks.h"
-#include "ctl/headless_session.h"
+#include "ctl/console_view.h"
+#include "ctl/loop_signals.h"
 #include "ctl/json_output.h"
 #include "ctl/run_header.h"
 #include "production/port_pattern.h"
@@ -103,7 +104,7 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   bool logsOk = true;
   for (std::size_t i = 0; i < jobs.size(); ++i)
     if (jobs[i]->Host().LogFileFailed()) {
-      HeadlessSession::NoteLogFailed(logFiles[i], jobs[i]->Host().LogFileError());
+      NoteLogFailed(logFiles[i], jobs[i]->Host().LogFileError());
       logsOk = false;
     }
   if (!logsOk) return kExitBadConfigFile;
@@ -123,7 +124,7 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   std::vector<JobResult> results;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
     TerminalJob& job = *jobs[i];
-    if (job.Host().LogFileFailed()) HeadlessSession::NoteLogFailed(logFiles[i], job.Host().LogFileError());
+    if (job.Host().LogFileFailed()) NoteLogFailed(logFiles[i], job.Host().LogFileError());
     JobResult result = job.Result();
     if (!run.outputFolder.empty() && result.Ok()) {
       const std::string file = (fs::path(run.outputFolder) / (fileNames[i] + ".ini")).string();

@@ -3,7 +3,7 @@
 // and the header of its traffic logs (program, version, command line, port, time).
 #include <string>
 
-#include "production/command_line_session.h"
+#include "session/headless_session.h"
 
 namespace t418::ctl {
 

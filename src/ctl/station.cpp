@@ -9,7 +9,8 @@
 #include <memory>
 
 #include "ctl/file_checks.h"
-#include "ctl/headless_session.h"
+#include "ctl/console_view.h"
+#include "ctl/loop_signals.h"
 #include "ctl/json_output.h"
 #include "ctl/run_header.h"
 #include "production/port_pattern.h"
@@ -117,7 +118,7 @@ class Station {
     running.job = std::make_unique<TerminalJob>(loop_, folder_, WithLogHeader(line, port), port, plan,
                                                 [this, port](const JobResult& result) { Finished(port, result); });
     if (running.job->Host().LogFileFailed()) {
-      HeadlessSession::NoteLogFailed(line.logFile, running.job->Host().LogFileError());
+      NoteLogFailed(line.logFile, running.job->Host().LogFileError());
       running.job->Abort(JobFailure::Interrupted, "cannot write the log file " + line.logFile);
       return;
     }
@@ -139,7 +140,7 @@ class Station {
                 static_cast<double>(result.duration.count()) / 1000.0, refused.empty() ? "-" : refused.c_str());
     std::fflush(stdout);
     if (it != running_.end() && it->second.job && it->second.job->Host().LogFileFailed())
-      HeadlessSession::NoteLogFailed(it->second.logFile, it->second.job->Host().LogFileError());
+      NoteLogFailed(it->second.logFile, it->second.job->Host().LogFileError());
     if (report_.IsOpen()) {
       nlohmann::json record = JobRecordJson(result);
       record["time"] = time;

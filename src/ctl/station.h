@@ -6,7 +6,7 @@
 #include <string>
 
 #include "ctl/exit_codes.h"
-#include "production/command_line_session.h"
+#include "session/headless_session.h"
 
 namespace t418::ctl {
 

@@ -1,7 +1,5 @@
 #include "production/terminal_job.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -33,6 +31,20 @@ std::string WithoutLineEnds(std::string text) {
   return text;
 }
 
+// Why the port would not open, for the job's record.
+std::string OpenFailureReason(const OpenFailure& failure) {
+  switch (failure.kind) {
+    case OpenFailureKind::None: return {};
+    case OpenFailureKind::NoSuchPort: return "no such port";
+    case OpenFailureKind::Permission: return "permission denied (add the user to the dialout group)";
+    case OpenFailureKind::Busy:
+      return "port busy: in use by another program" + (failure.holder.empty() ? "" : ", " + failure.holder);
+    case OpenFailureKind::Other: break;
+  }
+  return "cannot open the port: " +
+         (failure.reason.empty() ? std::string("not a serial port or wrong line settings") : failure.reason);
+}
+
 std::string Joined(const std::vector<std::string>& names) {
   std::string text;
   for (const auto& name : names) text += (text.empty() ? "" : ", ") + name;
@@ -53,14 +65,38 @@ const char* JobStepName(JobStep step) {
   return "?";
 }
 
+JobFailure JobFailureOf(OpenFailureKind kind) {
+  switch (kind) {
+    case OpenFailureKind::None: return JobFailure::None;
+    case OpenFailureKind::NoSuchPort: return JobFailure::NoSuchPort;
+    case OpenFailureKind::Permission: return JobFailure::Permission;
+    case OpenFailureKind::Busy: return JobFailure::PortBusy;
+    case OpenFailureKind::Other: return JobFailure::OpenFailed;
+  }
+  return JobFailure::OpenFailed;
+}
+
+std::string ConfigRefusalText(const ConfigBuilder& builder) {
+  if (builder.LastRefusal() == ConfigRefusal::InvalidValues) {
+    const std::size_t count = builder.LastProblems().size();
+    return "the configuration was not sent: " + std::to_string(count) + (count == 1 ? " value" : " values") +
+           " the terminal would refuse";
+  }
+  std::string reason = builder.LastMessage();
+  for (std::size_t at; (at = reason.find("\r\n")) != std::string::npos;) reason.replace(at, 2, "; ");
+  return "the configuration was not sent: " + reason;
+}
+
 std::string ResultText(const JobResult& result) {
   if (result.Ok()) return "ok";
   return std::string("failed at ") + JobStepName(result.failedStep) + ": " + result.reason;
 }
 
 TerminalJob::TerminalJob(EventLoop& loop, const std::string& programFolder, const LineOptions& options,
-                         std::string port, JobPlan plan, std::function<void(const JobResult&)> onFinished)
-    : session_(loop, programFolder, options, static_cast<SessionListener*>(this)),
+                         std::string port, JobPlan plan, std::function<void(const JobResult&)> onFinished,
+                         SessionListener* view)
+    : view_(view),
+      session_(loop, programFolder, options, static_cast<SessionListener*>(this)),
       plan_(std::move(plan)),
       onFinished_(std::move(onFinished)),
       tick_(loop, 20),
@@ -76,7 +112,7 @@ TerminalJob::TerminalJob(EventLoop& loop, const std::string& programFolder, cons
   session.OnChunk = [this](const std::string& chunk) {
     if (transferOver_) afterTransfer_ += chunk;
   };
-  session.Engine().OnReport = [this](const std::string& name, const std::string& value) {
+  session.OnReport = [this](const std::string& name, const std::string& value) {
     if (name == "VER") lastVersion_ = value;
     if (OnReport) OnReport(name, value);
   };
@@ -85,7 +121,7 @@ TerminalJob::TerminalJob(EventLoop& loop, const std::string& programFolder, cons
 TerminalJob::~TerminalJob() {
   Session& session = session_.Core();
   session.OnChunk = nullptr;
-  session.Engine().OnReport = nullptr;
+  session.OnReport = nullptr;
   session.SetListener(nullptr);
 }
 
@@ -138,7 +174,7 @@ void TerminalJob::Fail(JobFailure failure, const std::string& reason) {
   result_.failure = failure;
   result_.failedStep = step_;
   result_.reason = reason;
-  session_.Core().Engine().AbortRun({});
+  session_.Core().StopRun();
   Finish();
 }
 
@@ -154,8 +190,8 @@ void TerminalJob::Finish() {
   if (result_.versionBefore.empty() && plan_.firmwareFile.empty()) result_.versionBefore = lastVersion_;
   if (result_.Ok()) step_ = JobStep::Done;
   Session& session = session_.Core();
-  if (session.PortOpen()) session.Serial().CloseSerialPort();
-  if (session.Upgrade().FirmwareFile()) session.Upgrade().CloseFirmwareFile();
+  if (session.PortOpen()) session.ClosePort();
+  session.DisarmFirmware();
   if (onFinished_) onFinished_(result_);
 }
 
@@ -192,6 +228,18 @@ void TerminalJob::PortStateChanged(bool open) {
   soon_.Start();
 }
 
+void TerminalJob::ShowProgress(int total, int done) {
+  if (view_) view_->ShowProgress(total, done);
+}
+
+void TerminalJob::HideProgress() {
+  if (view_) view_->HideProgress();
+}
+
+void TerminalJob::ShowMessage(const std::string& text) {
+  if (view_) view_->ShowMessage(text);
+}
+
 void TerminalJob::RunEnded(bool completed) {
   runEnded_ = true;
   runCompleted_ = completed;
@@ -200,51 +248,43 @@ void TerminalJob::RunEnded(bool completed) {
 }
 
 void TerminalJob::OpenPort() {
-  Session& session = session_.Core();
-  session.portSettings.port = result_.port;
-  if (session.Serial().OpenSerialPort(ToLineChoices(session.portSettings))) {
-    if (plan_.readFirst) {
-      StartRead(JobStep::Read, [this] { AfterFirstRead(); });
-    } else if (!plan_.firmwareFile.empty()) {
-      StartUpgrade();
-    } else if (!plan_.configFile.empty()) {
-      StartWrite();
-    } else {
-      Finish();
-    }
+  if (!session_.OpenPort(result_.port)) {
+    result_.openFailure = session_.Core().LastOpenFailure();
+    Fail(JobFailureOf(result_.openFailure.kind), OpenFailureReason(result_.openFailure));
     return;
   }
-  const int error = session.Serial().LastOpenError();
-  switch (error) {
-    case ENOENT:
-    case ENODEV:
-    case ENXIO:
-      Fail(JobFailure::NoSuchPort, "no such port");
-      return;
-    case EACCES:
-    case EPERM:
-      Fail(JobFailure::Permission, "permission denied (add the user to the dialout group)");
-      return;
-    case EBUSY:
-      Fail(JobFailure::PortBusy, "port busy: in use by another program" +
-                                     (session.Serial().LastOpenOwner().empty() ? std::string()
-                                                                               : ", " + session.Serial().LastOpenOwner()));
-      return;
-    default:
-      Fail(JobFailure::OpenFailed, std::string("cannot open the port: ") +
-                                       (error ? std::strerror(error) : "not a serial port or wrong line settings"));
+  if (plan_.readFirst) {
+    StartRead(JobStep::Read, [this] { AfterFirstRead(); });
+  } else if (!plan_.firmwareFile.empty()) {
+    StartUpgrade();
+  } else if (!plan_.configFile.empty()) {
+    StartWrite();
+  } else {
+    Finish();
   }
+}
+
+void TerminalJob::FailCutShort() {
+  result_.cutShort = true;
+  const std::vector<std::string> refused = session_.Core().LastRunSummary().refusedNames;
+  // A refusal that stopped the run (the version query refused) is the terminal's "no".
+  if (!refused.empty()) {
+    result_.refusedNames = refused;
+    Fail(JobFailure::Refused, "the terminal refused: " + Joined(refused));
+    return;
+  }
+  const std::string warning = WithoutLineEnds(session_.LastWarning());
+  Fail(JobFailure::NoReply, warning.empty() ? "the terminal did not answer" : warning);
 }
 
 void TerminalJob::StartRead(JobStep step, Action then) {
   Enter(step);
   runEnded_ = false;
-  session_.Core().Engine().ActionButtonClick(kTagAskAll);
+  session_.Core().ReadAll();
   WaitFor([this] { return runEnded_; }, kRunLimit,
           [this, then = std::move(then)] {
             if (!runCompleted_) {
-              const std::string warning = WithoutLineEnds(session_.LastWarning());
-              Fail(JobFailure::NoReply, warning.empty() ? "the terminal did not answer" : warning);
+              FailCutShort();
               return;
             }
             TakeIdentity();
@@ -280,16 +320,23 @@ void TerminalJob::AfterFirstRead() {
 }
 
 void TerminalJob::StartUpgrade() {
-  Enter(JobStep::Upgrade);
-  FirmwareUpgrade& xmodem = session_.Core().Upgrade();
-  xmodem.overRestart = plan_.restart;
-  if (!xmodem.OpenFirmwareFile(std::filesystem::absolute(plan_.firmwareFile))) {
+  // The step is announced once its file is armed: only then is a boot menu awaited.
+  step_ = JobStep::Upgrade;
+  Session& session = session_.Core();
+  session.SetRestartAfterUpgrade(plan_.restart);
+  if (!session.ArmFirmware(std::filesystem::absolute(plan_.firmwareFile))) {
     Fail(JobFailure::NoFirmwareFile, WithoutLineEnds(session_.LastWarning()));
     return;
   }
+  Enter(JobStep::Upgrade);
+  if (OnAwaitingBootLoader) OnAwaitingBootLoader();
   // The boot menu is answered by the session ("F", "Y"); its confirmation starts the transfer state.
-  WaitFor([&xmodem] { return xmodem.XModemState() != FirmwareUpgrade::kIdle; },
-          std::chrono::seconds(plan_.bootWaitSeconds), [this] { WaitForFirmwareRequest(); },
+  WaitFor([&session] { return session.FirmwareStage() != UpgradeStage::Idle; },
+          std::chrono::seconds(plan_.bootWaitSeconds),
+          [this] {
+            bootMenuAt_ = std::chrono::steady_clock::now();
+            WaitForFirmwareRequest();
+          },
           [this] {
             Fail(JobFailure::NoBootLoader,
                  "no boot loader within " + std::to_string(plan_.bootWaitSeconds) +
@@ -298,19 +345,19 @@ void TerminalJob::StartUpgrade() {
 }
 
 void TerminalJob::WaitForFirmwareRequest() {
-  FirmwareUpgrade& xmodem = session_.Core().Upgrade();
-  WaitFor([&xmodem] { return xmodem.XModemState() != FirmwareUpgrade::kWaitingForStart; }, kRequestWait,
-          [this, &xmodem] {
-            WaitFor([&xmodem] { return xmodem.XModemState() == FirmwareUpgrade::kIdle; }, kRunLimit,
-                    [this, &xmodem] {
+  Session& session = session_.Core();
+  WaitFor([&session] { return session.FirmwareStage() != UpgradeStage::WaitingForRequest; }, kRequestWait,
+          [this, &session] {
+            WaitFor([&session] { return session.FirmwareStage() == UpgradeStage::Idle; }, kRunLimit,
+                    [this, &session] {
                       // Finishing releases the file; a transfer given up keeps it, and a
                       // boot loader that asks again gets it all again.
-                      if (xmodem.FirmwareFile() == nullptr) {
+                      if (!session.FirmwareArmed()) {
                         AfterTransfer();
                         return;
                       }
                       const std::string warning = WithoutLineEnds(session_.LastWarning());
-                      WaitFor([&xmodem] { return xmodem.XModemState() != FirmwareUpgrade::kIdle; }, 5s,
+                      WaitFor([&session] { return session.FirmwareStage() != UpgradeStage::Idle; }, 5s,
                               [this] { WaitForFirmwareRequest(); },
                               [this, warning] {
                                 Fail(JobFailure::TransferStopped,
@@ -319,11 +366,15 @@ void TerminalJob::WaitForFirmwareRequest() {
                     },
                     [this] { Fail(JobFailure::TransferStopped, "the transfer did not end"); });
           },
-          [this] { Fail(JobFailure::TransferStopped, "the boot loader did not ask for the file (no \"C\")"); });
+          [this] {
+            Fail(JobFailure::TransferStopped, "the boot loader did not ask for the file (no \"C\") within " +
+                                                  std::to_string(kRequestWait.count()) + " s");
+          });
 }
 
 void TerminalJob::AfterTransfer() {
   transferOver_ = true;
+  if (OnFirmwareSent) OnFirmwareSent(std::chrono::steady_clock::now() - bootMenuAt_);
   if (!plan_.restart) {
     // The terminal stays in its boot loader: nothing more to ask it.
     Finish();
@@ -335,6 +386,7 @@ void TerminalJob::AfterTransfer() {
           [this] {
             // The rest of the start-up message, if it came in pieces.
             WaitFor([] { return false; }, 300ms, {}, [this] {
+              if (OnTerminalStarted) OnTerminalStarted(StartUpMessage(afterTransfer_));
               lastVersion_.clear();
               SendAreaState area;
               area.text = "AT+VER?";
@@ -348,28 +400,30 @@ void TerminalJob::AfterTransfer() {
                         else
                           Finish();
                       },
-                      [this] { Fail(JobFailure::NoVersion, "no version (AT+VER?) after the restart"); });
+                      [this] {
+                        Fail(JobFailure::NoVersion,
+                             "the terminal did not report its version (AT+VER?) after the restart");
+                      });
             });
           },
-          [this] { Fail(JobFailure::NoVersion, "no start-up message after the restart"); });
+          [this] {
+            Fail(JobFailure::NoVersion, "the terminal sent no start-up message within " +
+                                            std::to_string(kStartWait.count()) + " s after the restart");
+          });
 }
 
 bool TerminalJob::LoadConfiguration() {
   Session& session = session_.Core();
-  if (!session.OpenConfiguration(plan_.configFile)) {
+  const ConfigurationBuild build = session.BuildConfiguration(plan_.configFile);
+  if (!build.loaded) {
     Fail(JobFailure::BadConfigFile, WithoutLineEnds(session_.LastWarning()));
     return false;
   }
-  session.Engine().ApplyHdVerSign(THdVerSign::Hd540);
-  OrderList built;
-  if (const ConfigRefusal refusal = session.Builder().Build(built); refusal != ConfigRefusal::None) {
-    std::string reason = session.Builder().LastMessage();
-    for (std::size_t at; (at = reason.find("\r\n")) != std::string::npos;) reason.replace(at, 2, "; ");
-    Fail(JobFailure::ConfigRefused, "the configuration was not sent: " + reason);
+  if (!build.Ok()) {
+    Fail(JobFailure::ConfigRefused, ConfigRefusalText(session.Builder()));
     return false;
   }
-  settingLines_ = built.Lines();
-  session.AskAlsoInFullReads(settingLines_);
+  settingLines_ = build.lines;
   return true;
 }
 
@@ -379,18 +433,15 @@ void TerminalJob::StartWrite() {
   if (plan_.readFirst || !plan_.firmwareFile.empty()) {
     if (!LoadConfiguration()) return;
   }
-  Session& session = session_.Core();
   runEnded_ = false;
-  session.Engine().ActionButtonClick(kTagSetAll);
-  if (session.Orders().OrderCount() == 0) {
-    Fail(JobFailure::ConfigRefused, "the configuration was not sent");
+  if (!session_.Core().WriteAll()) {
+    Fail(JobFailure::ConfigRefused, ConfigRefusalText(session_.Core().Builder()));
     return;
   }
   WaitFor([this] { return runEnded_; }, kRunLimit,
           [this] {
             if (!runCompleted_) {
-              const std::string warning = WithoutLineEnds(session_.LastWarning());
-              Fail(JobFailure::NoReply, warning.empty() ? "the terminal did not answer" : warning);
+              FailCutShort();
               return;
             }
             const RunSummary summary = session_.Core().LastRunSummary();

@@ -1,9 +1,10 @@
 #pragma once
-// One terminal on a production line: a session of its own on a SHARED event
-// loop, driven without blocking through its steps — open the port, a full read
-// (identity and firmware version), optionally a firmware upgrade, a write of a
-// configuration file and its verify — each step reported, ending in one record.
-// Many jobs run at the same time on one loop.
+// One terminal driven without a window: a session of its own on an event loop
+// (its own or a shared one), driven without blocking through its steps — open
+// the port, a full read (identity and firmware version), optionally a firmware
+// upgrade, a write of a configuration file and its verify — each step
+// reported, ending in one record. Many jobs run at the same time on one loop;
+// a single port is a job like any other.
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -11,7 +12,8 @@
 #include <vector>
 
 #include "loop/event_loop.h"
-#include "production/command_line_session.h"
+#include "serial/serial_port.h"
+#include "session/headless_session.h"
 #include "session/session.h"
 
 namespace t418 {
@@ -41,6 +43,14 @@ enum class JobFailure {
   Interrupted,      // stopped from outside (a signal, the station's end)
 };
 
+// The job failure of a port that would not open.
+JobFailure JobFailureOf(OpenFailureKind kind);
+
+// Why the builder refused a configuration, one English line (GBK): the count
+// of values the terminal would refuse (the session's message lists them), or
+// the builder's message.
+std::string ConfigRefusalText(const ConfigBuilder& builder);
+
 struct JobPlan {
   bool readFirst = true;       // the full read before anything else
   std::string firmwareFile;    // empty: no upgrade
@@ -66,6 +76,8 @@ struct JobResult {
   JobFailure failure = JobFailure::None;
   JobStep failedStep = JobStep::Done;   // the step that failed (Done when none did)
   std::string reason;                   // GBK, English: why it failed
+  OpenFailure openFailure;              // a failed opening as the serial layer sorted it
+  bool cutShort = false;                // the failed step's run ended before its last line
   std::chrono::milliseconds duration{0};
   std::vector<std::string> refusedNames;  // command names the terminal refused
   std::vector<std::string> differences;   // verify: setting lines the terminal does not hold
@@ -86,8 +98,9 @@ class TerminalJob : private SessionListener {
  public:
   // onFinished runs once, on the loop's thread, when the job ends; it must not
   // destroy the job (destroy it later, e.g. from a task on the loop).
+  // The view (may be null) sees the session's progress and messages.
   TerminalJob(EventLoop& loop, const std::string& programFolder, const LineOptions& options, std::string port,
-              JobPlan plan, std::function<void(const JobResult&)> onFinished = {});
+              JobPlan plan, std::function<void(const JobResult&)> onFinished = {}, SessionListener* view = nullptr);
   ~TerminalJob() override;
   TerminalJob(const TerminalJob&) = delete;
   TerminalJob& operator=(const TerminalJob&) = delete;
@@ -102,12 +115,18 @@ class TerminalJob : private SessionListener {
   const JobResult& Result() const { return result_; }
   const std::string& Port() const { return result_.port; }
   Session& Core() { return session_.Core(); }
-  const CommandLineSession& Host() const { return session_; }
+  const HeadlessSession& Host() const { return session_; }
 
   // Each step as it begins (for a progress display); may stay unset.
   std::function<void(JobStep)> OnStep;
   // Every report of the terminal (name, value), GBK; may stay unset.
   std::function<void(const std::string&, const std::string&)> OnReport;
+  // The upgrade: the firmware file is armed and the boot menu awaited.
+  std::function<void()> OnAwaitingBootLoader;
+  // The upgrade: the whole file went out, in this time since the boot menu.
+  std::function<void(std::chrono::duration<double>)> OnFirmwareSent;
+  // The upgrade: the terminal restarted and said this (GBK).
+  std::function<void(const std::string&)> OnTerminalStarted;
 
  private:
   using Condition = std::function<bool()>;
@@ -115,10 +134,13 @@ class TerminalJob : private SessionListener {
 
   // SessionListener
   void PortStateChanged(bool open) override;
-  void ShowProgress(int, int) override {}
-  void HideProgress() override {}
-  void ShowMessage(const std::string&) override {}
+  void ShowProgress(int total, int done) override;
+  void HideProgress() override;
+  void ShowMessage(const std::string& text) override;
   void RunEnded(bool completed) override;
+  // The run of this step ended before its last line: no reply, or a refusal
+  // that stopped it.
+  void FailCutShort();
 
   void Enter(JobStep step);
   void Fail(JobFailure failure, const std::string& reason);
@@ -141,7 +163,8 @@ class TerminalJob : private SessionListener {
   void TakeIdentity();
   bool LoadConfiguration();
 
-  CommandLineSession session_;
+  SessionListener* view_;
+  HeadlessSession session_;
   JobPlan plan_;
   std::function<void(const JobResult&)> onFinished_;
   JobResult result_;
@@ -156,6 +179,7 @@ class TerminalJob : private SessionListener {
   std::string lastVersion_;
   std::vector<std::string> settingLines_;
   std::chrono::steady_clock::time_point startedAt_;
+  std::chrono::steady_clock::time_point bootMenuAt_;
 
   Condition waitCondition_;
   Action waitThen_;

@@ -1,6 +1,7 @@
 #include "serial/serial_port.h"
 
 #include <cerrno>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -24,6 +25,25 @@ std::uint32_t ParseBaudRate(const std::string& text) {
 }
 
 }  // namespace
+
+OpenFailure ClassifyOpenFailure(int error, std::string holder) {
+  OpenFailure failure;
+  failure.error = error;
+  if (error != 0) failure.reason = std::strerror(error);
+  switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: failure.kind = OpenFailureKind::NoSuchPort; break;
+    case EACCES:
+    case EPERM: failure.kind = OpenFailureKind::Permission; break;
+    case EBUSY:
+      failure.kind = OpenFailureKind::Busy;
+      failure.holder = std::move(holder);
+      break;
+    default: failure.kind = OpenFailureKind::Other; break;
+  }
+  return failure;
+}
 
 std::uint32_t GapTimeoutFor(std::uint32_t baudRate) {
   if (baudRate == 1200 || baudRate == 2400) return 200;
@@ -120,7 +140,13 @@ bool SerialPort::OpenSerialPort(const LineChoices& choices) {
     lastOpenError_ = EINVAL;
     portOpen_ = false;
   }
+  lastOpenFailed_ = !portOpen_;
   return portOpen_;
+}
+
+OpenFailure SerialPort::LastOpenFailure() const {
+  if (!lastOpenFailed_) return {};
+  return ClassifyOpenFailure(lastOpenError_, lastOpenOwner_);
 }
 
 void SerialPort::CloseSerialPort() {

@@ -23,6 +23,26 @@ struct LineChoices {
   int stopIndex = -1;
 };
 
+// Why an opening failed, sorted once here for every front end.
+enum class OpenFailureKind {
+  None,        // the port opened
+  NoSuchPort,  // no device of that name (or none behind it any more)
+  Permission,  // this user may not open it
+  Busy,        // another program holds it
+  Other,       // anything else: a refusal of the driver, a baud text that is no rate
+};
+
+struct OpenFailure {
+  OpenFailureKind kind = OpenFailureKind::None;
+  int error = 0;       // the system's error number; 0 when it gave none
+  std::string reason;  // the system's words for it (English), empty without a number
+  std::string holder;  // Busy: who holds the port ("held by 1234 (t418)"), when the system tells
+};
+
+// The failure for the system's error number of an opening and the holder the
+// port's lock names.
+OpenFailure ClassifyOpenFailure(int error, std::string holder = {});
+
 // The gap that ends a received chunk at a line speed, in ms: long enough that
 // one reply of the terminal arrives as one chunk.
 std::uint32_t GapTimeoutFor(std::uint32_t baudRate);
@@ -55,6 +75,8 @@ class SerialPort : public ByteSink {
   // With EBUSY: who holds the port, "held by 1234 (t418)" (several joined with
   // ", "), when the system can tell; empty otherwise. Plain ASCII.
   const std::string& LastOpenOwner() const { return lastOpenOwner_; }
+  // The last opening's failure, classified (kind None when it succeeded).
+  OpenFailure LastOpenFailure() const;
 
   // The toolbar's current choices, used by ReopenAfterLineError. The window
   // updates them when a list changes; OpenSerialPort sets them too.
@@ -86,6 +108,7 @@ class SerialPort : public ByteSink {
   LineChoices choices_;
   bool portOpen_ = false;
   int lastOpenError_ = 0;
+  bool lastOpenFailed_ = false;
   std::string lastOpenOwner_;
 };
 

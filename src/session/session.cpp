@@ -1,7 +1,5 @@
 #include "session/session.h"
 
-#include <cerrno>
-#include <cstring>
 
 #include "lang/text_catalogue.h"
 #include "params/form_texts.h"
@@ -63,6 +61,9 @@ Session::Session(EventLoop& loop, SessionOptions options)
   });
   replyTimer_.SetOnFire([this] { engine_.ReplyTimeout(); });
   engine_.SetView(this);
+  engine_.OnReport = [this](const std::string& name, const std::string& value) {
+    if (OnReport) OnReport(name, value);
+  };
   builder_.OnInvalidValues = [this](const std::string& message) { ShowMessage(message); };
   builder_.SetTexts(&lang_);
   serial_.OnChunk = [this](const std::string& chunk) {
@@ -136,6 +137,24 @@ bool Session::OpenConfiguration(const std::filesystem::path& path) {
   return true;
 }
 
+bool Session::SaveConfiguration(const std::filesystem::path& path, AdvancedSettings advanced) {
+  if (advanced == AdvancedSettings::Included) rules_.SetChecked(form_.rzchckbxMore, true);
+  return SaveConfiguration(path);
+}
+
+ConfigurationBuild Session::BuildConfiguration(const std::filesystem::path& path) {
+  ConfigurationBuild build;
+  build.loaded = OpenConfiguration(path);
+  if (!build.loaded) return build;
+  engine_.ApplyHdVerSign(THdVerSign::Hd540);
+  OrderList built;
+  build.refusal = builder_.Build(built);
+  if (build.refusal != ConfigRefusal::None) return build;
+  build.lines = built.Lines();
+  AskAlsoInFullReads(build.lines);
+  return build;
+}
+
 void Session::LoadDefaultConfiguration() {
   LoadDefaultParameters(*this);
   log_.LogInfo(lang_.LangText("info_CfgDefaultLoaded"));
@@ -162,18 +181,17 @@ void Session::ClosePort() {
 }
 
 std::string Session::OpenFailureText() const {
-  const int error = serial_.LastOpenError();
+  const OpenFailure failure = serial_.LastOpenFailure();
   // A port that vanished (an adapter pulled before opening) is not held by
   // other software. (No port chosen at all keeps the general text.)
-  const bool gone = (error == ENOENT || error == ENODEV) && !portSettings.port.empty();
+  const bool gone = failure.kind == OpenFailureKind::NoSuchPort && !portSettings.port.empty();
   std::string text = lang_.LangText(gone ? "info_ComGone" : "info_ComOpenNo");
-  if (error == 0) return text;
+  if (failure.reason.empty()) return text;
   // The system's own words (English), as a user would search for them.
-  text += " (";
-  text += std::strerror(error);
-  if (error == EACCES || error == EPERM) text += "; " + lang_.LangText("info_DialoutHint");
+  text += " (" + failure.reason;
+  if (failure.kind == OpenFailureKind::Permission) text += "; " + lang_.LangText("info_DialoutHint");
   // The program that holds the port, when the system tells.
-  if (error == EBUSY && !serial_.LastOpenOwner().empty()) text += "; " + serial_.LastOpenOwner();
+  if (!failure.holder.empty()) text += "; " + failure.holder;
   text += ")";
   return text;
 }
@@ -195,6 +213,34 @@ void Session::PortLost() {
   RestoreReplyGapAfterTransfer();
   engine_.AbortRun(transferring ? std::string() : lang_.LangText("info_ComLost"));
   if (listener_) listener_->PortStateChanged(false);
+}
+
+bool Session::StartAction(SessionAction action) {
+  switch (action) {
+    case SessionAction::ReadAll: return engine_.ActionButtonClick(kTagAskAll);
+    case SessionAction::WriteAll:
+      // A refused form leaves nothing to send: no run starts.
+      return engine_.ActionButtonClick(kTagSetAll) && orders_.OrderCount() > 0;
+    case SessionAction::EnterCommandMode: return engine_.ActionButtonClick(kTagPPPA);
+    case SessionAction::EnterDataMode: return engine_.ActionButtonClick(kTagENTM);
+    case SessionAction::ShowHelp: return engine_.ActionButtonClick(kTagH);
+    case SessionAction::RestartDevice: return engine_.ActionButtonClick(kTagZ);
+    case SessionAction::RestartSystem: return engine_.ActionButtonClick(kTagSysRestart);
+    case SessionAction::QueryVersion: return engine_.ActionButtonClick(kTagVER);
+    case SessionAction::QuerySignal: return engine_.ActionButtonClick(kTagCSQ);
+    case SessionAction::SaveAsDefault: return engine_.ActionButtonClick(kTagCFGTF);
+    case SessionAction::RestoreDefault: return engine_.ActionButtonClick(kTagRELD);
+    case SessionAction::FactoryReset: return engine_.ActionButtonClick(kTagCLEAR);
+  }
+  return false;
+}
+
+UpgradeStage Session::FirmwareStage() const {
+  switch (upgrade_.XModemState()) {
+    case FirmwareUpgrade::kIdle: return UpgradeStage::Idle;
+    case FirmwareUpgrade::kWaitingForStart: return UpgradeStage::WaitingForRequest;
+    default: return UpgradeStage::Sending;
+  }
 }
 
 bool Session::RunInProgress() const { return engine_.Running(); }

@@ -87,6 +87,43 @@ struct RunSummary {
   std::vector<std::string> refusedNames;  // command names of the refused lines, in order
 };
 
+// What a front end asks the terminal to do, as the window's buttons offer it.
+enum class SessionAction {
+  ReadAll,           // the version, then every query of the form
+  WriteAll,          // every setting line of the form
+  EnterCommandMode,  // "+++", "a"
+  EnterDataMode,     // AT+ENTM
+  ShowHelp,          // AT+H
+  RestartDevice,     // AT+Z
+  RestartSystem,     // the system restart command
+  QueryVersion,      // AT+VER?
+  QuerySignal,       // AT+CSQ
+  SaveAsDefault,     // AT+CFGTF
+  RestoreDefault,    // AT+RELD
+  FactoryReset,      // AT+CLEAR
+};
+
+// A configuration file turned into the setting lines a write sends.
+struct ConfigurationBuild {
+  bool loaded = false;  // false: the file could not be read (the log says why)
+  ConfigRefusal refusal = ConfigRefusal::None;  // the builder's verdict (its messages say why)
+  std::vector<std::string> lines;  // the setting lines, when loaded and not refused
+  bool Ok() const { return loaded && refusal == ConfigRefusal::None; }
+};
+
+// Whether a saved configuration carries the advanced settings.
+enum class AdvancedSettings {
+  AsShown,   // as the form's "More Function" box says
+  Included,  // the box ticked first, so that a write of the file sends them too
+};
+
+// Where a firmware upgrade stands.
+enum class UpgradeStage {
+  Idle,               // no transfer (a file may be armed, waiting for the boot menu)
+  WaitingForRequest,  // the boot menu was answered; the boot loader has not asked ("C") yet
+  Sending,            // packets go out
+};
+
 // The command name of a line "AT+NAME=VALUE", "AT+NAME?" or "AT+NAME" CR LF.
 std::string CommandNameOfLine(const std::string& line);
 
@@ -136,11 +173,19 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // Stops the run in progress (StopRun), closes, logs it and tells the listener.
   void ClosePort();
   bool PortOpen() const { return serial_.PortOpen(); }
+  // The last failed opening as the serial layer sorted it (kind None after a success).
+  OpenFailure LastOpenFailure() const { return serial_.LastOpenFailure(); }
   // The warning for the last failed opening: the fixed text and the reason;
-  // a port that no longer exists (ENOENT, ENODEV) says so instead.
+  // a port that no longer exists says so instead.
   std::string OpenFailureText() const;
 
   // ---- Runs ----
+  // Starts what a button of the window starts. False when it was refused: a
+  // run is going (the log says so), or a write whose form the builder refused
+  // (nothing to send).
+  bool StartAction(SessionAction action);
+  bool ReadAll() { return StartAction(SessionAction::ReadAll); }
+  bool WriteAll() { return StartAction(SessionAction::WriteAll); }
   // Whether a run of the order list (a full read or write, command-mode entry,
   // the version query) is going. Meanwhile the action buttons and typed sends
   // are refused with a message in the log; the listener hears
@@ -165,6 +210,18 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // Lets go of the held file: the boot menu is no longer answered.
   void DisarmFirmware();
   bool FirmwareArmed() const;
+  UpgradeStage FirmwareStage() const;
+  // The firmware command before its file dialog: warns and gives false while
+  // the port is closed, else logs the request (the dialog may follow).
+  bool AskForFirmwareFile() { return upgrade_.AskForFirmwareFile(); }
+  // The dialog's filter, "description|pattern|..." in the current language (GBK).
+  std::string FirmwareDialogFilter() const { return upgrade_.FirmwareDialogFilter(); }
+  // Packets and replies of a transfer logged as hex.
+  void ShowFirmwareDataStream(bool on) { upgrade_.showDataStream = on; }
+  bool FirmwareDataStreamShown() const { return upgrade_.showDataStream; }
+  // "R" after a finished transfer, so that the terminal starts its new firmware.
+  void SetRestartAfterUpgrade(bool on) { upgrade_.overRestart = on; }
+  bool RestartAfterUpgrade() const { return upgrade_.overRestart; }
 
   // ---- The single instances ----
   TLangList& Lang() { return lang_; }
@@ -195,11 +252,16 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
   // ---- Configuration files (the File menu); each says in the log how it went ----
   // The terminal's parameters into a file; a failure shows "Unable to write to" the path.
   bool SaveConfiguration(const std::filesystem::path& path);
+  bool SaveConfiguration(const std::filesystem::path& path, AdvancedSettings advanced);
   // A configuration file into the form (not the port or the tool's own settings).
   bool OpenConfiguration(const std::filesystem::path& path);
   // The parameters of the profile, as last saved.
   bool LoadRecentConfiguration() { return OpenConfiguration(ProfileFilePath()); }
   void LoadDefaultConfiguration();
+  // A configuration file into the form and its setting lines built, as "Set
+  // current parameters" would send them (the full hardware's commands); full
+  // reads from then on also ask for each of them (AskAlsoInFullReads).
+  ConfigurationBuild BuildConfiguration(const std::filesystem::path& path);
 
   // ---- The window's state that is not in the form ----
   PortSettings portSettings;
@@ -223,6 +285,8 @@ class Session : private SessionView, private MessageBoxPort, private UpgradeHand
 
   // Sees every received chunk before the engine does.
   std::function<void(const std::string&)> OnChunk;
+  // Every report of the terminal (name, value), GBK, as the engine parses it.
+  std::function<void(const std::string& name, const std::string& value)> OnReport;
 
  private:
   // SessionView

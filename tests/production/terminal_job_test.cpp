@@ -4,6 +4,7 @@
 
 #include <signal.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -61,8 +62,7 @@ class TerminalJobTest : public ::testing::Test {
     loop_.RunUntil([&] { return reader.Finished(); }, 60s);
     EXPECT_TRUE(reader.Result().Ok()) << ResultText(reader.Result());
     const std::string path = (folder_.path() / (fixture + ".ini")).string();
-    reader.Core().Rules().SetChecked(reader.Core().Form().rzchckbxMore, true);
-    EXPECT_TRUE(reader.Core().SaveConfiguration(path));
+    EXPECT_TRUE(reader.Core().SaveConfiguration(path, AdvancedSettings::Included));
     return path;
   }
 
@@ -243,6 +243,100 @@ TEST_F(TerminalJobTest, AnAbortedJobEndsAtOnceInItsCurrentStep) {
   EXPECT_EQ(job.Result().failedStep, JobStep::Read);
   EXPECT_EQ(ResultText(job.Result()), "failed at read: interrupted");
   EXPECT_FALSE(job.Core().PortOpen());
+}
+
+// What a job's session shows a front end: its progress and its messages.
+class RecordingView : public SessionListener {
+ public:
+  void PortStateChanged(bool) override {}
+  void ShowProgress(int total, int) override { progressTotals.push_back(total); }
+  void HideProgress() override {}
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+
+  std::vector<int> progressTotals;
+  std::vector<std::string> messages;
+};
+
+TEST_F(TerminalJobTest, AReadCutShortIsARefusalWhenTheTerminalRefusedItsLineElseNoReply) {
+  SimProcess refusing({"--name", SimProcess::UniqueName("jobverr"), "--error", "VER"});
+  SimProcess silent({"--name", SimProcess::UniqueName("jobversil"), "--silent", "VER"});
+  const struct {
+    std::string port;
+    JobFailure failure;
+    std::vector<std::string> refused;
+  } cases[] = {
+      {refusing.Port(), JobFailure::Refused, {"VER"}},
+      {silent.Port(), JobFailure::NoReply, {}},
+  };
+  for (const auto& c : cases) AddJob(c.port, JobPlan{});
+  RunAll();
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const JobResult& result = jobs_[i]->Result();
+    SCOPED_TRACE(ResultText(result));
+    EXPECT_EQ(result.failure, cases[i].failure);
+    EXPECT_EQ(result.failedStep, JobStep::Read);
+    EXPECT_TRUE(result.cutShort);
+    EXPECT_EQ(result.refusedNames, cases[i].refused);
+  }
+  EXPECT_EQ(ResultText(jobs_[0]->Result()), "failed at read: the terminal refused: VER");
+}
+
+TEST_F(TerminalJobTest, AConfigurationWithValuesTheTerminalWouldRefuseIsCountedAndListedToTheView) {
+  const std::string path = (folder_.path() / "empty-timeout.ini").string();
+  {
+    HeadlessSession source(loop_, programFolder_.path().string(), options_);
+    source.Core().LoadDefaultConfiguration();
+    source.Core().Rules().SetChecked(source.Core().Form().rzchckbxSktA, true);
+    // An empty time-out would be "AT+SOCKATO=", which the terminal refuses.
+    source.Core().Form().edtSockATo.SetText("");
+    ASSERT_TRUE(source.Core().SaveConfiguration(path));
+  }
+  RecordingView view;
+  JobPlan plan;
+  plan.configFile = path;
+  TerminalJob job(loop_, programFolder_.path().string(), options_, "/dev/t418-no-such-port", plan, {}, &view);
+  job.Start();
+  ASSERT_TRUE(job.Finished()) << "nothing to wait for: the file is refused before the port";
+  EXPECT_EQ(job.Result().failure, JobFailure::ConfigRefused);
+  EXPECT_EQ(job.Result().failedStep, JobStep::Write);
+  EXPECT_EQ(job.Result().reason, "the configuration was not sent: 1 value the terminal would refuse");
+  // The session's message lists the value (the view also hears the start's messages).
+  EXPECT_TRUE(std::any_of(view.messages.begin(), view.messages.end(),
+                          [](const std::string& text) { return text.find("SOCKATO") != std::string::npos; }))
+      << ::testing::PrintToString(view.messages);
+}
+
+TEST_F(TerminalJobTest, AnUpgradeTellsTheWaitTheTransferAndTheRestartInOrder) {
+  const auto image = folder_.path() / "t418.bin";
+  const std::string bytes = MakeImage(image, 128 * 4);
+  const std::string received = (folder_.path() / "received.bin").string();
+  SimProcess sim({"--name", SimProcess::UniqueName("jobfwsteps"), "--firmware-out", received});
+  JobPlan plan;
+  plan.readFirst = false;
+  plan.firmwareFile = image.string();
+  plan.bootWaitSeconds = 20;
+  RecordingView view;
+  TerminalJob job(loop_, programFolder_.path().string(), options_, sim.Port(), plan, {}, &view);
+  std::vector<std::string> told;
+  job.OnAwaitingBootLoader = [&] {
+    told.push_back("awaiting");
+    // The operator restarts the terminal with its Reload key held.
+    loop_.RunAfter(300, [&] { ::kill(sim.Pid(), SIGUSR1); });
+  };
+  job.OnFirmwareSent = [&](std::chrono::duration<double> took) {
+    told.push_back("sent");
+    EXPECT_GT(took.count(), 0.0);
+  };
+  job.OnTerminalStarted = [&](const std::string& message) { told.push_back("started: " + message); };
+  job.Start();
+  ASSERT_TRUE(loop_.RunUntil([&] { return job.Finished(); }, 60s));
+  EXPECT_TRUE(job.Result().Ok()) << ResultText(job.Result());
+  EXPECT_EQ(told, (std::vector<std::string>{"awaiting", "sent", "started: [ZAV-T418]"}));
+  EXPECT_EQ(job.Result().versionAfter, kSimVersion);
+  EXPECT_EQ(FileBytes(received), bytes);
+  // The transfer's progress reached the view.
+  EXPECT_FALSE(view.progressTotals.empty());
+  EXPECT_FALSE(job.Core().FirmwareArmed());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "production/command_line_session.h"
+#include "session/headless_session.h"
 
 #include <cerrno>
 #include <cstring>
@@ -11,7 +11,7 @@ namespace t418 {
 // entry to the log file, if there is one, after the file's header. What the
 // session logs while it is set up (the window's start hints) stays out of the
 // file: Record() starts it.
-class CommandLineSession::LogSink : public LogView {
+class HeadlessSession::LogSink : public LogView {
  public:
   LogSink(const std::string& path, const std::string& header, std::string& lastWarning)
       : lastWarning_(lastWarning) {
@@ -71,8 +71,8 @@ class CommandLineSession::LogSink : public LogView {
   bool recording_ = false;
 };
 
-CommandLineSession::CommandLineSession(EventLoop& loop, const std::string& programFolder,
-                                       const LineOptions& options, SessionListener* listener) {
+HeadlessSession::HeadlessSession(EventLoop& loop, const std::string& programFolder,
+                                 const LineOptions& options, SessionListener* listener) {
   SessionOptions sessionOptions;
   sessionOptions.programFolder = programFolder;
   // Messages for scripts and logs are English, whatever the system's language.
@@ -90,21 +90,23 @@ CommandLineSession::CommandLineSession(EventLoop& loop, const std::string& progr
   session_->FinishCreate();
   session_->SetLinePause(options.delayMs);
   session_->SetReplyFraming(options.fastReplies);
-  session_->portSettings.baud = options.baud;
-  session_->portSettings.parity = options.parity;
-  session_->portSettings.data = options.data;
-  session_->portSettings.stop = options.stop;
+  session_->portSettings = options.settings;
   logSink_->Record();
 }
 
-bool CommandLineSession::LogFileFailed() const { return logSink_->Failed(); }
+bool HeadlessSession::OpenPort(const std::string& port) {
+  session_->portSettings.port = port;
+  return session_->OpenPort();
+}
 
-std::string CommandLineSession::LogFileError() const { return logSink_->Error(); }
+bool HeadlessSession::LogFileFailed() const { return logSink_->Failed(); }
 
-CommandLineSession::~CommandLineSession() {
-  if (session_->PortOpen()) session_->Serial().CloseSerialPort();
-  session_->Close();
+std::string HeadlessSession::LogFileError() const { return logSink_->Error(); }
+
+HeadlessSession::~HeadlessSession() {
   session_->SetListener(nullptr);
+  if (session_->PortOpen()) session_->ClosePort();
+  session_->Close();
   session_->Log().SetView(nullptr);
 }
 

@@ -13,27 +13,28 @@
 namespace t418 {
 
 struct LineOptions {
-  std::string baud = "115200";
-  std::string parity = "NONE";
-  std::string data = "8";
-  std::string stop = "1";
+  PortSettings settings;  // baud, parity, data and stop bits (each session names its own port)
   int delayMs = 150;
   bool fastReplies = false;  // a chunk ends with its reply, not after the gap
   std::string logFile;  // the traffic log as text with time stamps; empty: none
   std::string logHeader;  // the log file's first lines (what ran, where, when); UTF-8
 };
 
-class CommandLineSession {
+class HeadlessSession {
  public:
   // The listener (may be null) hears the session from its creation on.
-  CommandLineSession(EventLoop& loop, const std::string& programFolder, const LineOptions& options,
-                     SessionListener* listener = nullptr);
-  ~CommandLineSession();
-  CommandLineSession(const CommandLineSession&) = delete;
-  CommandLineSession& operator=(const CommandLineSession&) = delete;
+  HeadlessSession(EventLoop& loop, const std::string& programFolder, const LineOptions& options,
+                  SessionListener* listener = nullptr);
+  // Closes the port if it is open (the listener no longer hears it) and the session.
+  ~HeadlessSession();
+  HeadlessSession(const HeadlessSession&) = delete;
+  HeadlessSession& operator=(const HeadlessSession&) = delete;
 
   Session& Core() { return *session_; }
   const Session& Core() const { return *session_; }
+  // Opens this port with the line settings; on failure the session's
+  // LastOpenFailure says why.
+  bool OpenPort(const std::string& port);
   // The last warning of the traffic log (without its time-stamp line), GBK.
   const std::string& LastWarning() const { return lastWarning_; }
   // The log file was asked for but could not be created, or an entry could

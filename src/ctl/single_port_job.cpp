@@ -1,0 +1,80 @@
+#include "ctl/single_port_job.h"
+
+#include <cstdio>
+
+#include "ctl/loop_signals.h"
+
+namespace t418::ctl {
+
+ExitCode PrintOpenFailure(const OpenFailure& failure, const std::string& port) {
+  switch (failure.kind) {
+    case OpenFailureKind::None: return kExitOk;
+    case OpenFailureKind::NoSuchPort: std::fprintf(stderr, "t418ctl: no such port: %s\n", port.c_str()); break;
+    case OpenFailureKind::Permission:
+      std::fprintf(stderr,
+                   "t418ctl: permission denied: %s (add your user to the dialout group: "
+                   "sudo usermod -aG dialout $USER, then log in again)\n",
+                   port.c_str());
+      break;
+    case OpenFailureKind::Busy:
+      std::fprintf(stderr, "t418ctl: port busy: %s is in use by another program%s%s\n", port.c_str(),
+                   failure.holder.empty() ? "" : ", ", failure.holder.c_str());
+      break;
+    case OpenFailureKind::Other:
+      std::fprintf(stderr, "t418ctl: cannot open %s: %s\n", port.c_str(),
+                   failure.reason.empty() ? "not a serial port or wrong line settings" : failure.reason.c_str());
+      break;
+  }
+  return ExitCodeOf(JobFailureOf(failure.kind));
+}
+
+SinglePortJob::SinglePortJob(const std::string& folder, const LineOptions& options, const std::string& port,
+                             JobPlan plan)
+    : job_(std::make_unique<TerminalJob>(loop_, folder, options, port, std::move(plan),
+                                         std::function<void(const JobResult&)>(), &view_)),
+      logFile_(options.logFile) {}
+
+SinglePortJob::~SinglePortJob() {
+  const bool failed = job_->Host().LogFileFailed();
+  const std::string reason = job_->Host().LogFileError();
+  job_.reset();
+  view_.EndProgressLine();
+  if (failed) NoteLogFailed(logFile_, reason);
+}
+
+bool SinglePortJob::Run() {
+  // A run whose log is lost is not a run to start: the message comes when the job is let go.
+  if (job_->Host().LogFileFailed()) return false;
+  job_->Start();
+  // The job ends every wait itself; only a signal ends the loop before it.
+  RunLoopUntil(loop_, [this] { return job_->Finished(); }, std::chrono::hours(24 * 365));
+  job_->Abort(JobFailure::Interrupted, "interrupted");
+  return true;
+}
+
+ExitCode SinglePortJob::PrintFailure(bool sayNoReply) const {
+  const JobResult& result = job_->Result();
+  switch (result.failure) {
+    case JobFailure::None:
+    case JobFailure::Refused:
+    case JobFailure::Differences: break;
+    case JobFailure::NoSuchPort:
+    case JobFailure::Permission:
+    case JobFailure::PortBusy:
+    case JobFailure::OpenFailed: return PrintOpenFailure(result.openFailure, result.port);
+    case JobFailure::Interrupted:
+      // The port is closed with the job.
+      std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
+      break;
+    case JobFailure::PortLost:
+      std::fprintf(stderr, "t418ctl: the port %s went away during the run\n", result.port.c_str());
+      break;
+    case JobFailure::NoReply:
+      if (sayNoReply) std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str());
+      break;
+    default: std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str()); break;
+  }
+  return ExitCodeOf(result.failure);
+}
+
+}  // namespace t418::ctl
