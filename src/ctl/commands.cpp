@@ -1,6 +1,5 @@
 #include "ctl/commands.h"
 
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "ctl/loop_signals.h"
 #include "ctl/single_port_job.h"
 #include "params/encodings.h"
+#include "platform/terminal.h"
 #include "serial/port_list.h"
 #include "serial/ports_folder.h"
 #include "session/manual_terminal.h"
@@ -144,7 +144,7 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
   if (!output.empty() && whole) {
     const int saved = SaveConfigurationWhole(session, output);
     if (saved < 0) return kExitBadConfigFile;
-    if (isatty(STDERR_FILENO)) std::fprintf(stderr, "saved %d settings to %s\n", saved, output.c_str());
+    if (platform::IsInteractiveTerminal(platform::StandardStream::Error)) std::fprintf(stderr, "saved %d settings to %s\n", saved, output.c_str());
   }
   if (json) {
     nlohmann::json values = nlohmann::json::object();

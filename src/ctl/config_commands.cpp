@@ -1,5 +1,4 @@
 // t418ctl's commands on configuration files: write (and verify) and diff.
-#include <unistd.h>
 
 #include <cstdio>
 
@@ -7,6 +6,7 @@
 #include "ctl/console_view.h"
 #include "ctl/json_output.h"
 #include "ctl/single_port_job.h"
+#include "platform/terminal.h"
 
 namespace t418::ctl {
 namespace {
@@ -97,7 +97,7 @@ ExitCode DiffConfiguration(const std::string& folder, const std::string& port, c
   const JobResult& result = single.Result();
   if (!Compared(result)) return single.PrintFailure(false);
   if (!result.notCompared.empty()) PrintNames("not compared (a read does not ask for them)", result.notCompared);
-  if (result.differences.empty() && isatty(STDERR_FILENO)) std::fprintf(stderr, "no differences\n");
+  if (result.differences.empty() && platform::IsInteractiveTerminal(platform::StandardStream::Error)) std::fprintf(stderr, "no differences\n");
   if (json) {
     nlohmann::json changed = nlohmann::json::array();
     for (const auto& line : result.differences) changed.push_back(JsonText(WithoutLineEnd(line)));

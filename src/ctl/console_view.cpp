@@ -1,9 +1,8 @@
 #include "ctl/console_view.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
+#include "platform/terminal.h"
 #include "text/gbk.h"
 
 namespace t418::ctl {
@@ -35,7 +34,7 @@ void ConsoleView::PortStateChanged(bool open) {
 }
 
 void ConsoleView::ShowProgress(int total, int done) {
-  if (!isatty(STDERR_FILENO) || total <= 0) return;
+  if (!platform::IsInteractiveTerminal(platform::StandardStream::Error) || total <= 0) return;
   constexpr int kWidth = 30;
   const int filled = done * kWidth / total;
   std::fprintf(stderr, "\r[%.*s%*s] %d/%d", filled, "##############################", kWidth - filled, "", done,

@@ -1,7 +1,8 @@
 #include "ctl/loop_signals.h"
 
 #include <atomic>
-#include <csignal>
+
+#include "platform/signals.h"
 
 namespace t418::ctl {
 namespace {
@@ -15,10 +16,8 @@ void OnSignal(int) {
 }  // namespace
 
 void CatchSignals() {
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  sigemptyset(&action.sa_mask);
-  for (int number : {SIGINT, SIGTERM, SIGHUP}) sigaction(number, &action, nullptr);
+  // A wait of the loop ends at once, so that the loop sees the interruption.
+  platform::CatchStopRequests(OnSignal, platform::SignalCalls::Interrupt);
 }
 
 bool RunLoopUntil(PollLoop& loop, const std::function<bool()>& done, std::chrono::milliseconds limit) {

@@ -2,9 +2,6 @@
 // lines. The same session as the desktop program, without a window.
 #include <CLI/CLI.hpp>
 
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iterator>
@@ -20,6 +17,7 @@
 #include "ctl/run_header.h"
 #include "ctl/station.h"
 #include "ctl/suggest.h"
+#include "platform/signals.h"
 #include "production/port_pattern.h"
 #include "serial/port_list.h"
 
@@ -249,7 +247,7 @@ int main(int argc, char** argv) {
 
   CatchSignals();
   // A log or report that outgrows a file size limit is a failed write, not the end of the run.
-  std::signal(SIGXFSZ, SIG_IGN);
+  platform::IgnoreFileSizeLimitSignal();
   const std::string folder = ProgramFolder();
   // What a single-port command needs before anything is opened: the port's
   // path, inputs that are regular files, and no output over an input.
