@@ -82,8 +82,7 @@ int SaveConfigurationWhole(Session& session, const std::string& path) {
     std::fprintf(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), replacement.Error().message().c_str());
     return -1;
   }
-  session.Rules().SetChecked(session.Form().rzchckbxMore, true);
-  if (!session.SaveConfiguration(replacement.TemporaryPath().string())) return -1;
+  if (!session.SaveConfiguration(replacement.TemporaryPath(), AdvancedSettings::Included)) return -1;
   // The file keeps the permissions an existing one had, else those of a new file.
   const std::error_code error = replacement.Commit();
   if (!replacement.Committed()) {

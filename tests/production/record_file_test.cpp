@@ -2,13 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <csignal>
 #include <fstream>
 #include <sstream>
 
+#include "forked_child.h"
 #include "production/record_file.h"
 #include "temp_folder.h"
 
@@ -29,25 +28,21 @@ TEST(RecordFile, ALineThatDoesNotFitIsTakenBackAndWaitsWhileLaterLinesThatFitGoI
   const std::string big(600, 'b');
   const std::string small(50, 'c');
   // A file size limit of 512 bytes plays the full disk, in a child of its own.
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
+  const testing::ChildEnd child = testing::RunInChild([&]() -> std::string {
     signal(SIGXFSZ, SIG_IGN);
-    rlimit limit{512, 512};
+    const rlimit limit{512, 512};
     setrlimit(RLIMIT_FSIZE, &limit);
     RecordFile file;
-    if (!file.Open(path)) _exit(10);
-    if (!file.Append(first)) _exit(11);
-    if (file.Append(big)) _exit(12);          // does not fit: waits
-    if (file.Waiting().size() != 1 || file.Error().empty()) _exit(13);
-    if (file.Append(small)) _exit(14);        // goes in; the big one still waits
-    if (file.Waiting() != std::vector<std::string>{big}) _exit(15);
-    _exit(0);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+    if (!file.Open(path)) return "not opened";
+    if (!file.Append(first)) return "first refused";
+    if (file.Append(big)) return "big taken";  // does not fit: waits
+    if (file.Waiting().size() != 1 || file.Error().empty()) return "big not waiting";
+    if (file.Append(small)) return "small refused";  // goes in; the big one still waits
+    if (file.Waiting() != std::vector<std::string>{big}) return "waiting list wrong";
+    return "ok";
+  });
+  ASSERT_EQ(child.exitCode, 0);
+  EXPECT_EQ(child.report, "ok");
   EXPECT_EQ(Contents(path), first + "\n" + small + "\n");
 }
 

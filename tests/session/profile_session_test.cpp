@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -16,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "forked_child.h"
 #include "log_fakes.h"
 #include "loop/poll_loop.h"
 #include "serial/serial_fixtures.h"
@@ -243,32 +243,18 @@ TEST(ProfileSaveFailure, AFullDiskLeavesTheOldProfileWhole) {
   const std::string old = "[Base]\r\nSTMSG=[OLD]\r\n[Mine]\r\nkeep=1\r\n";
   WriteBytes(program.Profile(), old);
 
-  int pipeFds[2];
-  ASSERT_EQ(::pipe(pipeFds), 0);
-  const pid_t child = ::fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    ::close(pipeFds[0]);
+  const testing::ChildEnd child = testing::RunInChild([&] {
     std::string report;
-    {
-      ToolRun run(program.path());
-      ::signal(SIGXFSZ, SIG_IGN);
-      const rlimit limit{512, 512};
-      ::setrlimit(RLIMIT_FSIZE, &limit);
-      run.s().Close();
-      for (const auto& message : run.listener.messages) report += message + "\n";
-    }
-    (void)!::write(pipeFds[1], report.data(), report.size());
-    ::_exit(0);
-  }
-  ::close(pipeFds[1]);
-  std::string report;
-  char buffer[512];
-  for (ssize_t got; (got = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
-    report.append(buffer, static_cast<std::size_t>(got));
-  ::close(pipeFds[0]);
-  int status = 0;
-  ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ToolRun run(program.path());
+    ::signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{512, 512};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    run.s().Close();
+    for (const auto& message : run.listener.messages) report += message + "\n";
+    return report;
+  });
+  ASSERT_EQ(child.exitCode, 0);
+  const std::string& report = child.report;
 
   EXPECT_EQ(report, "Unable to write to " + program.Profile().string() + "\n");
   EXPECT_EQ(ReadBytes(program.Profile()), old);
