@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "params/encodings.h"
+#include "platform/calendar_time.h"
 
 namespace t418::ctl {
 namespace {
@@ -36,7 +37,7 @@ LineOptions WithLogHeader(LineOptions options, const std::string& port) {
   if (options.logFile.empty()) return options;
   const std::time_t now = std::time(nullptr);
   std::tm parts{};
-  localtime_r(&now, &parts);
+  platform::LocalTime(now, parts);
   char time[64];
   std::strftime(time, sizeof time, "%Y-%m-%d %H:%M:%S %z", &parts);
   options.logHeader = "t418ctl " + ProgramVersion() + " traffic log\n" + "command: " + CommandLine() + "\n" +

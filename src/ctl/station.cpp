@@ -13,6 +13,7 @@
 #include "ctl/loop_signals.h"
 #include "ctl/json_output.h"
 #include "ctl/run_header.h"
+#include "platform/calendar_time.h"
 #include "production/port_pattern.h"
 #include "production/port_watcher.h"
 #include "production/record_file.h"
@@ -30,7 +31,7 @@ constexpr int kLookMs = 500;
 
 std::string UtcTime(std::time_t when, const char* format) {
   std::tm parts{};
-  gmtime_r(&when, &parts);
+  platform::UniversalTime(when, parts);
   char text[40];
   std::strftime(text, sizeof text, format, &parts);
   return text;

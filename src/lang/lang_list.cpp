@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <fstream>
 #include <system_error>
 #include <utility>
 
@@ -163,10 +164,11 @@ bool TLangList::WriteDefaultLanguageFile(const std::filesystem::path& path) cons
     out += ReplaceAll(e.english, crLf, kLineBreakMark);
     out += crLf;
   }
-  std::FILE* file = std::fopen(path.c_str(), "wb");
-  if (file == nullptr) return false;
-  bool ok = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-  ok = std::fclose(file) == 0 && ok;
+  std::ofstream file(path, std::ios::binary);
+  if (!file.is_open()) return false;
+  file.write(out.data(), static_cast<std::streamsize>(out.size()));
+  file.close();
+  const bool ok = !file.fail();
   if (!ok) {
     // A cut-off file would be read as it is at every start: leave none.
     std::error_code ec;

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <limits>
 
+#include "platform/calendar_time.h"
 #include "text/hex.h"
 #include "text/gbk.h"
 
@@ -12,7 +13,7 @@ namespace t418 {
 TimeOfDay SystemLogClock::Now() const {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
-  if (localtime_r(&now, &local) == nullptr) return {};
+  if (!platform::LocalTime(now, local)) return {};
   return {local.tm_hour, local.tm_min, local.tm_sec};
 }
 

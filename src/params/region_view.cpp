@@ -32,7 +32,7 @@ void ShowEntry(ChoiceList& list, int index, const std::string& name) {
 
 // ---- RegionView ----
 
-std::string RegionView::LoadRegionCatalogue(const std::string& folder, TrafficLog& log) {
+std::string RegionView::LoadRegionCatalogue(const std::filesystem::path& folder, TrafficLog& log) {
   RegionLoadResult result = ::t418::LoadRegionCatalogue(folder);
   switch (result.status) {
     case RegionLoadStatus::Loaded:

@@ -4,6 +4,7 @@
 // edtQCITY, the terminal ID, model and six type lists, and the plate colour and
 // plate. The appliers here take a reported (or profile) value into the form;
 // the getters give the command values back out of it.
+#include <filesystem>
 #include <string>
 #include <string_view>
 
@@ -34,7 +35,7 @@ class RegionView {
   // (GBK) when the file is missing, "" otherwise. A file that is there but
   // cannot be read or parsed leaves the lists empty and writes a warning line
   // naming the fault to the log.
-  std::string LoadRegionCatalogue(const std::string& folder, TrafficLog& log);
+  std::string LoadRegionCatalogue(const std::filesystem::path& folder, TrafficLog& log);
   // The same with a catalogue already at hand: empties the lists, keeps it and
   // fills cbbProvince.
   void UseCatalogue(RegionCatalogue catalogue);

@@ -225,8 +225,8 @@ RegionLoadResult ParseRegionCatalogue(std::string_view bytes) {
   return result;
 }
 
-RegionLoadResult LoadRegionCatalogue(const std::string& folder) {
-  const std::filesystem::path path = std::filesystem::path(folder) / kRegionCatalogueFileName;
+RegionLoadResult LoadRegionCatalogue(const std::filesystem::path& folder) {
+  const std::filesystem::path path = folder / kRegionCatalogueFileName;
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) {
     RegionLoadResult result;

@@ -5,6 +5,7 @@
 // cbbProvince, cbbcity, cbbCounty and edtQCITY. Names and codes are GBK text;
 // codes are compared as their decimal text. Nothing here throws.
 #include <optional>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,7 +97,7 @@ struct RegionLoadResult {
 // are joined without separator, the text is taken as UTF-8 when it is valid
 // UTF-8 (a file of ASCII with \u escapes is) and as code page 936 otherwise,
 // and names come out as GBK. Codes may be JSON strings or numbers.
-RegionLoadResult LoadRegionCatalogue(const std::string& folder);
+RegionLoadResult LoadRegionCatalogue(const std::filesystem::path& folder);
 
 // The same on the file's bytes, for callers that have them already.
 RegionLoadResult ParseRegionCatalogue(std::string_view bytes);

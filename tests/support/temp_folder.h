@@ -1,12 +1,11 @@
 #pragma once
 // A folder of its own for a test that writes files, and reading and writing
 // whole files as bytes.
-#include <stdlib.h>
-
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -18,10 +17,21 @@ namespace t418::testing {
 class TempFolder {
  public:
   TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "t418-test.XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr)
-      throw std::system_error(errno, std::generic_category(), "mkdtemp " + pattern);
-    path_ = pattern;
+    static constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    std::random_device random;
+    const std::filesystem::path base = std::filesystem::temp_directory_path();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+      std::string name = "t418-test.";
+      for (int i = 0; i < 6; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+      std::error_code ec;
+      // Made here and now, or it was there before: another name then.
+      if (std::filesystem::create_directory(base / name, ec)) {
+        path_ = base / name;
+        return;
+      }
+      if (ec) throw std::system_error(ec, "create folder " + (base / name).string());
+    }
+    throw std::system_error(std::make_error_code(std::errc::file_exists), "create folder under " + base.string());
   }
   ~TempFolder() {
     std::error_code ec;
