@@ -60,8 +60,7 @@ std::vector<std::string> ExpandPorts(const std::string& argument, const std::vec
 }
 
 std::string PortFileName(const std::string& port) {
-  const auto slash = port.find_last_of('/');
-  std::string name = slash == std::string::npos ? port : port.substr(slash + 1);
+  std::string name = platform::LastPathPart(port);
   return name.empty() ? std::string("port") : name;
 }
 
@@ -84,7 +83,7 @@ std::vector<std::string> UniquePortFileNames(const std::vector<std::string>& por
 
 PortLookup LookUpPort(const std::string& name, const std::vector<std::string>& listed) {
   PortLookup lookup;
-  if (name.find('/') != std::string::npos) {
+  if (platform::HasFolderPart(name)) {
     lookup.path = name;
     return lookup;
   }

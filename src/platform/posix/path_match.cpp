@@ -9,6 +9,13 @@ bool PathMatches(const std::string& pattern, const std::string& path) {
   return fnmatch(pattern.c_str(), path.c_str(), FNM_PATHNAME) == 0;
 }
 
+bool HasFolderPart(const std::string& name) { return name.find('/') != std::string::npos; }
+
+std::string LastPathPart(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
 std::vector<std::string> ExpandPathPattern(const std::string& pattern) {
   std::vector<std::string> paths;
   glob_t found{};

@@ -116,6 +116,13 @@ void Expand(const std::vector<Part>& parts, std::size_t index, const std::filesy
 
 bool PathMatches(const std::string& pattern, const std::string& path) { return Match(pattern, 0, path, 0); }
 
+bool HasFolderPart(const std::string& name) { return name.find_first_of("\\/") != std::string::npos; }
+
+std::string LastPathPart(const std::string& path) {
+  const auto separator = path.find_last_of("\\/");
+  return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
 std::vector<std::string> ExpandPathPattern(const std::string& pattern) {
   std::vector<std::string> paths;
   if (pattern.empty()) return paths;
