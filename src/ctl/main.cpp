@@ -17,6 +17,7 @@
 #include "ctl/run_header.h"
 #include "ctl/station.h"
 #include "ctl/suggest.h"
+#include "platform/process.h"
 #include "platform/signals.h"
 #include "production/port_pattern.h"
 #include "serial/port_list.h"
@@ -28,9 +29,8 @@ namespace {
 
 // The folder of this program: the language file and the region catalogue live there.
 std::string ProgramFolder() {
-  std::error_code ec;
-  const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string(".") : self.parent_path().string();
+  const std::filesystem::path folder = platform::ProgramFolder();
+  return folder.empty() ? std::string(".") : folder.string();
 }
 
 // One of the toolbar's lists as the values an option takes.

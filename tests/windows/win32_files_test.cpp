@@ -66,6 +66,23 @@ TEST(Win32AtomicFile, AFailedCommitKeepsTheOldFileAndAnAbandonedOneLeavesNothing
   EXPECT_TRUE(fs::is_directory(folderTarget));
 }
 
+TEST(Win32AtomicFile, TheNewFileMayBeReplacedByNameBeforeItReplacesTheTarget) {
+  // A writer that saves whole files itself writes the new file by its name:
+  // Windows refuses a move over a file someone holds open.
+  TempFolder temp;
+  const fs::path target = temp.path() / L"line.ini";
+  WriteBytes(target, "old");
+  FileReplacement outer(target);
+  ASSERT_FALSE(outer.Error());
+  {
+    FileReplacement inner(outer.TemporaryPath());
+    ASSERT_FALSE(inner.Write("[Param]\r\nAPN=CMNET\r\n"));
+    ASSERT_FALSE(inner.Commit()) << "the new file is open";
+  }
+  EXPECT_FALSE(outer.Commit());
+  EXPECT_EQ(ReadBytes(target), "[Param]\r\nAPN=CMNET\r\n");
+}
+
 TEST(Win32AtomicFile, AReadOnlyTargetIsReplacedAndStaysReadOnly) {
   TempFolder temp;
   const fs::path target = temp.path() / L"locked.ini";

@@ -1,6 +1,9 @@
 // Replacing a file: a sibling created new and written through to the disk,
 // then moved over the target in one step (MoveFileExW with write-through),
 // which leaves either the old file or the new one, whole. Paths are UTF-16.
+// The sibling is held open only while this object writes it: Windows refuses
+// to move a file over one that is open, and a writer that writes the sibling
+// by name may replace it in its turn.
 #include "platform/atomic_file.h"
 
 #include <windows.h>
@@ -30,10 +33,10 @@ FileReplacement::FileReplacement(fs::path target) : target_(std::move(target)) {
     std::swprintf(suffix, 64, L".%lu-%u-%llx.tmp", ::GetCurrentProcessId(), counter.fetch_add(1),
                   static_cast<unsigned long long>(ticks) & 0xFFFFFFu);
     temporary_ = folder / (L"." + target_.filename().wstring() + suffix);
-    const HANDLE file = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+    const HANDLE file = ::CreateFileW(temporary_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
-      handle_ = reinterpret_cast<std::intptr_t>(file);
+      ::CloseHandle(file);
       return;
     }
     reason = ::GetLastError();
@@ -47,8 +50,30 @@ FileReplacement::~FileReplacement() {
   if (!committed_ && !temporary_.empty()) ::DeleteFileW(temporary_.c_str());
 }
 
+namespace {
+
+// The sibling opened again for writing at its end.
+HANDLE OpenAtEnd(const fs::path& path) {
+  const HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return file;
+  LARGE_INTEGER zero{};
+  if (!::SetFilePointerEx(file, zero, nullptr, FILE_END)) {
+    ::CloseHandle(file);
+    return INVALID_HANDLE_VALUE;
+  }
+  return file;
+}
+
+}  // namespace
+
 std::error_code FileReplacement::Write(std::string_view bytes) {
-  if (handle_ == -1) return error_ ? error_ : std::make_error_code(std::errc::bad_file_descriptor);
+  if (temporary_.empty()) return error_ ? error_ : std::make_error_code(std::errc::bad_file_descriptor);
+  if (handle_ == -1) {
+    const HANDLE file = OpenAtEnd(temporary_);
+    if (file == INVALID_HANDLE_VALUE) return win32::LastError();
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+  }
   while (!bytes.empty()) {
     const DWORD ask = bytes.size() > 0x40000000 ? 0x40000000 : static_cast<DWORD>(bytes.size());
     DWORD written = 0;
@@ -60,9 +85,11 @@ std::error_code FileReplacement::Write(std::string_view bytes) {
 
 std::error_code FileReplacement::Commit() {
   if (temporary_.empty()) return error_;
-  if (handle_ != -1) {
-    const HANDLE file = Handle(handle_);
+  {
+    // Written by this object or by name: its bytes go to the disk before the move.
+    const HANDLE file = handle_ != -1 ? Handle(handle_) : OpenAtEnd(temporary_);
     handle_ = -1;
+    if (file == INVALID_HANDLE_VALUE) return win32::LastError();
     if (!::FlushFileBuffers(file)) {
       const std::error_code reason = win32::LastError();
       ::CloseHandle(file);

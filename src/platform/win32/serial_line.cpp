@@ -29,6 +29,8 @@ struct Line {
   OVERLAPPED waitIo{};
   DWORD eventMask = 0;
   bool waitPending = false;
+  // Whether the wait's event has been seen set before the wait ended.
+  bool eventsUnreliable = false;
   OVERLAPPED readIo{};
 
   // The transmit side (one thread): the write the driver is working on.
@@ -346,12 +348,14 @@ LineWait WaitOnLine(LineHandle handle, WaitFor what, const WakeEvent& stop, cons
       const ULONGLONG now = ::GetTickCount64();
       left = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
     }
-    const DWORD rc = ::WaitForMultipleObjects(count, events, FALSE, left);
+    const DWORD slice = what == WaitFor::Reading && line->eventsUnreliable ? std::min<DWORD>(left, 5) : left;
+    const DWORD rc = ::WaitForMultipleObjects(count, events, FALSE, slice);
     if (rc == WAIT_FAILED) {
       wait.outcome = LineWait::Failed;
       return wait;
     }
     if (rc == WAIT_TIMEOUT) {
+      if (slice < left) continue;
       wait.outcome = LineWait::TimedOut;
       break;
     }
@@ -363,6 +367,13 @@ LineWait WaitOnLine(LineHandle handle, WaitFor what, const WakeEvent& stop, cons
         DWORD unused = 0;
         const bool ended = ::GetOverlappedResult(line->port, &line->waitIo, &unused, FALSE) != 0;
         const DWORD reason = ended ? NO_ERROR : ::GetLastError();
+        if (reason == ERROR_IO_INCOMPLETE) {
+          // The event was set while the wait goes on (Wine does this): from
+          // now on the driver is looked at every few milliseconds as well.
+          ::ResetEvent(line->waitIo.hEvent);
+          line->eventsUnreliable = true;
+          continue;
+        }
         line->waitPending = false;
         // An empty mask or an aborted wait is no event of the line (a new
         // mask, a purge); the loop looks at the driver again.
