@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -117,6 +118,11 @@ TEST(Win32Process, OwnNumberRunsAndAnEndedProcessIsGone) {
   EXPECT_TRUE(ProcessGone(static_cast<long>(child.dwProcessId)));
   ::CloseHandle(child.hThread);
   ::CloseHandle(child.hProcess);
+}
+
+TEST(Win32Process, TheProgramFolderHoldsThisProgram) {
+  // The language file and the region catalogue are looked for there.
+  EXPECT_TRUE(std::filesystem::exists(ProgramFolder() / "test_windows.exe")) << ProgramFolder().string();
 }
 
 TEST(Win32PathMatch, PortNamesMatchWithoutCaseAndBothSeparatorsPartPaths) {
