@@ -21,37 +21,12 @@
 #include "app/send_area.h"
 #include "form_fakes.h"
 #include "log_fakes.h"
+#include "far_end_reads.h"
 #include "serial/serial_fixtures.h"
 #include "serial/serial_port.h"
 #include "window_rig.h"
 
 using namespace t418;
-
-namespace {
-
-// What the far end of the line received, while the window's event loop runs.
-std::string ReadFarEnd(test::Pty& pty, std::size_t want, int limitMs = 3000) {
-  std::string got;
-  QElapsedTimer timer;
-  timer.start();
-  while (got.size() < want && timer.elapsed() < limitMs) {
-    QCoreApplication::processEvents();
-    got += pty.Read(want - got.size(), std::chrono::milliseconds(10));
-  }
-  return got;
-}
-
-// Whatever arrives within a short while: for checking that nothing was sent.
-std::string DrainFarEnd(test::Pty& pty) {
-  std::string got;
-  for (int i = 0; i < 20; ++i) {
-    QCoreApplication::processEvents();
-    got += pty.Read(4096, std::chrono::milliseconds(10));
-  }
-  return got;
-}
-
-}  // namespace
 
 class MainWindowTest : public QObject {
   Q_OBJECT

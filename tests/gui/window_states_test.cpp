@@ -19,6 +19,7 @@
 #include "app/traffic_log_widget.h"
 #include "app/port_toolbar.h"
 #include "app/send_area.h"
+#include "far_end_reads.h"
 #include "serial/serial_fixtures.h"
 #include "text/gbk.h"
 #include "window_rig.h"
@@ -26,16 +27,6 @@
 using namespace t418;
 
 namespace {
-
-// Whatever arrives within a short while at the far end of the line.
-std::string DrainFarEnd(test::Pty& pty) {
-  std::string got;
-  for (int i = 0; i < 20; ++i) {
-    QCoreApplication::processEvents();
-    got += pty.Read(4096, std::chrono::milliseconds(10));
-  }
-  return got;
-}
 
 // The buttons that start a run or send something.
 const char* const kStartingButtons[] = {"btnAskAll", "btnSetAll", "btnPPPA", "btnENTM",       "btnVER",
