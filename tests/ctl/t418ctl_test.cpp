@@ -85,6 +85,7 @@ TEST(T418ctl, FailuresHaveTheirOwnMessagesAndExitCodes) {
   EXPECT_EQ(usage.exitCode, 2);
 }
 
+#ifndef _WIN32  // Ctrl+C as a signal to the child: this system only
 TEST(T418ctl, InterruptDuringAReadClosesThePortAndEndsNonZero) {
   SimProcess sim({"--name", SimProcess::UniqueName("ctlint")});
   ChildProcess read({T418_CTL_PATH, "read", sim.Port(), "--raw"});
@@ -97,6 +98,7 @@ TEST(T418ctl, InterruptDuringAReadClosesThePortAndEndsNonZero) {
   // The port was let go: another run opens it at once.
   EXPECT_EQ(Ctl({"send", sim.Port(), "AT+CSQ"}).exitCode, 0);
 }
+#endif
 
 }  // namespace
 }  // namespace t418

@@ -64,7 +64,7 @@ TEST(T418ctlUpgrade, ReloadRestartSendsTheImageThenPrintsTheVersionOfTheRestarte
   // (its port is open then, so the boot menu reaches it).
   ASSERT_TRUE(ctl.WaitForError("waiting up to 20 s for its boot loader", std::chrono::seconds(20)))
       << "t418ctl never said it waits for the boot loader";
-  kill(sim.Pid(), SIGUSR1);
+  ASSERT_TRUE(sim.Signal("USR1"));
   const ChildResult result = ctl.Wait();
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_NE(result.err.find("Reload"), std::string::npos) << result.err;
@@ -134,9 +134,9 @@ TEST(T418ctlUpgrade, ABootLoaderThatFallsSilentMidTransferExitsEleven) {
   // The transfer runs once the log says the packets go out.
   ASSERT_TRUE(testing::WaitUntil([&] { return ReadFile(log).find("Sending...") != std::string::npos; },
                                  std::chrono::seconds(10)));
-  ::kill(sim.Pid(), SIGSTOP);  // frozen: no reply to the packet in flight
+  ASSERT_TRUE(sim.Signal("STOP"));  // frozen: no reply to the packet in flight
   const ChildResult result = upgrade.Wait();
-  ::kill(sim.Pid(), SIGCONT);
+  ASSERT_TRUE(sim.Signal("CONT"));
   EXPECT_EQ(result.exitCode, 11) << result.err;
   EXPECT_NE(result.err.find("the transfer stopped"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("no reply for 10 s"), std::string::npos) << result.err;
