@@ -19,6 +19,17 @@
 
 namespace t418::testing {
 
+// A port that does not exist, named as a user of this system would type it
+// (under Windows a word beginning with '/' is an option, so a device path).
+inline std::string NoSuchPort(const std::string& posixPath) {
+#ifdef _WIN32
+  (void)posixPath;
+  return "\\\\.\\T418NoSuchPort";
+#else
+  return posixPath;
+#endif
+}
+
 // t418ctl with the arguments, to its end.
 inline ChildResult Ctl(std::vector<std::string> args) {
   args.insert(args.begin(), T418_CTL_PATH);

@@ -55,6 +55,7 @@ class CtlMultiPortTest : public ::testing::Test {
   testing::TempFolder folder_;
 };
 
+#ifndef _WIN32  // by a glob of the simulators' links in this system's ports folder
 TEST_F(CtlMultiPortTest, EightTerminalsAreWrittenAndVerifiedInOneCallWithALogEachAndATable) {
   const std::string file = Configuration();
   const std::string prefix = SimProcess::UniqueName("multi") + "_";
@@ -96,12 +97,13 @@ TEST_F(CtlMultiPortTest, EightTerminalsAreWrittenAndVerifiedInOneCallWithALogEac
     EXPECT_TRUE(sim::testing::StateDifferences(wanted, held, {"SOCKA", "SOCKB", "WKMOD", "APN"}).empty());
   }
 }
+#endif
 
 TEST_F(CtlMultiPortTest, APortThatFailsMakesTheExitNonZeroAndTheTableAndItsJsonSayWhy) {
   const std::string file = Configuration();
   SimProcess good({"--name", SimProcess::UniqueName("multigood")});
   SimProcess refusing({"--name", SimProcess::UniqueName("multiref"), "--error", "SOCKA"});
-  const std::string missing = "/dev/t418-no-such-port";
+  const std::string missing = testing::NoSuchPort("/dev/t418-no-such-port");
   const std::string ports = good.Port() + "," + refusing.Port() + "," + missing;
 
   const ChildResult text = CtlNoPause({"write", ports, file, "--verify"});

@@ -11,6 +11,7 @@
 #include <random>
 
 #include "child_process.h"
+#include "ctl/ctl_program.h"
 #include "sim_process.h"
 #include "wait_until.h"
 
@@ -88,9 +89,14 @@ TEST(T418ctlUpgrade, NoRestartLeavesTheTerminalInItsBootLoaderWithTheWholeImage)
 }
 
 TEST(T418ctlUpgrade, AFileThatCannotBeReadExitsNineBeforeThePortIsTouched) {
-  for (const std::string& file : {std::string("/nonexistent/t418.bin"), ::testing::TempDir()}) {
+#ifdef _WIN32  // a word beginning with '/' is an option under Windows
+  const std::string missingFile = "Z:\\nonexistent\\t418.bin";
+#else
+  const std::string missingFile = "/nonexistent/t418.bin";
+#endif
+  for (const std::string& file : {missingFile, ::testing::TempDir()}) {
     // The port does not exist either: the file is checked first.
-    const ChildResult result = RunProgram(CtlArgs({"upgrade", "/dev/nonexistent-port", file}));
+    const ChildResult result = RunProgram(CtlArgs({"upgrade", testing::NoSuchPort("/dev/nonexistent-port"), file}));
     EXPECT_EQ(result.exitCode, 9) << file;
     EXPECT_NE(result.err.find("cannot read the firmware file"), std::string::npos) << result.err;
   }

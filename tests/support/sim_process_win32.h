@@ -1,7 +1,9 @@
 #pragma once
 // SimProcess under Windows (Wine): the far-end launcher on the host system
 // starts t418-sim and links a COM port to its pseudo-terminal; the simulator
-// lives as long as this object's connection to the launcher.
+// lives as long as this object's connection to the launcher. The port is
+// announced in HKLM\HARDWARE\DEVICEMAP\SERIALCOMM while the simulator runs,
+// as a port driver announces its port, so port lists show it.
 #include "far_end_win32.h"  // before windows.h: Winsock 2, not 1
 
 #include <windows.h>
@@ -26,6 +28,7 @@ class SimProcess {
     launcher_.Send('S', request);
     port_ = launcher_.Answer();
     running_ = true;
+    Announce(true);
   }
   ~SimProcess() {
     try {
@@ -63,9 +66,28 @@ class SimProcess {
   }
 
  private:
+  // The port's value in the volatile SERIALCOMM key: set, or removed.
+  void Announce(bool present) {
+    HKEY key = nullptr;
+    if (::RegCreateKeyExW(HKEY_LOCAL_MACHINE, L"HARDWARE\\DEVICEMAP\\SERIALCOMM", 0, nullptr, REG_OPTION_VOLATILE,
+                          KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+      return;
+    }
+    const std::wstring port(port_.begin(), port_.end());
+    const std::wstring value = L"\\Device\\T418Sim" + port;
+    if (present) {
+      ::RegSetValueExW(key, value.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(port.c_str()),
+                       static_cast<DWORD>((port.size() + 1) * sizeof(wchar_t)));
+    } else {
+      ::RegDeleteValueW(key, value.c_str());
+    }
+    ::RegCloseKey(key);
+  }
+
   int End(char how) {
     if (!running_) return -1;
     running_ = false;
+    Announce(false);
     launcher_.Send(how);
     const int code = std::stoi(launcher_.Answer());
     launcher_.Close();
