@@ -1,11 +1,13 @@
 #pragma once
 // What the t418ctl tests share: running the program and splitting its output
 // into lines (and the fixtures' simulator states, through config_fixtures.h).
+#ifndef _WIN32
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <sstream>
@@ -16,6 +18,17 @@
 #include "config_fixtures.h"
 
 namespace t418::testing {
+
+// A port that does not exist, named as a user of this system would type it
+// (under Windows a word beginning with '/' is an option, so a device path).
+inline std::string NoSuchPort(const std::string& posixPath) {
+#ifdef _WIN32
+  (void)posixPath;
+  return "\\\\.\\T418NoSuchPort";
+#else
+  return posixPath;
+#endif
+}
 
 // t418ctl with the arguments, to its end.
 inline ChildResult Ctl(std::vector<std::string> args) {
@@ -29,6 +42,7 @@ inline ChildResult CtlNoPause(std::vector<std::string> args) {
   return Ctl(std::move(args));
 }
 
+#ifndef _WIN32  // a time limit by the child's state, a terminal for its errors: this system only
 // Whether the child has ended (left to be reaped).
 inline bool Ended(pid_t pid) {
   siginfo_t info{};
@@ -98,6 +112,8 @@ inline ChildResult CtlOnTerminal(std::vector<std::string> args) {
   close(master);
   return result;
 }
+
+#endif
 
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;

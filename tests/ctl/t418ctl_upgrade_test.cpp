@@ -11,6 +11,7 @@
 #include <random>
 
 #include "child_process.h"
+#include "ctl/ctl_program.h"
 #include "sim_process.h"
 #include "wait_until.h"
 
@@ -64,7 +65,7 @@ TEST(T418ctlUpgrade, ReloadRestartSendsTheImageThenPrintsTheVersionOfTheRestarte
   // (its port is open then, so the boot menu reaches it).
   ASSERT_TRUE(ctl.WaitForError("waiting up to 20 s for its boot loader", std::chrono::seconds(20)))
       << "t418ctl never said it waits for the boot loader";
-  kill(sim.Pid(), SIGUSR1);
+  ASSERT_TRUE(sim.Signal("USR1"));
   const ChildResult result = ctl.Wait();
   ASSERT_EQ(result.exitCode, 0) << result.err;
   EXPECT_NE(result.err.find("Reload"), std::string::npos) << result.err;
@@ -88,9 +89,14 @@ TEST(T418ctlUpgrade, NoRestartLeavesTheTerminalInItsBootLoaderWithTheWholeImage)
 }
 
 TEST(T418ctlUpgrade, AFileThatCannotBeReadExitsNineBeforeThePortIsTouched) {
-  for (const std::string& file : {std::string("/nonexistent/t418.bin"), ::testing::TempDir()}) {
+#ifdef _WIN32  // a word beginning with '/' is an option under Windows
+  const std::string missingFile = "Z:\\nonexistent\\t418.bin";
+#else
+  const std::string missingFile = "/nonexistent/t418.bin";
+#endif
+  for (const std::string& file : {missingFile, ::testing::TempDir()}) {
     // The port does not exist either: the file is checked first.
-    const ChildResult result = RunProgram(CtlArgs({"upgrade", "/dev/nonexistent-port", file}));
+    const ChildResult result = RunProgram(CtlArgs({"upgrade", testing::NoSuchPort("/dev/nonexistent-port"), file}));
     EXPECT_EQ(result.exitCode, 9) << file;
     EXPECT_NE(result.err.find("cannot read the firmware file"), std::string::npos) << result.err;
   }
@@ -134,9 +140,9 @@ TEST(T418ctlUpgrade, ABootLoaderThatFallsSilentMidTransferExitsEleven) {
   // The transfer runs once the log says the packets go out.
   ASSERT_TRUE(testing::WaitUntil([&] { return ReadFile(log).find("Sending...") != std::string::npos; },
                                  std::chrono::seconds(10)));
-  ::kill(sim.Pid(), SIGSTOP);  // frozen: no reply to the packet in flight
+  ASSERT_TRUE(sim.Signal("STOP"));  // frozen: no reply to the packet in flight
   const ChildResult result = upgrade.Wait();
-  ::kill(sim.Pid(), SIGCONT);
+  ASSERT_TRUE(sim.Signal("CONT"));
   EXPECT_EQ(result.exitCode, 11) << result.err;
   EXPECT_NE(result.err.find("the transfer stopped"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("no reply for 10 s"), std::string::npos) << result.err;

@@ -125,7 +125,7 @@ TEST_F(FirmwareArming, ClosingThePortDisarmsSoTheNextBootLoaderIsNotAnswered) {
       << GbkToUtf8(rig_.Warnings()[0]);
 
   // The terminal restarts into its boot loader (Reload held) and the port is opened again.
-  ASSERT_EQ(::kill(sim_->Pid(), SIGUSR1), 0);
+  ASSERT_TRUE(sim_->Signal("USR1"));
   rig_.RunFor(300ms);
   const std::size_t menusBefore = MenusReceived();
   ASSERT_TRUE(session().OpenPort());

@@ -1,9 +1,11 @@
 // Opening the port from the toolbar's choices, closing it, and reopening it
-// after a line error, on a pseudo-terminal.
+// after a line error, on a pseudo-terminal (a COM port under Windows).
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#ifndef _WIN32
 #include <termios.h>
+#endif
 
 #include "serial/serial_port.h"
 #include "serial_fixtures.h"
@@ -92,6 +94,7 @@ TEST_F(SerialPortTest, ToolbarChoicesMapOntoTheComponent) {
     EXPECT_FALSE(comm.Inx_XonXoffFlow());
     EXPECT_EQ(timer.interval, 5000);
     EXPECT_FALSE(timer.active);
+#ifndef _WIN32  // the driver's settings are seen through the slave side on this system only
     // And the driver has them.
     EXPECT_EQ(platform::LineSpeed(pty.Slave()), std::optional<std::uint32_t>(comm.BaudRate()));
     termios t{};
@@ -102,6 +105,7 @@ TEST_F(SerialPortTest, ToolbarChoicesMapOntoTheComponent) {
     EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.stopBits == TStopBits::_2);
     EXPECT_EQ((t.c_cflag & PARODD) != 0, c.parityValue == TParity::Odd);
     EXPECT_EQ((t.c_iflag & INPCK) != 0, c.check);
+#endif
   }
 }
 
@@ -137,7 +141,9 @@ TEST_F(SerialPortTest, ABadBaudTextOrPortFailsAndLeavesThePortClosed) {
 TEST_F(SerialPortTest, OpeningAnOpenPortClosesItFirst) {
   ASSERT_TRUE(port.OpenSerialPort(Choices("9600")));
   ASSERT_TRUE(port.OpenSerialPort(Choices("115200")));
+#ifndef _WIN32  // the slave side shows the driver's speed on this system only
   EXPECT_EQ(platform::LineSpeed(pty.Slave()), std::optional<std::uint32_t>(115200));
+#endif
   port.SendData("AT+VER?\r\n");
   EXPECT_EQ(pty.Read(9), "AT+VER?\r\n");
 }
@@ -183,7 +189,9 @@ TEST_F(SerialPortLineErrorTest, ALineErrorReopensThePortWithTheCurrentChoices) {
   EXPECT_NE(comm.ComHandle(), 0u);
   EXPECT_EQ(comm.BaudRate(), 57600u);
   EXPECT_EQ(comm.Parity(), TParity::Even);
+#ifndef _WIN32  // the slave side shows the driver's speed on this system only
   EXPECT_EQ(platform::LineSpeed(pty.Slave()), std::optional<std::uint32_t>(57600));
+#endif
   EXPECT_FALSE(timer.active);
   // The reopened port works both ways.
   pty.Write("OK\r\n");

@@ -1,12 +1,8 @@
 #pragma once
 // Runs a program as a child with its standard output and error captured, for
-// tests of command-line programs.
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// tests of command-line programs: ChildProcess(argv) starts it, WaitForOutput
+// and WaitForError read until a text appears, Wait() to its end, Kill() ends
+// it at once (Signal(number) and Pid() on this system too).
 #include <chrono>
 #include <string>
 #include <vector>
@@ -14,111 +10,20 @@
 namespace t418::testing {
 
 struct ChildResult {
-  int exitCode = -1;  // -1 when it did not exit by itself (a signal)
+  int exitCode = -1;  // -1 when it did not exit by itself (a signal, or killed)
   std::string out;
   std::string err;
 };
 
-class ChildProcess {
- public:
-  explicit ChildProcess(const std::vector<std::string>& argv) {
-    int out[2], err[2];
-    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return;
-    pid_ = fork();
-    if (pid_ == 0) {
-      dup2(out[1], 1);
-      dup2(err[1], 2);
-      std::vector<char*> args;
-      for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-      args.push_back(nullptr);
-      execv(args[0], args.data());
-      _exit(127);
-    }
-    close(out[1]);
-    close(err[1]);
-    out_ = out[0];
-    err_ = err[0];
-  }
-  ~ChildProcess() {
-    if (pid_ > 0 && !reaped_) {
-      kill(pid_, SIGKILL);
-      Wait();
-    }
-    if (out_ >= 0) close(out_);
-    if (err_ >= 0) close(err_);
-  }
-  ChildProcess(const ChildProcess&) = delete;
-  ChildProcess& operator=(const ChildProcess&) = delete;
+}  // namespace t418::testing
 
-  pid_t Pid() const { return pid_; }
-  void Signal(int number) { kill(pid_, number); }
+#ifdef _WIN32
+#include "child_process_win32.h"
+#else
+#include "child_process_posix.h"
+#endif
 
-  // Reads what the child writes until `seen` appears on its standard output
-  // or the time is up; true when it appeared.
-  bool WaitForOutput(const std::string& seen, std::chrono::milliseconds limit) {
-    return WaitForText(result_.out, seen, limit);
-  }
-  // The same for its standard error, where a program tells what it waits for.
-  bool WaitForError(const std::string& seen, std::chrono::milliseconds limit) {
-    return WaitForText(result_.err, seen, limit);
-  }
-
-  // Waits for the end; the output read to the end.
-  ChildResult Wait() {
-    while (Pump(100)) {
-    }
-    if (!reaped_) {
-      int status = 0;
-      waitpid(pid_, &status, 0);
-      reaped_ = true;
-      result_.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    return result_;
-  }
-
- private:
-  bool WaitForText(const std::string& text, const std::string& seen, std::chrono::milliseconds limit) {
-    const auto giveUp = std::chrono::steady_clock::now() + limit;
-    while (text.find(seen) == std::string::npos) {
-      if (std::chrono::steady_clock::now() >= giveUp) return false;
-      if (!Pump(50)) return text.find(seen) != std::string::npos;
-    }
-    return true;
-  }
-
-  // Reads what is there; false once both pipes are at their end.
-  bool Pump(int ms) {
-    if (out_ < 0 && err_ < 0) return false;
-    pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
-    poll(fds, 2, ms);
-    bool open = false;
-    int index = 0;
-    for (auto [fd, text] : {std::pair{&out_, &result_.out}, std::pair{&err_, &result_.err}}) {
-      const short ready = fds[index++].revents;
-      if (*fd < 0) continue;
-      if (ready == 0) {
-        open = true;  // nothing yet
-        continue;
-      }
-      char buffer[4096];
-      const ssize_t n = read(*fd, buffer, sizeof buffer);
-      if (n > 0) {
-        text->append(buffer, static_cast<std::size_t>(n));
-        open = true;
-      } else if (n == 0) {
-        close(*fd);
-        *fd = -1;
-      }
-    }
-    return open || out_ >= 0 || err_ >= 0;
-  }
-
-  pid_t pid_ = -1;
-  int out_ = -1;
-  int err_ = -1;
-  bool reaped_ = false;
-  ChildResult result_;
-};
+namespace t418::testing {
 
 inline ChildResult RunProgram(const std::vector<std::string>& argv) {
   ChildProcess child(argv);
