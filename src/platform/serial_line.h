@@ -56,6 +56,11 @@ void ClearRs485(LineHandle line, bool& rs485Set);
 std::optional<std::uint32_t> LineSpeed(LineHandle line);
 // True when the handle is a serial line whose settings can be read.
 bool IsSerialLine(LineHandle line);
+// With replaceWhenParityError set, whether the driver hands over a byte with a
+// line error as a marked sequence (0xFF 0x00 byte, and a data byte 0xFF
+// doubled) that the reader turns into the replacement character; false when
+// the driver puts the replacement character in itself.
+bool DriverMarksLineErrors();
 // The driver's counters of line errors and modem-line changes.
 CountersResult ReadLineCounters(LineHandle line, LineCounters& out);
 

@@ -220,7 +220,7 @@ void TComm::ApplyTimeouts() { SyncLink(); }
 
 void TComm::SyncLink() {
   if (!link_) return;
-  link_->markedErrors = line_.replaceWhenParityError;
+  link_->markedErrors = line_.replaceWhenParityError && platform::DriverMarksLineErrors();
   link_->ignoreNull = line_.ignoreNullChar;
   link_->replacedChar = line_.replacedChar;
   link_->readInterval = timeouts_.readInterval;

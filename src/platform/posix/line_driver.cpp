@@ -147,6 +147,9 @@ bool IsSerialLine(LineHandle line) {
   return ioctl(static_cast<int>(line), TCGETS2, &t) == 0;
 }
 
+// PARMRK: the driver marks a byte with a line error, the reader replaces it.
+bool DriverMarksLineErrors() { return true; }
+
 bool WriteLineSettings(LineHandle line, const LineSettings& s, bool& rs485Set) {
   const int fd = static_cast<int>(line);
   // Read first, so the fields not managed here (other control characters, the

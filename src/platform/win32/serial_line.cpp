@@ -224,6 +224,9 @@ bool IsSerialLine(LineHandle handle) {
   return ::GetCommState(Of(handle)->port, &dcb) != 0;
 }
 
+// fErrorChar: the driver puts ErrorChar in place of a byte with a line error.
+bool DriverMarksLineErrors() { return false; }
+
 CountersResult ReadLineCounters(LineHandle handle, LineCounters& out) {
   Line* line = Of(handle);
   COMSTAT status{};
