@@ -17,7 +17,9 @@
 #include "platform/process.h"
 #include "platform/running_marker.h"
 #include "platform/serial_line.h"
+#include "platform/terminal.h"
 #include "platform/wake_event.h"
+#include "production/open_failure_text.h"
 #include "production/port_pattern.h"
 #include "text/gbk.h"
 
@@ -206,6 +208,60 @@ TEST_F(Win32PortList, EveryStringValueOfTheKeyIsAPort) {
   std::sort(ports.begin(), ports.end());
   EXPECT_EQ(ports, (std::vector<std::string>{"COM1", "COM12"}));
   EXPECT_TRUE(ListHardwarePorts(KeyName() + "-missing").empty());
+}
+
+// A port another program holds answers "access denied", which the line takes
+// for busy. No documented call tells which program holds a COM port, so the
+// words name none and say what to do; Linux's advice about the dialout group
+// is no help here. (Under Wine a second opening of a port succeeds: only the
+// wording can be tested.)
+TEST(Win32OpenFailure, ARefusedPortIsInUseByAnotherProgramWithWindowsAdvice) {
+  const OpenFailure busy = ClassifyOpenFailure(EBUSY);
+  EXPECT_EQ(busy.kind, OpenFailureKind::Busy);
+  const std::string named = OpenFailureText(busy, "COM3");
+  EXPECT_EQ(named.rfind("port busy: COM3 is in use by another program; ", 0), 0u) << named;
+  EXPECT_NE(named.find("close the other program"), std::string::npos) << named;
+  const std::string reason = OpenFailureText(busy);
+  EXPECT_EQ(reason.rfind("port busy: in use by another program; close the other program", 0), 0u) << reason;
+  for (const int error : {EBUSY, EACCES, EPERM, ENOENT, EIO}) {
+    for (const std::string& text : {OpenFailureText(ClassifyOpenFailure(error), "\\\\.\\COM12"),
+                                    OpenFailureText(ClassifyOpenFailure(error))}) {
+      EXPECT_EQ(text.find("dialout"), std::string::npos) << text;
+      EXPECT_EQ(text.find("sudo"), std::string::npos) << text;
+    }
+  }
+}
+
+// A console that shows the program's output reads its UTF-8 as UTF-8 while
+// the program runs, so Chinese values show as characters, and gets the code
+// page it had back afterwards.
+TEST(Win32Console, Utf8TextShowsOnTheConsoleAndItsCodePageComesBack) {
+  ::FreeConsole();
+  ASSERT_TRUE(::AllocConsole());
+  const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(console, INVALID_HANDLE_VALUE);
+  const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
+  ::SetStdHandle(STD_ERROR_HANDLE, console);
+  ASSERT_TRUE(::SetConsoleOutputCP(936));
+  {
+    const Utf8ConsoleOutput utf8;
+    EXPECT_EQ(::GetConsoleOutputCP(), static_cast<UINT>(CP_UTF8));
+    CONSOLE_SCREEN_BUFFER_INFO before{};
+    ASSERT_TRUE(::GetConsoleScreenBufferInfo(console, &before));
+    const std::string text = "APN=\xE4\xB8\xAD\xE5\x9B\xBD\xE7\xA7\xBB\xE5\x8A\xA8";  // APN=中国移动
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
+    wchar_t shown[9] = {};
+    DWORD read = 0;
+    const COORD start = before.dwCursorPosition;
+    ASSERT_TRUE(::ReadConsoleOutputCharacterW(console, shown, 8, start, &read));
+    EXPECT_EQ(std::wstring(shown, read), std::wstring(L"APN=\x4E2D\x56FD\x79FB\x52A8"));
+  }
+  EXPECT_EQ(::GetConsoleOutputCP(), 936u);
+  ::SetStdHandle(STD_ERROR_HANDLE, error);
+  ::CloseHandle(console);
+  ::FreeConsole();
 }
 
 }  // namespace

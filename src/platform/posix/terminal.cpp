@@ -14,3 +14,11 @@ bool IsInteractiveTerminal(StandardStream stream) {
 }
 
 }  // namespace t418::platform
+
+namespace t418::platform {
+
+// A terminal takes the bytes as they are: UTF-8 in a UTF-8 locale.
+Utf8ConsoleOutput::Utf8ConsoleOutput() = default;
+Utf8ConsoleOutput::~Utf8ConsoleOutput() = default;
+
+}  // namespace t418::platform
