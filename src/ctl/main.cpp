@@ -21,7 +21,6 @@
 #include "platform/port_naming.h"
 #include "platform/process.h"
 #include "platform/signals.h"
-#include "platform/terminal.h"
 #include "production/port_pattern.h"
 #include "serial/port_list.h"
 
@@ -102,9 +101,9 @@ bool UnknownCommand(const CLI::App& app, int argc, char** argv) {
   }
   const std::string closest = ClosestWord(argv[1], names);
   if (closest.empty())
-    std::fprintf(stderr, "t418ctl: unknown command '%s'; run 't418ctl --help' for the commands\n", argv[1]);
+    Print(stderr, "t418ctl: unknown command '%s'; run 't418ctl --help' for the commands\n", argv[1]);
   else
-    std::fprintf(stderr, "t418ctl: unknown command '%s'; did you mean %s?\n", argv[1], closest.c_str());
+    Print(stderr, "t418ctl: unknown command '%s'; did you mean %s?\n", argv[1], closest.c_str());
   return true;
 }
 
@@ -117,12 +116,12 @@ ExitCode ResolvePort(std::string& port) {
     return kExitOk;
   }
   if (!found.candidates.empty()) {
-    std::fprintf(stderr, "t418ctl: %s names several ports; give the whole path of one:", port.c_str());
-    for (const auto& candidate : found.candidates) std::fprintf(stderr, " %s", candidate.c_str());
-    std::fprintf(stderr, "\n");
+    Print(stderr, "t418ctl: %s names several ports; give the whole path of one:", port.c_str());
+    for (const auto& candidate : found.candidates) Print(stderr, " %s", candidate.c_str());
+    Print(stderr, "\n");
     return kExitUsage;
   }
-  std::fprintf(stderr, "t418ctl: no such port: %s (not in the port list; 't418ctl ports' lists them)\n",
+  Print(stderr, "t418ctl: no such port: %s (not in the port list; 't418ctl ports' lists them)\n",
                port.c_str());
   return kExitNoSuchPort;
 }
@@ -130,8 +129,6 @@ ExitCode ResolvePort(std::string& port) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Values may hold Chinese text: a console shows it as the pipes and files get it, in UTF-8.
-  const platform::Utf8ConsoleOutput console;
   RememberCommandLine(argc, argv);
   CLI::App app{
       WithPortNames("t418ctl: read, write and test a T418 cellular serial data terminal from the command line.\n"
@@ -313,7 +310,7 @@ int main(int argc, char** argv) {
         return ReadConfiguration(folder, readPort, raw || (readOutput.empty() && !readJson), readOutput, readLine,
                                  readJson);
       if (raw) {
-        std::fprintf(stderr, "t418ctl: --raw takes one port\n");
+        Print(stderr, "t418ctl: --raw takes one port\n");
         return kExitUsage;
       }
       return RunOnPorts(folder, MultiPortRun{MultiCommand::Read, readPort, JobPlan{}, readLine, readOutput, readJson});

@@ -9,7 +9,7 @@ namespace t418::ctl {
 
 ExitCode PrintOpenFailure(const OpenFailure& failure, const std::string& port) {
   if (failure.kind != OpenFailureKind::None)
-    std::fprintf(stderr, "t418ctl: %s\n", OpenFailureText(failure, port).c_str());
+    Print(stderr, "t418ctl: %s\n", OpenFailureText(failure, port).c_str());
   return ExitCodeOf(JobFailureOf(failure.kind));
 }
 
@@ -49,15 +49,15 @@ ExitCode SinglePortJob::PrintFailure(bool sayNoReply) const {
     case JobFailure::OpenFailed: return PrintOpenFailure(result.openFailure, result.port);
     case JobFailure::Interrupted:
       // The port is closed with the job.
-      std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
+      Print(stderr, "t418ctl: interrupted, the port is closed\n");
       break;
     case JobFailure::PortLost:
-      std::fprintf(stderr, "t418ctl: the port %s went away during the run\n", result.port.c_str());
+      Print(stderr, "t418ctl: the port %s went away during the run\n", result.port.c_str());
       break;
     case JobFailure::NoReply:
-      if (sayNoReply) std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str());
+      if (sayNoReply) Print(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str());
       break;
-    default: std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str()); break;
+    default: Print(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str()); break;
   }
   return ExitCodeOf(result.failure);
 }

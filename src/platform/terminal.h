@@ -1,28 +1,18 @@
 #pragma once
 // Whether a standard stream of the process is an interactive terminal (so that
-// progress or notes meant for a person may go there), and how such a terminal
-// reads the text written to it.
+// progress or notes meant for a person may go there), and writing text there.
+#include <string_view>
+
 namespace t418::platform {
 
 enum class StandardStream { Input, Output, Error };
 
 bool IsInteractiveTerminal(StandardStream stream);
 
-// The program writes UTF-8 to every stream. While this lives, a console that
-// shows its standard output or error reads that text as UTF-8 too (a Windows
-// console reads the code page of the system's language otherwise, and shows
-// Chinese text as garbage); the console's own setting comes back when it goes.
-// Files and pipes get the bytes as they are, and a terminal that takes UTF-8
-// anyway is left alone.
-class Utf8ConsoleOutput {
- public:
-  Utf8ConsoleOutput();
-  ~Utf8ConsoleOutput();
-  Utf8ConsoleOutput(const Utf8ConsoleOutput&) = delete;
-  Utf8ConsoleOutput& operator=(const Utf8ConsoleOutput&) = delete;
-
- private:
-  unsigned previous_ = 0;  // the console's code page before; 0 when none was changed
-};
+// Writes UTF-8 text to standard output or error. A file or a pipe gets the
+// bytes as they are (through the C library's stream, so its buffering holds);
+// a Windows console gets the characters, whatever code page it reads bytes in,
+// so Chinese text shows as such there too.
+void WriteText(StandardStream stream, std::string_view utf8);
 
 }  // namespace t418::platform

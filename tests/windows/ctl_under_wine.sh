@@ -116,6 +116,16 @@ for port in COM5 '\\.\COM5'; do
   cmp -s "$work/out" "$work/linux.values" || fail "read $port differs from this system's read: $(diff "$work/out" "$work/linux.values" | head -5)"
 done
 
+# Chinese values on a console: run on a pseudo-terminal, the program gets a
+# Wine console drawn on it, which shows characters in this system's UTF-8.
+# The bytes alone would be read in the console's code page (437 here) and
+# show as other characters.
+chinese=$(grep -a '^QCARINFO=' "$work/linux.values")
+LC_ALL=C grep -q '[^ -~]' <<<"$chinese" || fail "the reference read holds no Chinese value: $chinese"
+LANG=C.UTF-8 script -qec "'$wine' '$exe' read COM5 --raw --delay 0" /dev/null </dev/null >"$work/tty.raw" 2>&1
+sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$work/tty.raw" | tr -d '\r' >"$work/tty"
+grep -aqF "$chinese" "$work/tty" || fail "the console shows no '$chinese': $(grep -a QCARINFO "$work/tty")"
+
 # A configuration read back, written with a verify, compared with diff.
 ctl read COM5 -o 'C:\users\Public\t418-line.ini' --delay 0
 expect_rc 0 "read -o"

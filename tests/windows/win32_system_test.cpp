@@ -17,7 +17,6 @@
 #include "platform/process.h"
 #include "platform/running_marker.h"
 #include "platform/serial_line.h"
-#include "platform/terminal.h"
 #include "platform/wake_event.h"
 #include "production/open_failure_text.h"
 #include "production/port_pattern.h"
@@ -230,38 +229,6 @@ TEST(Win32OpenFailure, ARefusedPortIsInUseByAnotherProgramWithWindowsAdvice) {
       EXPECT_EQ(text.find("sudo"), std::string::npos) << text;
     }
   }
-}
-
-// A console that shows the program's output reads its UTF-8 as UTF-8 while
-// the program runs, so Chinese values show as characters, and gets the code
-// page it had back afterwards.
-TEST(Win32Console, Utf8TextShowsOnTheConsoleAndItsCodePageComesBack) {
-  ::FreeConsole();
-  ASSERT_TRUE(::AllocConsole());
-  const HANDLE console = ::CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr);
-  ASSERT_NE(console, INVALID_HANDLE_VALUE);
-  const HANDLE error = ::GetStdHandle(STD_ERROR_HANDLE);
-  ::SetStdHandle(STD_ERROR_HANDLE, console);
-  ASSERT_TRUE(::SetConsoleOutputCP(936));
-  {
-    const Utf8ConsoleOutput utf8;
-    EXPECT_EQ(::GetConsoleOutputCP(), static_cast<UINT>(CP_UTF8));
-    CONSOLE_SCREEN_BUFFER_INFO before{};
-    ASSERT_TRUE(::GetConsoleScreenBufferInfo(console, &before));
-    const std::string text = "APN=\xE4\xB8\xAD\xE5\x9B\xBD\xE7\xA7\xBB\xE5\x8A\xA8";  // APN=中国移动
-    DWORD written = 0;
-    ASSERT_TRUE(::WriteFile(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr));
-    wchar_t shown[9] = {};
-    DWORD read = 0;
-    const COORD start = before.dwCursorPosition;
-    ASSERT_TRUE(::ReadConsoleOutputCharacterW(console, shown, 8, start, &read));
-    EXPECT_EQ(std::wstring(shown, read), std::wstring(L"APN=\x4E2D\x56FD\x79FB\x52A8"));
-  }
-  EXPECT_EQ(::GetConsoleOutputCP(), 936u);
-  ::SetStdHandle(STD_ERROR_HANDLE, error);
-  ::CloseHandle(console);
-  ::FreeConsole();
 }
 
 }  // namespace

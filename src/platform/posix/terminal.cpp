@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 namespace t418::platform {
 
 bool IsInteractiveTerminal(StandardStream stream) {
@@ -18,7 +20,8 @@ bool IsInteractiveTerminal(StandardStream stream) {
 namespace t418::platform {
 
 // A terminal takes the bytes as they are: UTF-8 in a UTF-8 locale.
-Utf8ConsoleOutput::Utf8ConsoleOutput() = default;
-Utf8ConsoleOutput::~Utf8ConsoleOutput() = default;
+void WriteText(StandardStream stream, std::string_view utf8) {
+  std::fwrite(utf8.data(), 1, utf8.size(), stream == StandardStream::Output ? stdout : stderr);
+}
 
 }  // namespace t418::platform

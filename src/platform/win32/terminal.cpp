@@ -3,6 +3,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <string>
+
 namespace t418::platform {
 
 bool IsInteractiveTerminal(StandardStream stream) {
@@ -19,19 +22,24 @@ bool IsInteractiveTerminal(StandardStream stream) {
 
 namespace t418::platform {
 
-// A console shows bytes in its output code page; with 65001 the program's
-// UTF-8 (each write of the C runtime holds whole characters) comes out as
-// written. The code page belongs to the console, which outlives the program,
-// so the user's own one comes back.
-Utf8ConsoleOutput::Utf8ConsoleOutput() {
-  if (!IsInteractiveTerminal(StandardStream::Output) && !IsInteractiveTerminal(StandardStream::Error)) return;
-  const UINT current = ::GetConsoleOutputCP();
-  if (current == 0 || current == CP_UTF8) return;
-  if (::SetConsoleOutputCP(CP_UTF8)) previous_ = current;
-}
-
-Utf8ConsoleOutput::~Utf8ConsoleOutput() {
-  if (previous_ != 0) ::SetConsoleOutputCP(previous_);
+// A console shows the bytes written to it in its output code page (the
+// system's OEM one, 437 or 936), and the C library may turn them into
+// characters by its own locale first: either garbles UTF-8. Characters
+// written as such show whatever the code page is.
+void WriteText(StandardStream stream, std::string_view utf8) {
+  FILE* file = stream == StandardStream::Output ? stdout : stderr;
+  if (!IsInteractiveTerminal(stream) || utf8.empty()) {
+    std::fwrite(utf8.data(), 1, utf8.size(), file);
+    return;
+  }
+  // What the C library holds goes first, so the order stays.
+  std::fflush(file);
+  const int length = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+  std::wstring text(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), length);
+  const HANDLE console = ::GetStdHandle(stream == StandardStream::Output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  DWORD written = 0;
+  ::WriteConsoleW(console, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
 
 }  // namespace t418::platform
