@@ -14,8 +14,15 @@ bool logFailed = false;
 }  // namespace
 
 void Print(std::FILE* stream, const char* format, ...) {
+  const auto which = stream == stdout ? platform::StandardStream::Output : platform::StandardStream::Error;
   std::va_list arguments;
   va_start(arguments, format);
+  if (!platform::IsInteractiveTerminal(which)) {
+    // Files and pipes get the bytes through the C library, as printf gives them.
+    std::vfprintf(stream, format, arguments);
+    va_end(arguments);
+    return;
+  }
   std::va_list again;
   va_copy(again, arguments);
   const int length = std::vsnprintf(nullptr, 0, format, arguments);
@@ -23,7 +30,7 @@ void Print(std::FILE* stream, const char* format, ...) {
   std::string text(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
   if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
   va_end(again);
-  platform::WriteText(stream == stdout ? platform::StandardStream::Output : platform::StandardStream::Error, text);
+  platform::WriteText(which, text);
 }
 
 std::string ForTerminal(const std::string& gbk) { return GbkToUtf8(gbk); }
