@@ -33,9 +33,9 @@ ExitCode ListPorts() {
     std::string description = PortDescription(port);
     if (description.empty() && port.rfind(simFolder, 0) == 0) description = "T418 simulator";
     if (description.empty())
-      std::printf("%s\n", port.c_str());
+      Print(stdout, "%s\n", port.c_str());
     else
-      std::printf("%s\t%s\n", port.c_str(), description.c_str());
+      Print(stdout, "%s\t%s\n", port.c_str(), description.c_str());
   }
   return kExitOk;
 }
@@ -58,8 +58,8 @@ ExitCode SendEach(HeadlessSession& headless, PollLoop& loop, const ConsoleView& 
     // The terminal's echo of the line is not its reply.
     const std::string reply = chunk.rfind(sent, 0) == 0 ? chunk.substr(sent.size()) : chunk;
     if (!reply.empty()) {
-      std::fputs(ForTerminal(reply).c_str(), stdout);
-      if (reply.back() != '\n') std::fputc('\n', stdout);
+      Print(stdout, "%s", ForTerminal(reply).c_str());
+      if (reply.back() != '\n') Print(stdout, "\n");
       std::fflush(stdout);
     }
     if (chunk.find(marker::kError) != std::string::npos)
@@ -82,15 +82,15 @@ ExitCode SendEach(HeadlessSession& headless, PollLoop& loop, const ConsoleView& 
     if (loop.Interrupted()) {
       session.StopRun();
       // The port is closed with the session, on the way out.
-      std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
+      Print(stderr, "t418ctl: interrupted, the port is closed\n");
       return kExitInterrupted;
     }
     if (view.PortLost()) {
-      std::fprintf(stderr, "t418ctl: the port %s went away during the run\n", port.c_str());
+      Print(stderr, "t418ctl: the port %s went away during the run\n", port.c_str());
       return kExitPortLost;
     }
     if (!held) {
-      std::fprintf(stderr, "t418ctl: no reply to %s within %d s: check the port, the baud rate and the power\n",
+      Print(stderr, "t418ctl: no reply to %s within %d s: check the port, the baud rate and the power\n",
                    line.c_str(), SerialPort::kReplyTimeoutMs / 1000);
       return kExitNoReply;
     }
@@ -120,7 +120,7 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
   SinglePortJob single(folder, options, port, JobPlan{});
   if (raw) {
     single.Job().OnReport = [](const std::string& name, const std::string& value) {
-      std::printf("%s=%s\n", ForTerminal(name).c_str(), ForTerminal(value).c_str());
+      Print(stdout, "%s=%s\n", ForTerminal(name).c_str(), ForTerminal(value).c_str());
       std::fflush(stdout);
     };
   }
@@ -131,7 +131,7 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
   if (!completed) {
     const ExitCode code = single.PrintFailure();
     if (result.failedStep != JobStep::Open && !output.empty())
-      std::fprintf(stderr, "t418ctl: %s not written: the read did not complete\n", output.c_str());
+      Print(stderr, "t418ctl: %s not written: the read did not complete\n", output.c_str());
     return code;
   }
   Session& session = single.Core();
@@ -140,11 +140,11 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
   // hold the form's defaults in their place.
   const bool whole = summary.refusedNames.empty();
   if (!output.empty() && !whole)
-    std::fprintf(stderr, "t418ctl: %s not written: the terminal refused queries of the read\n", output.c_str());
+    Print(stderr, "t418ctl: %s not written: the terminal refused queries of the read\n", output.c_str());
   if (!output.empty() && whole) {
     const int saved = SaveConfigurationWhole(session, output);
     if (saved < 0) return kExitBadConfigFile;
-    if (platform::IsInteractiveTerminal(platform::StandardStream::Error)) std::fprintf(stderr, "saved %d settings to %s\n", saved, output.c_str());
+    if (platform::IsInteractiveTerminal(platform::StandardStream::Error)) Print(stderr, "saved %d settings to %s\n", saved, output.c_str());
   }
   if (json) {
     nlohmann::json values = nlohmann::json::object();
@@ -159,9 +159,9 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
                {"output", output.empty() || !whole ? nlohmann::json(nullptr) : nlohmann::json(output)}});
   }
   if (!whole) {
-    std::fprintf(stderr, "t418ctl: the terminal refused:");
-    for (const auto& name : summary.refusedNames) std::fprintf(stderr, " %s", name.c_str());
-    std::fprintf(stderr, "\n");
+    Print(stderr, "t418ctl: the terminal refused:");
+    for (const auto& name : summary.refusedNames) Print(stderr, " %s", name.c_str());
+    Print(stderr, "\n");
     return kExitRefused;
   }
   return kExitOk;
@@ -178,16 +178,16 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
   SinglePortJob single(folder, options, port, plan);
   TerminalJob& job = single.Job();
   job.OnAwaitingBootLoader = [&] {
-    std::fprintf(stderr,
+    Print(stderr,
                  "t418ctl: restart the terminal with its Reload key held (power it off, hold Reload, power it on);\n"
                  "t418ctl: waiting up to %d s for its boot loader on %s\n",
                  upgrade.waitSeconds, port.c_str());
   };
   job.OnFirmwareSent = [](std::chrono::duration<double> took) {
-    std::fprintf(stderr, "t418ctl: firmware sent in %.2f s\n", took.count());
+    Print(stderr, "t418ctl: firmware sent in %.2f s\n", took.count());
   };
   job.OnTerminalStarted = [](const std::string& message) {
-    std::fprintf(stderr, "t418ctl: the terminal started: %s\n", ForTerminal(message).c_str());
+    Print(stderr, "t418ctl: the terminal started: %s\n", ForTerminal(message).c_str());
   };
   if (!single.Run()) return kExitBadConfigFile;
   const JobResult& result = single.Result();
@@ -199,7 +199,7 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
   if (json)
     PrintJson({{"port", port}, {"version", JsonText(result.versionAfter)}});
   else
-    std::printf("%s\n", ForTerminal(result.versionAfter).c_str());
+    Print(stdout, "%s\n", ForTerminal(result.versionAfter).c_str());
   return kExitOk;
 }
 

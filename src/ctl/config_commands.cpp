@@ -19,9 +19,9 @@ std::string Shown(std::string line) {
 
 // Names on one line of standard error after a lead text.
 void PrintNames(const char* lead, const std::vector<std::string>& names) {
-  std::fprintf(stderr, "t418ctl: %s:", lead);
-  for (const auto& name : names) std::fprintf(stderr, " %s", ForTerminal(name).c_str());
-  std::fprintf(stderr, "\n");
+  Print(stderr, "t418ctl: %s:", lead);
+  for (const auto& name : names) Print(stderr, " %s", ForTerminal(name).c_str());
+  Print(stderr, "\n");
 }
 
 // Whether the job's comparison of the file with a read is there to print: the
@@ -56,9 +56,9 @@ ExitCode WriteConfiguration(const std::string& folder, const std::string& port, 
                              {"verified", nullptr},
                              {"differences", nlohmann::json::array()}};
   if (!json) {
-    std::printf("%d settings sent, %zu refused", result.settingsSent, refused.size());
-    for (std::size_t i = 0; i < refused.size(); ++i) std::printf("%s%s", i == 0 ? ": " : ", ", refused[i].c_str());
-    std::printf("\n");
+    Print(stdout, "%d settings sent, %zu refused", result.settingsSent, refused.size());
+    for (std::size_t i = 0; i < refused.size(); ++i) Print(stdout, "%s%s", i == 0 ? ": " : ", ", refused[i].c_str());
+    Print(stdout, "\n");
   }
   if (!refused.empty() || !verify) {
     if (json) PrintJson(document);
@@ -73,7 +73,7 @@ ExitCode WriteConfiguration(const std::string& folder, const std::string& port, 
     if (json)
       document["differences"].push_back({{"line", JsonText(WithoutLineEnd(line))}, {"held", JsonText(held)}});
     else
-      std::printf("differs: %s (the terminal holds %s)\n", Shown(line).c_str(), ForTerminal(held).c_str());
+      Print(stdout, "differs: %s (the terminal holds %s)\n", Shown(line).c_str(), ForTerminal(held).c_str());
   }
   const bool verified = result.Ok();
   document["verified"] = verified;
@@ -81,9 +81,9 @@ ExitCode WriteConfiguration(const std::string& folder, const std::string& port, 
   if (json)
     PrintJson(document);
   else if (verified)
-    std::printf("verified: the terminal holds every setting written\n");
+    Print(stdout, "verified: the terminal holds every setting written\n");
   else if (result.differences.empty())
-    std::printf("not verified: %zu settings not read back\n", result.notCompared.size());
+    Print(stdout, "not verified: %zu settings not read back\n", result.notCompared.size());
   return verified ? kExitOk : kExitDifferences;
 }
 
@@ -97,13 +97,13 @@ ExitCode DiffConfiguration(const std::string& folder, const std::string& port, c
   const JobResult& result = single.Result();
   if (!Compared(result)) return single.PrintFailure(false);
   if (!result.notCompared.empty()) PrintNames("not compared (a read does not ask for them)", result.notCompared);
-  if (result.differences.empty() && platform::IsInteractiveTerminal(platform::StandardStream::Error)) std::fprintf(stderr, "no differences\n");
+  if (result.differences.empty() && platform::IsInteractiveTerminal(platform::StandardStream::Error)) Print(stderr, "no differences\n");
   if (json) {
     nlohmann::json changed = nlohmann::json::array();
     for (const auto& line : result.differences) changed.push_back(JsonText(WithoutLineEnd(line)));
     PrintJson({{"port", port}, {"file", file}, {"changed", changed}, {"notRead", JsonTexts(result.notCompared)}});
   } else {
-    for (const auto& line : result.differences) std::printf("%s\n", Shown(line).c_str());
+    for (const auto& line : result.differences) Print(stdout, "%s\n", Shown(line).c_str());
   }
   return result.differences.empty() ? kExitOk : kExitDifferences;
 }

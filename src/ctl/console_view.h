@@ -2,6 +2,7 @@
 // What t418ctl shows of a session on standard error: a progress bar when that
 // is a terminal, the session's messages one a line, and the note that a log
 // file of the run could not be written.
+#include <cstdio>
 #include <string>
 
 #include "session/session.h"
@@ -27,6 +28,10 @@ class ConsoleView : public SessionListener {
   bool progressShown_ = false;
   bool portLost_ = false;
 };
+
+// Writes printf-style UTF-8 text to stdout or stderr; a console shows it as
+// characters (platform/terminal.h).
+void Print(std::FILE* stream, const char* format, ...) __attribute__((format(gnu_printf, 2, 3)));
 
 // GBK text for the user's terminal (UTF-8).
 std::string ForTerminal(const std::string& gbk);

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "ctl/console_view.h"
 #include "platform/atomic_file.h"
 #include "platform/file_facts.h"
 
@@ -41,16 +42,16 @@ ExitCode CheckInputFile(const std::string& path, const char* what, ExitCode fail
   std::error_code error;
   const platform::FileKind kind = platform::KindOfFile(path, error);
   if (kind == platform::FileKind::Missing) {
-    std::fprintf(stderr, "t418ctl: cannot read the %s %s: %s\n", what, path.c_str(), error.message().c_str());
+    Print(stderr, "t418ctl: cannot read the %s %s: %s\n", what, path.c_str(), error.message().c_str());
     return failure;
   }
   if (kind != platform::FileKind::Regular) {
-    std::fprintf(stderr, "t418ctl: cannot read the %s %s: not a regular file (%s)\n", what, path.c_str(),
+    Print(stderr, "t418ctl: cannot read the %s %s: not a regular file (%s)\n", what, path.c_str(),
                  kind == platform::FileKind::Folder ? "a folder" : "a device, pipe or socket");
     return failure;
   }
   if (!platform::MayRead(path, error)) {
-    std::fprintf(stderr, "t418ctl: cannot read the %s %s: %s\n", what, path.c_str(), error.message().c_str());
+    Print(stderr, "t418ctl: cannot read the %s %s: %s\n", what, path.c_str(), error.message().c_str());
     return failure;
   }
   return kExitOk;
@@ -61,13 +62,13 @@ ExitCode CheckOutputs(const std::vector<NamedFile>& outputs, const std::vector<s
     if (outputs[i].path.empty()) continue;
     for (const auto& input : inputs) {
       if (input.empty() || !SameFile(outputs[i].path, input)) continue;
-      std::fprintf(stderr, "t418ctl: %s %s is the input file %s: it would be overwritten; give another file\n",
+      Print(stderr, "t418ctl: %s %s is the input file %s: it would be overwritten; give another file\n",
                    outputs[i].option, outputs[i].path.c_str(), input.c_str());
       return kExitUsage;
     }
     for (std::size_t j = i + 1; j < outputs.size(); ++j) {
       if (outputs[j].path.empty() || !SameFile(outputs[i].path, outputs[j].path)) continue;
-      std::fprintf(stderr, "t418ctl: %s and %s name the same file %s; give each its own\n", outputs[i].option,
+      Print(stderr, "t418ctl: %s and %s name the same file %s; give each its own\n", outputs[i].option,
                    outputs[j].option, outputs[i].path.c_str());
       return kExitUsage;
     }
@@ -79,14 +80,14 @@ int SaveConfigurationWhole(Session& session, const std::string& path) {
   const fs::path target(path);
   platform::FileReplacement replacement(target.has_parent_path() ? target : fs::path(".") / target);
   if (replacement.Error()) {
-    std::fprintf(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), replacement.Error().message().c_str());
+    Print(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), replacement.Error().message().c_str());
     return -1;
   }
   if (!session.SaveConfiguration(replacement.TemporaryPath(), AdvancedSettings::Included)) return -1;
   // The file keeps the permissions an existing one had, else those of a new file.
   const std::error_code error = replacement.Commit();
   if (!replacement.Committed()) {
-    std::fprintf(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), error.message().c_str());
+    Print(stderr, "t418ctl: cannot write %s: %s\n", path.c_str(), error.message().c_str());
     return -1;
   }
   return CountSettings(path);

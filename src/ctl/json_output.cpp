@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "ctl/console_view.h"
 #include "text/gbk.h"
 
 namespace t418::ctl {
@@ -48,7 +49,7 @@ std::string JsonLine(const nlohmann::json& document) {
 }
 
 void PrintJson(const nlohmann::json& document) {
-  std::printf("%s\n", JsonLine(document).c_str());
+  Print(stdout, "%s\n", JsonLine(document).c_str());
   std::fflush(stdout);
 }
 

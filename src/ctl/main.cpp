@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <iterator>
 #include <string>
@@ -17,6 +18,7 @@
 #include "ctl/run_header.h"
 #include "ctl/station.h"
 #include "ctl/suggest.h"
+#include "platform/port_naming.h"
 #include "platform/process.h"
 #include "platform/signals.h"
 #include "production/port_pattern.h"
@@ -39,6 +41,26 @@ std::vector<std::string> Choices(const char* const (&list)[N]) {
   return std::vector<std::string>(std::begin(list), std::end(list));
 }
 
+// A help text with this system's port names for {path}, {name}, {glob} and
+// {adapters} (platform/port_naming.h), {file} for the name of a port's files
+// and {namesake} for how two ports of one name get theirs, where ports may.
+std::string WithPortNames(std::string text) {
+  const platform::PortNameExamples examples = platform::PortNames();
+  std::string namesake;
+  if (examples.namesake != nullptr)
+    namesake = ";\ntwo ports of the same name get names from their paths: DIR/" +
+               UniquePortFileNames({examples.path, examples.namesake}).front() + ".ini";
+  const std::pair<const char*, std::string> fields[] = {
+      {"{path}", examples.path},         {"{name}", examples.name},
+      {"{glob}", examples.glob},         {"{adapters}", examples.adapters},
+      {"{file}", UniquePortFileNames({examples.name}).front()}, {"{namesake}", namesake},
+  };
+  for (const auto& [field, value] : fields)
+    for (auto at = text.find(field); at != std::string::npos; at = text.find(field, at + value.size()))
+      text.replace(at, std::strlen(field), value);
+  return text;
+}
+
 void AddLineOptions(CLI::App& command, LineOptions& line) {
   command.add_option("--baud", line.settings.baud, "Baud rate of the terminal's serial port")
       ->check(CLI::IsMember(Choices(kBaudRates)))
@@ -52,10 +74,10 @@ void AddLineOptions(CLI::App& command, LineOptions& line) {
       ->check(CLI::Range(0, 60000))
       ->capture_default_str();
   command.add_option("--log", line.logFile,
-                     "Write the traffic log (with time stamps) to this file, after a header of what ran (program,\n"
+                     WithPortNames("Write the traffic log (with time stamps) to this file, after a header of what ran (program,\n"
                      "version, command line, port, time); with several ports or the station, a folder that gets one\n"
-                     "log per port, named after it (DIR/ttyUSB0.log). A log that cannot be written ends the run\n"
-                     "with exit 13; it may not be an input file of the run (exit 2)");
+                     "log per port, named after it (DIR/{file}.log). A log that cannot be written ends the run\n"
+                     "with exit 13; it may not be an input file of the run (exit 2)"));
   command.add_flag("--fast", line.fastReplies,
                    "Take each reply as soon as it is complete instead of after a pause on the line; the pause "
                    "before each command line is then 0 unless --delay is given");
@@ -64,9 +86,10 @@ void AddLineOptions(CLI::App& command, LineOptions& line) {
   });
 }
 
-constexpr const char* kPortsHelp =
-    "Serial port, e.g. /dev/ttyUSB0 or ttyUSB0 (a name of the port list); or several: a comma-separated list or\n"
-    "a glob in quotes ('/dev/ttyUSB*')";
+const std::string kPortHelp = WithPortNames("Serial port, e.g. {path} or {name}");
+const std::string kPortsHelp = WithPortNames(
+    "Serial port, e.g. {path} or {name} (a name of the port list); or several: a comma-separated list or\n"
+    "a glob in quotes ('{glob}')");
 
 // A first argument that is no option and no command: the closest command, if one is close.
 bool UnknownCommand(const CLI::App& app, int argc, char** argv) {
@@ -78,9 +101,9 @@ bool UnknownCommand(const CLI::App& app, int argc, char** argv) {
   }
   const std::string closest = ClosestWord(argv[1], names);
   if (closest.empty())
-    std::fprintf(stderr, "t418ctl: unknown command '%s'; run 't418ctl --help' for the commands\n", argv[1]);
+    Print(stderr, "t418ctl: unknown command '%s'; run 't418ctl --help' for the commands\n", argv[1]);
   else
-    std::fprintf(stderr, "t418ctl: unknown command '%s'; did you mean %s?\n", argv[1], closest.c_str());
+    Print(stderr, "t418ctl: unknown command '%s'; did you mean %s?\n", argv[1], closest.c_str());
   return true;
 }
 
@@ -93,12 +116,12 @@ ExitCode ResolvePort(std::string& port) {
     return kExitOk;
   }
   if (!found.candidates.empty()) {
-    std::fprintf(stderr, "t418ctl: %s names several ports; give the whole path of one:", port.c_str());
-    for (const auto& candidate : found.candidates) std::fprintf(stderr, " %s", candidate.c_str());
-    std::fprintf(stderr, "\n");
+    Print(stderr, "t418ctl: %s names several ports; give the whole path of one:", port.c_str());
+    for (const auto& candidate : found.candidates) Print(stderr, " %s", candidate.c_str());
+    Print(stderr, "\n");
     return kExitUsage;
   }
-  std::fprintf(stderr, "t418ctl: no such port: %s (not in the port list; 't418ctl ports' lists them)\n",
+  Print(stderr, "t418ctl: no such port: %s (not in the port list; 't418ctl ports' lists them)\n",
                port.c_str());
   return kExitNoSuchPort;
 }
@@ -108,9 +131,9 @@ ExitCode ResolvePort(std::string& port) {
 int main(int argc, char** argv) {
   RememberCommandLine(argc, argv);
   CLI::App app{
-      "t418ctl: read, write and test a T418 cellular serial data terminal from the command line.\n"
+      WithPortNames("t418ctl: read, write and test a T418 cellular serial data terminal from the command line.\n"
       "The terminal must be wired to a serial port of this computer (a USB adapter shows up as\n"
-      "/dev/ttyUSB0 or /dev/ttyACM0) and be in command mode; a query that gets no answer puts it\n"
+      "{adapters}) and be in command mode; a query that gets no answer puts it\n"
       "there by itself. Run 't418ctl COMMAND --help' for the options of a command.\n\n"
       "Exit codes: 0 success, 1 run not completed, 2 wrong arguments (also: an unknown command, a port\n"
       "name that several listed ports have, an output file that is one of the inputs), 3 a line was\n"
@@ -123,8 +146,8 @@ int main(int argc, char** argv) {
       "or write --verify could not read a written setting back, 16 several ports ran and at least one\n"
       "of them failed (the table says which), 130 interrupted.\n\n"
       "Several terminals at once: read, write, diff and upgrade take a comma-separated list of ports\n"
-      "or a glob in quotes ('/dev/ttyUSB*') for PORT; each port gets its own session, all run at the\n"
-      "same time, and a table of every port's identity, result, time and refused lines ends the run.",
+      "or a glob in quotes ('{glob}') for PORT; each port gets its own session, all run at the\n"
+      "same time, and a table of every port's identity, result, time and refused lines ends the run."),
       "t418ctl"};
   app.require_subcommand(1);
   app.set_version_flag("--version", "t418ctl " + ProgramVersion());
@@ -139,7 +162,7 @@ int main(int argc, char** argv) {
       "send",
       "Send each LINE as the window's send box does with Auto CR on (its default): a line that starts with AT\n"
       "(either case) gets CR LF after it, any other line goes out as typed; then print the reply");
-  send->add_option("PORT", sendPort, "Serial port, e.g. /dev/ttyUSB0 or ttyUSB0")->required();
+  send->add_option("PORT", sendPort, kPortHelp)->required();
   send->add_option("LINE", sendLines, "Lines to send, e.g. AT+CSQ")->required();
   send->add_flag("--no-cr", noCR, "Send each LINE exactly as typed, without the CR LF (the window's Auto CR off)");
   AddLineOptions(*send, sendLine);
@@ -154,10 +177,9 @@ int main(int argc, char** argv) {
                  "Print every report as NAME=VALUE, in arrival order (what 'read PORT' prints when neither -o nor\n"
                  "--json is given)");
   read->add_option("-o,--output", readOutput,
-                   "Save the configuration read as a file (T418Cfg.ini format) that 'write' sends to other terminals;\n"
+                   WithPortNames("Save the configuration read as a file (T418Cfg.ini format) that 'write' sends to other terminals;\n"
                    "only a whole read is saved (no query refused), and an existing file is replaced only then;\n"
-                   "with several ports, a folder that gets one file per port, named after it (DIR/ttyUSB0.ini; two\n"
-                   "ports of the same name get names from their paths: DIR/dev_ttyUSB0.ini)");
+                   "with several ports, a folder that gets one file per port, named after it (DIR/{file}.ini{namesake})"));
   bool readJson = false;
   read->add_flag("--json", readJson,
                  "Print one JSON document: the version, every value reported and the refused commands\n"
@@ -217,13 +239,13 @@ int main(int argc, char** argv) {
   StationOptions stationOptions;
   auto* station = app.add_subcommand(
       "station",
-      "Provisioning station: wait for terminals to be plugged in (the port list is looked at twice a second;\n"
+      WithPortNames("Provisioning station: wait for terminals to be plugged in (the port list is looked at twice a second;\n"
       "ports already there count as new) and give each new port its identity read, the firmware upgrade if\n"
       "asked, and FILE written and verified; one line per terminal on standard output, one JSON record per\n"
       "terminal appended to the report. A port that stays plugged in is done once; unplugged and plugged in\n"
       "again, it is done again. A port that vanishes mid-run is recorded as failed. Ctrl+C (or SIGTERM)\n"
       "closes the running jobs, records them as failed and exits 130. With --log DIR, one traffic log per\n"
-      "terminal: DIR/ttyUSB0-20260102T030405Z.log (the port's name and the UTC time it was plugged in)");
+      "terminal: DIR/{file}-20260102T030405Z.log (the port's name and the UTC time it was plugged in)"));
   station->add_option("FILE", stationOptions.configFile, "Configuration file, e.g. line.ini")->required();
   station->add_option("--upgrade", stationOptions.firmwareFile,
                       "Firmware image sent to each terminal before the write (restart it with Reload held)");
@@ -231,7 +253,7 @@ int main(int argc, char** argv) {
       ->check(CLI::Range(1, 3600))
       ->capture_default_str();
   station->add_option("--match", stationOptions.match,
-                      "Only ports matching this glob, in quotes (e.g. '/dev/ttyUSB*'); default: every port listed");
+                      WithPortNames("Only ports matching this glob, in quotes (e.g. '{glob}'); default: every port listed"));
   station->add_option("--report", stationOptions.reportFile,
                       "Append one JSON record per terminal (time, port, identity, file and its SHA-256, firmware\n"
                       "before and after, result, refused lines, duration) to this file (JSON lines)");
@@ -288,7 +310,7 @@ int main(int argc, char** argv) {
         return ReadConfiguration(folder, readPort, raw || (readOutput.empty() && !readJson), readOutput, readLine,
                                  readJson);
       if (raw) {
-        std::fprintf(stderr, "t418ctl: --raw takes one port\n");
+        Print(stderr, "t418ctl: --raw takes one port\n");
         return kExitUsage;
       }
       return RunOnPorts(folder, MultiPortRun{MultiCommand::Read, readPort, JobPlan{}, readLine, readOutput, readJson});

@@ -34,7 +34,7 @@ bool MakeFolder(const std::string& folder, const char* what) {
   std::error_code ec;
   fs::create_directories(folder, ec);
   if (!ec && fs::is_directory(folder, ec)) return true;
-  std::fprintf(stderr, "t418ctl: cannot make the %s folder %s: %s\n", what, folder.c_str(),
+  Print(stderr, "t418ctl: cannot make the %s folder %s: %s\n", what, folder.c_str(),
                ec ? ec.message().c_str() : "not a folder");
   return false;
 }
@@ -74,13 +74,13 @@ std::string ResultTable(const std::vector<JobResult>& results, bool diff) {
 ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   const std::vector<std::string> ports = ExpandPorts(run.argument, ListSerialPorts());
   if (ports.empty()) {
-    std::fprintf(stderr, "t418ctl: no port matches %s\n", run.argument.c_str());
+    Print(stderr, "t418ctl: no port matches %s\n", run.argument.c_str());
     return kExitNoSuchPort;
   }
   if (!run.line.logFile.empty() && !MakeFolder(run.line.logFile, "log")) return kExitFailed;
   if (!run.outputFolder.empty() && !MakeFolder(run.outputFolder, "output")) return kExitFailed;
   if (run.command == MultiCommand::Upgrade)
-    std::fprintf(stderr,
+    Print(stderr,
                  "t418ctl: restart each terminal with its Reload key held (power it off, hold Reload, power it on);\n"
                  "t418ctl: waiting up to %d s for their boot loaders\n",
                  run.plan.bootWaitSeconds);
@@ -96,7 +96,7 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
     logFiles.push_back(line.logFile);
     jobs.push_back(std::make_unique<TerminalJob>(
         loop, folder, WithLogHeader(line, ports[i]), ports[i], run.plan, [diff](const JobResult& result) {
-          std::fprintf(stderr, "t418ctl: %s: %s (%s)\n", result.port.c_str(), TableResultText(result, diff).c_str(),
+          Print(stderr, "t418ctl: %s: %s (%s)\n", result.port.c_str(), TableResultText(result, diff).c_str(),
                        Seconds(result.duration).c_str());
         }));
   }
@@ -119,7 +119,7 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
       std::chrono::hours(24 * 365));
   const bool interrupted = loop.Interrupted();
   for (auto& job : jobs) job->Abort(JobFailure::Interrupted, "interrupted");
-  if (interrupted) std::fprintf(stderr, "t418ctl: interrupted, the ports are closed\n");
+  if (interrupted) Print(stderr, "t418ctl: interrupted, the ports are closed\n");
 
   std::vector<JobResult> results;
   for (std::size_t i = 0; i < jobs.size(); ++i) {
@@ -146,9 +146,9 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   } else {
     for (const auto& result : results)
       for (const auto& line : result.differences)
-        std::printf("%s: %s%s\n", result.port.c_str(), diff ? "" : "differs: ",
+        Print(stdout, "%s: %s%s\n", result.port.c_str(), diff ? "" : "differs: ",
                     ForTerminal(WithoutLineEnd(line)).c_str());
-    std::fputs(ResultTable(results, diff).c_str(), stdout);
+    Print(stdout, "%s", ResultTable(results, diff).c_str());
   }
   if (interrupted) return kExitInterrupted;
   return anyFailed ? kExitSomePortsFailed : kExitOk;

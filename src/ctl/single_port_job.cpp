@@ -3,28 +3,13 @@
 #include <cstdio>
 
 #include "ctl/loop_signals.h"
+#include "production/open_failure_text.h"
 
 namespace t418::ctl {
 
 ExitCode PrintOpenFailure(const OpenFailure& failure, const std::string& port) {
-  switch (failure.kind) {
-    case OpenFailureKind::None: return kExitOk;
-    case OpenFailureKind::NoSuchPort: std::fprintf(stderr, "t418ctl: no such port: %s\n", port.c_str()); break;
-    case OpenFailureKind::Permission:
-      std::fprintf(stderr,
-                   "t418ctl: permission denied: %s (add your user to the dialout group: "
-                   "sudo usermod -aG dialout $USER, then log in again)\n",
-                   port.c_str());
-      break;
-    case OpenFailureKind::Busy:
-      std::fprintf(stderr, "t418ctl: port busy: %s is in use by another program%s%s\n", port.c_str(),
-                   failure.holder.empty() ? "" : ", ", failure.holder.c_str());
-      break;
-    case OpenFailureKind::Other:
-      std::fprintf(stderr, "t418ctl: cannot open %s: %s\n", port.c_str(),
-                   failure.reason.empty() ? "not a serial port or wrong line settings" : failure.reason.c_str());
-      break;
-  }
+  if (failure.kind != OpenFailureKind::None)
+    Print(stderr, "t418ctl: %s\n", OpenFailureText(failure, port).c_str());
   return ExitCodeOf(JobFailureOf(failure.kind));
 }
 
@@ -64,15 +49,15 @@ ExitCode SinglePortJob::PrintFailure(bool sayNoReply) const {
     case JobFailure::OpenFailed: return PrintOpenFailure(result.openFailure, result.port);
     case JobFailure::Interrupted:
       // The port is closed with the job.
-      std::fprintf(stderr, "t418ctl: interrupted, the port is closed\n");
+      Print(stderr, "t418ctl: interrupted, the port is closed\n");
       break;
     case JobFailure::PortLost:
-      std::fprintf(stderr, "t418ctl: the port %s went away during the run\n", result.port.c_str());
+      Print(stderr, "t418ctl: the port %s went away during the run\n", result.port.c_str());
       break;
     case JobFailure::NoReply:
-      if (sayNoReply) std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str());
+      if (sayNoReply) Print(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str());
       break;
-    default: std::fprintf(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str()); break;
+    default: Print(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str()); break;
   }
   return ExitCodeOf(result.failure);
 }

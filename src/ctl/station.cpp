@@ -49,7 +49,7 @@ class Station {
   }
 
   ExitCode Run() {
-    std::fprintf(stderr, "t418ctl: station: waiting for terminals%s%s (Ctrl+C ends)\n",
+    Print(stderr, "t418ctl: station: waiting for terminals%s%s (Ctrl+C ends)\n",
                  options_.match.empty() ? "" : " on ", options_.match.c_str());
     Look();
     look_.Start();
@@ -61,7 +61,7 @@ class Station {
       if (const auto it = running_.find(port); it != running_.end())
         it->second.job->Abort(JobFailure::Interrupted, "the station was stopped");
     if (!report_.Retry()) ReportLost();
-    std::fprintf(stderr, "t418ctl: station stopped: %d terminals, %d failed\n", done_, failed_);
+    Print(stderr, "t418ctl: station stopped: %d terminals, %d failed\n", done_, failed_);
     return kExitInterrupted;
   }
 
@@ -92,7 +92,7 @@ class Station {
 
   // Says loudly which records are not in the report.
   void ReportLost() {
-    std::fprintf(stderr,
+    Print(stderr,
                  "t418ctl: WARNING: cannot write the report %s (%s): %zu records not written yet; they are tried "
                  "again with the next record\n",
                  options_.reportFile.c_str(), report_.Error().c_str(), report_.Waiting().size());
@@ -109,9 +109,9 @@ class Station {
       line.logFile =
           (fs::path(options_.line.logFile) / (FileNameOf(port, listed) + UtcTime(now, "-%Y%m%dT%H%M%SZ.log")))
               .string();
-    std::fprintf(stderr, "t418ctl: %s: new terminal\n", port.c_str());
+    Print(stderr, "t418ctl: %s: new terminal\n", port.c_str());
     if (!options_.firmwareFile.empty())
-      std::fprintf(stderr, "t418ctl: %s: restart it with its Reload key held once its identity is read\n",
+      Print(stderr, "t418ctl: %s: restart it with its Reload key held once its identity is read\n",
                    port.c_str());
     Running& running = running_[port];
     running.started = now;
@@ -136,7 +136,7 @@ class Station {
     const std::string iccid = ForTerminal(result.identity.iccid);
     std::string refused;
     for (const auto& name : result.refusedNames) refused += (refused.empty() ? "" : ",") + ForTerminal(name);
-    std::printf("%s  %s  %s  %s  %s  %.1f s  refused: %s\n", time.c_str(), port.c_str(), id.empty() ? "-" : id.c_str(),
+    Print(stdout, "%s  %s  %s  %s  %s  %.1f s  refused: %s\n", time.c_str(), port.c_str(), id.empty() ? "-" : id.c_str(),
                 iccid.empty() ? "-" : iccid.c_str(), ForTerminal(ResultText(result)).c_str(),
                 static_cast<double>(result.duration.count()) / 1000.0, refused.empty() ? "-" : refused.c_str());
     std::fflush(stdout);
@@ -181,24 +181,24 @@ ExitCode RunStation(const std::string& folder, const StationOptions& options) {
       checked != kExitOk)
     return checked;
   if (!FileSha256Hex(options.configFile)) {
-    std::fprintf(stderr, "t418ctl: cannot read the configuration file %s\n", options.configFile.c_str());
+    Print(stderr, "t418ctl: cannot read the configuration file %s\n", options.configFile.c_str());
     return kExitBadConfigFile;
   }
   if (!options.firmwareFile.empty() && !FileSha256Hex(options.firmwareFile)) {
-    std::fprintf(stderr, "t418ctl: cannot read the firmware file %s\n", options.firmwareFile.c_str());
+    Print(stderr, "t418ctl: cannot read the firmware file %s\n", options.firmwareFile.c_str());
     return kExitNoFile;
   }
   if (!options.line.logFile.empty()) {
     std::error_code ec;
     fs::create_directories(options.line.logFile, ec);
     if (!fs::is_directory(options.line.logFile, ec)) {
-      std::fprintf(stderr, "t418ctl: cannot make the log folder %s\n", options.line.logFile.c_str());
+      Print(stderr, "t418ctl: cannot make the log folder %s\n", options.line.logFile.c_str());
       return kExitFailed;
     }
   }
   RecordFile report;
   if (!options.reportFile.empty() && !report.Open(options.reportFile)) {
-    std::fprintf(stderr, "t418ctl: cannot write the report %s: %s\n", options.reportFile.c_str(),
+    Print(stderr, "t418ctl: cannot write the report %s: %s\n", options.reportFile.c_str(),
                  report.Error().c_str());
     return kExitBadConfigFile;
   }

@@ -1,15 +1,46 @@
 #include "production/port_pattern.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
 
 #include "platform/path_match.h"
 #include "serial/port_list.h"
+#include "text/ascii_case.h"
 
 namespace t418 {
 namespace {
+
+std::string Upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), AsciiUpper);
+  return text;
+}
+
+// Windows takes these names, with any extension, for its devices: a file
+// "COM3.ini" would be the port itself.
+bool IsDeviceName(const std::string& name) {
+  static const std::set<std::string> kDevices = {"CON", "PRN", "AUX", "NUL"};
+  const std::string upper = Upper(name);
+  if (kDevices.count(upper) != 0) return true;
+  return upper.size() == 4 && (upper.rfind("COM", 0) == 0 || upper.rfind("LPT", 0) == 0) && upper[3] >= '1' &&
+         upper[3] <= '9';
+}
+
+// A name that makes a file on either system: every separator, drive colon,
+// wildcard or control byte becomes '_', leading '_' and '.' (what was a
+// folder part such as "/" or "\\.\") and trailing dots and blanks go, and a
+// device name gets a '_' after it.
+std::string SoundFileName(const std::string& text) {
+  std::string name;
+  for (const char c : text)
+    name += static_cast<unsigned char>(c) < 0x20 || std::strchr("/\\:*?\"<>|", c) != nullptr ? '_' : c;
+  name.erase(0, name.find_first_not_of("_."));
+  while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
+  if (name.empty()) return "port";
+  return IsDeviceName(name) ? name + "_" : name;
+}
 
 bool IsGlob(const std::string& item) { return item.find_first_of("*?[") != std::string::npos; }
 
@@ -68,15 +99,13 @@ std::vector<std::string> UniquePortFileNames(const std::vector<std::string>& por
   std::map<std::string, int> uses;
   for (const auto& port : ports) ++uses[PortFileName(port)];
   std::vector<std::string> names;
+  std::set<std::string> taken;  // in upper case: a Windows folder does not tell case apart
   for (const auto& port : ports) {
-    std::string name = PortFileName(port);
-    if (uses[name] > 1) {
-      name = port;
-      name.erase(0, name.find_first_not_of('/'));
-      std::replace(name.begin(), name.end(), '/', '_');
-      if (name.empty()) name = "port";
-    }
-    names.push_back(name);
+    const std::string own = PortFileName(port);
+    const std::string name = SoundFileName(uses[own] > 1 ? port : own);
+    std::string unique = name;
+    for (int n = 2; !taken.insert(Upper(unique)).second; ++n) unique = name + "-" + std::to_string(n);
+    names.push_back(unique);
   }
   return names;
 }

@@ -21,8 +21,11 @@ std::string PortFileName(const std::string& port);
 
 // The names of the ports' files, one per port in the same order: the port's
 // own name (PortFileName) when no other port of the list has it, else the
-// whole path with its slashes as underscores ("/dev/pts/3" gives "dev_pts_3"),
-// so that no two ports of a run write the same file.
+// whole path ("/dev/pts/3" gives "dev_pts_3"). Each name makes a file on
+// Linux and on Windows alike: separators, ':', wildcards and control bytes
+// become '_', a folder part in front goes ("\\.\COM12" gives "COM12"), a
+// Windows device name gets a '_' ("COM3_", as "COM3.log" would be the port),
+// and a name that two ports still share (letter case aside) gets "-2", "-3"...
 std::vector<std::string> UniquePortFileNames(const std::vector<std::string>& ports);
 
 // A port named without a folder ("ttyUSB0") looked up in the port list.

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "params/config_builder.h"
+#include "production/open_failure_text.h"
 #include "production/sha256.h"
 #include "session/setting_compare.h"
 
@@ -29,20 +30,6 @@ std::string StartUpMessage(std::string text) {
 std::string WithoutLineEnds(std::string text) {
   while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) text.pop_back();
   return text;
-}
-
-// Why the port would not open, for the job's record.
-std::string OpenFailureReason(const OpenFailure& failure) {
-  switch (failure.kind) {
-    case OpenFailureKind::None: return {};
-    case OpenFailureKind::NoSuchPort: return "no such port";
-    case OpenFailureKind::Permission: return "permission denied (add the user to the dialout group)";
-    case OpenFailureKind::Busy:
-      return "port busy: in use by another program" + (failure.holder.empty() ? "" : ", " + failure.holder);
-    case OpenFailureKind::Other: break;
-  }
-  return "cannot open the port: " +
-         (failure.reason.empty() ? std::string("not a serial port or wrong line settings") : failure.reason);
 }
 
 std::string Joined(const std::vector<std::string>& names) {
@@ -250,7 +237,7 @@ void TerminalJob::RunEnded(bool completed) {
 void TerminalJob::OpenPort() {
   if (!session_.OpenPort(result_.port)) {
     result_.openFailure = session_.Core().LastOpenFailure();
-    Fail(JobFailureOf(result_.openFailure.kind), OpenFailureReason(result_.openFailure));
+    Fail(JobFailureOf(result_.openFailure.kind), OpenFailureText(result_.openFailure));
     return;
   }
   if (plan_.readFirst) {

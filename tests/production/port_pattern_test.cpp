@@ -61,6 +61,33 @@ TEST(PortPattern, PortsOfTheSameNameGetFileNamesFromTheirWholePaths) {
   EXPECT_EQ(UniquePortFileNames({"/dev/ttyUSB0", "/dev/ttyACM0"}), (std::vector<std::string>{"ttyUSB0", "ttyACM0"}));
 }
 
+// The same names on Linux and on Windows, and each one a file on both: a
+// device name keeps no backslash or colon, and "COM5.ini" would be the port.
+TEST(PortPattern, PortFileNamesMakeFilesOnEverySystem) {
+  const struct {
+    std::vector<std::string> ports;
+    std::vector<std::string> names;
+  } cases[] = {
+      {{"\\\\.\\COM12", "\\\\.\\COM13"}, {"COM12", "COM13"}},
+      // Windows devices, with any extension, in either case.
+      {{"COM5", "com6", "\\\\.\\COM7", "COM10"}, {"COM5_", "com6_", "COM7_", "COM10"}},
+      {{"/tmp/con", "/tmp/Nul", "/tmp/LPT1", "/tmp/console"}, {"con_", "Nul_", "LPT1_", "console"}},
+      // The same port by its name and its device name: two files all the same.
+      {{"COM12", "\\\\.\\COM12"}, {"COM12", "COM12-2"}},
+      {{"COM5", "\\\\.\\COM5"}, {"COM5_", "COM5_-2"}},
+      // Colons and wildcards of a path, control bytes, trailing dots and blanks.
+      {{"/dev/serial/by-path/pci-0000:00:14.0-usb-0:1:1.0-port0"}, {"pci-0000_00_14.0-usb-0_1_1.0-port0"}},
+      {{"/dev/a*b?c", "/dev/x\"<y>|z", "/dev/tty\x01x", "/dev/odd. ."}, {"a_b_c", "x__y__z", "tty_x", "odd"}},
+      // A folder of the same name on both sides of a path.
+      {{"C:\\ports\\one", "D:\\ports\\one"}, {"C__ports_one", "D__ports_one"}},
+      // Names that differ only in letter case are one file on Windows.
+      {{"/dev/ttyS0", "/dev/TTYS0"}, {"ttyS0", "TTYS0-2"}},
+      // A name from a path that another port has as its own.
+      {{"/dev/", "/dev/..", "/dev/y", "/z/y", "/a/dev_y"}, {"port", "port-2", "dev_y", "z_y", "dev_y-2"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(UniquePortFileNames(c.ports), c.names) << c.ports.front();
+}
+
 TEST(PortPattern, ABareNameIsLookedUpInThePortList) {
   testing::TempFolder folder;
   const std::vector<std::string> listed = {"/dev/ttyUSB0", "/run/t418-ports/ttySIM0", "/dev/ttyS0",

@@ -78,6 +78,19 @@ pty7=$pty
 ctl --help
 expect_rc 0 "--help"
 grep -q 'Exit codes:' "$work/out" || fail "--help prints no exit codes"
+# The help shows Windows port names, and the names of the files a port's run writes.
+grep -q "COM port such as COM3" "$work/out" && grep -q "('COM\*')" "$work/out" || fail "--help shows no COM ports: $(cat "$work/out")"
+ctl read --help
+expect_rc 0 "read --help"
+grep -qF '\\.\COM12 or COM3' "$work/out" && grep -qF 'DIR/COM3_.ini' "$work/out" ||
+  fail "read --help shows no COM ports or no file of one: $(cat "$work/out")"
+ctl station --help
+grep -qF "(e.g. 'COM*')" "$work/out" || fail "station --help shows no COM glob: $(cat "$work/out")"
+for command in "" send read write diff upgrade station; do
+  # shellcheck disable=SC2086
+  ctl $command --help
+  grep -E '/dev/|tty(USB|ACM)|dialout' "$work/out" && fail "t418ctl $command --help shows Linux port names"
+done
 ctl ports
 expect_rc 0 "ports"
 grep -qx 'COM5' "$work/out" && grep -qx 'COM6' "$work/out" || fail "ports does not list COM5 and COM6: $(cat "$work/out")"
@@ -102,6 +115,16 @@ for port in COM5 '\\.\COM5'; do
   grep -q 'province' "$work/err" && fail "read $port: $(cat "$work/err")"
   cmp -s "$work/out" "$work/linux.values" || fail "read $port differs from this system's read: $(diff "$work/out" "$work/linux.values" | head -5)"
 done
+
+# Chinese values on a console: run on a pseudo-terminal, the program gets a
+# Wine console drawn on it, which shows characters in this system's UTF-8.
+# The bytes alone would be read in the console's code page (437 here) and
+# show as other characters.
+chinese=$(grep -a '^QCARINFO=' "$work/linux.values")
+LC_ALL=C grep -q '[^ -~]' <<<"$chinese" || fail "the reference read holds no Chinese value: $chinese"
+LANG=C.UTF-8 script -qec "'$wine' '$exe' read COM5 --raw --delay 0" /dev/null </dev/null >"$work/tty.raw" 2>&1
+sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' "$work/tty.raw" | tr -d '\r' >"$work/tty"
+grep -aqF "$chinese" "$work/tty" || fail "the console shows no '$chinese': $(grep -a QCARINFO "$work/tty")"
 
 # A configuration read back, written with a verify, compared with diff.
 ctl read COM5 -o 'C:\users\Public\t418-line.ini' --delay 0
@@ -133,6 +156,44 @@ rc=$?
 tr -d '\r' <"$work/err.raw" >"$work/err"
 expect_rc 0 "upgrade"
 cmp -s -n 3000 "$work/fw.bin" "$work/received.bin" || fail "the image the boot loader stored is not the one sent"
+
+# Several ports' configurations in a folder: a file named COM5.ini would be
+# the port itself, not a file.
+ctl read 'COM[56]' -o 'C:\users\Public\t418-reads' --delay 0
+expect_rc 0 "read -o over a glob"
+for name in COM5_ COM6_; do
+  grep -q '^\[' "$WINEPREFIX/drive_c/users/Public/t418-reads/$name.ini" 2>/dev/null ||
+    fail "read -o over a glob wrote no $name.ini: $(ls "$WINEPREFIX/drive_c/users/Public/t418-reads" 2>&1)"
+done
+rm -rf "$WINEPREFIX/drive_c/users/Public/t418-reads"
+
+# Ctrl+C: Wine hands SIGINT to the console control handler as CTRL_C_EVENT.
+# The run ends as this system's build ends on SIGINT: the same message and
+# exit code, and the port is let go. (Wine delivers no CTRL_CLOSE_EVENT
+# without a console window, and SIGHUP or SIGTERM end a Wine process at once,
+# so closing the console cannot be tested here.)
+# interrupt_read OUT ERR PORT PROGRAM...: a read stopped after a few values, its exit code in $rc.
+interrupt_read() {
+  "${@:4}" read "$3" --raw </dev/null >"$1" 2>"$2" &
+  local reader=$!
+  for _ in $(seq 200); do
+    grep -q 'WKMOD=' "$1" && break
+    sleep 0.1
+  done
+  kill -INT "$reader"
+  wait "$reader"
+  rc=$?
+}
+interrupt_read "$work/linux.out" "$work/linux.err" "$pty7" "$host_ctl"
+linux_rc=$rc
+interrupt_read "$work/out.raw" "$work/err.raw" COM5 "$wine" "$exe"
+tr -d '\r' <"$work/err.raw" >"$work/err"
+expect_rc "$linux_rc" "read stopped by SIGINT"
+[ "$linux_rc" = 130 ] || fail "this system's read stopped by SIGINT exits $linux_rc"
+grep -q 'WKMOD=' "$work/out.raw" || fail "the read was stopped before it began: $(cat "$work/err")"
+cmp -s "$work/err" "$work/linux.err" || fail "Ctrl+C says '$(cat "$work/err")', this system's build '$(cat "$work/linux.err")'"
+ctl send COM5 AT+CSQ
+expect_rc 0 "send after a read stopped by Ctrl+C"
 
 # A lost port: the simulator ends in the middle of a read.
 "$wine" "$exe" read COM5 --raw </dev/null >"$work/out.raw" 2>"$work/err.raw" &

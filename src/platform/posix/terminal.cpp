@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <cstdio>
+
 namespace t418::platform {
 
 bool IsInteractiveTerminal(StandardStream stream) {
@@ -11,6 +13,15 @@ bool IsInteractiveTerminal(StandardStream stream) {
     case StandardStream::Error: return ::isatty(STDERR_FILENO) != 0;
   }
   return false;
+}
+
+}  // namespace t418::platform
+
+namespace t418::platform {
+
+// A terminal takes the bytes as they are: UTF-8 in a UTF-8 locale.
+void WriteText(StandardStream stream, std::string_view utf8) {
+  std::fwrite(utf8.data(), 1, utf8.size(), stream == StandardStream::Output ? stdout : stderr);
 }
 
 }  // namespace t418::platform
