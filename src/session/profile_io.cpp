@@ -1,7 +1,6 @@
 #include "session/profile_io.h"
 
 
-#include <cstdlib>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -11,6 +10,7 @@
 #include "params/encodings.h"
 #include "params/form_getters.h"
 #include "platform/file_facts.h"
+#include "platform/settings_homes.h"
 #include "session/session.h"
 #include "text/ascii_case.h"
 #include "text/file_read.h"
@@ -517,8 +517,9 @@ fs::path ProfilePath(const fs::path& programFolder) {
   facts.besideExists = fs::exists(fs::symlink_status(programFolder / kProfileFileName, ignored));
   // An empty folder is the current one, as the joined path is read.
   facts.folderWritable = platform::MayWriteIn(programFolder);
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME")) facts.xdgConfigHome = xdg;
-  if (const char* home = std::getenv("HOME")) facts.home = home;
+  const platform::SettingsHomes homes = platform::SettingsHomesOfUser();
+  facts.xdgConfigHome = homes.settingsHome;
+  facts.home = homes.home;
   return ChooseProfilePath(programFolder, facts);
 }
 
