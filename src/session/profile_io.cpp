@@ -498,14 +498,18 @@ std::optional<FileWriteError> CreateFolderOf(const fs::path& path) {
 
 // ---- Where the profile lives ----
 
+// The folders of the environment are UTF-8 text: on Windows a plain narrow
+// string would be read in the system's code page instead.
+static fs::path PathOfUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
 fs::path ChooseProfilePath(const fs::path& programFolder, const ProfilePlaceFacts& facts) {
   const fs::path beside = programFolder / kProfileFileName;
   if (facts.besideExists || facts.folderWritable) return beside;
   fs::path base;
-  if (!facts.xdgConfigHome.empty() && fs::path(facts.xdgConfigHome).is_absolute())
-    base = facts.xdgConfigHome;
+  if (!facts.xdgConfigHome.empty() && PathOfUtf8(facts.xdgConfigHome).is_absolute())
+    base = PathOfUtf8(facts.xdgConfigHome);
   else if (!facts.home.empty())
-    base = fs::path(facts.home) / ".config";
+    base = PathOfUtf8(facts.home) / ".config";
   else
     return beside;
   return base / "t418" / kProfileFileName;

@@ -129,9 +129,17 @@ bool Shoot(t418::TFrm_Main& window, const QString& path) {
   return saved;
 }
 
+// What the check is doing, at once (a pipe would hold it back otherwise).
+void Step(const char* what) {
+  std::printf("-- %s\n", what);
+  std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IONBF, 0);
+  Step("starting Qt");
   QApplication app(argc, argv);
   const QStringList args = QCoreApplication::arguments();
   if (args.size() != 5) {
@@ -142,12 +150,15 @@ int main(int argc, char** argv) {
   const QString port = args[2];
   const QString stateFile = args[3];
 
+  Step("the profile's place");
   ProfileGoesToApplicationData();
+  Step("fonts");
 
   const QStringList cjkFamilies = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
   Check(!cjkFamilies.isEmpty(), "no font for Simplified Chinese");
   std::printf("Chinese fonts: %s\n", qPrintable(cjkFamilies.mid(0, 5).join(", ")));
 
+  Step("the main window");
   QTemporaryDir folder;
   Check(QFile::copy(args[4], folder.filePath("province&city.json")), "region catalogue not copied from " + args[4]);
   t418::SessionOptions options;
@@ -177,6 +188,7 @@ int main(int argc, char** argv) {
   Check(program.session.PortOpen(), QString("%1 did not open: %2").arg(port, logText()));
   program.session.Engine().delayTime = 20;
 
+  Step("reading and writing through the port");
   auto* askAll = Widget<QPushButton>(window, "btnAskAll");
   auto* setAll = Widget<QPushButton>(window, "btnSetAll");
   if (program.session.PortOpen() && askAll && setAll) {
@@ -206,7 +218,7 @@ int main(int argc, char** argv) {
     Check(state.count("STMSG") > 0, "the terminal's state has no STMSG");
   }
 
-  // Both languages, each drawn.
+  Step("both languages");
   window.SwitchLanguage(true);
   const QString askChinese = askAll ? askAll->text() : QString();
   Shoot(window, out.filePath("window_cn.png"));
