@@ -3,6 +3,9 @@
 #include <QPointer>
 #include <QSocketNotifier>
 #include <QWidget>
+#ifdef Q_OS_WIN
+#include <QWinEventNotifier>
+#endif
 #include <atomic>
 #include <memory>
 
@@ -29,12 +32,19 @@ CloseOnSignal::CloseOnSignal(QWidget* window) {
     stopRequested.reset();
     return;
   }
-  auto* notifier = new QSocketNotifier(static_cast<qintptr>(stopRequested->Native()), QSocketNotifier::Read, this);
   QPointer<QWidget> target(window);
-  connect(notifier, &QSocketNotifier::activated, this, [target] {
+  const auto closeWindow = [target] {
     if (stopRequested) stopRequested->Clear();
     if (target) target->close();
-  });
+  };
+#ifdef Q_OS_WIN
+  // There the event is an event object, not a descriptor: Qt watches it with its own notifier.
+  auto* notifier = new QWinEventNotifier(reinterpret_cast<Qt::HANDLE>(stopRequested->Native()), this);
+  connect(notifier, &QWinEventNotifier::activated, this, closeWindow);
+#else
+  auto* notifier = new QSocketNotifier(static_cast<qintptr>(stopRequested->Native()), QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, closeWindow);
+#endif
   platform::CatchStopRequests(OnStopRequest, platform::SignalCalls::Restart);
 }
 

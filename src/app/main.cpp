@@ -5,6 +5,7 @@
 // the profile holds none yet. A port the profile holds wins.
 #include <QApplication>
 #include <QStringList>
+#include <filesystem>
 
 #include "app/close_on_signal.h"
 #include "app/run_once.h"
@@ -15,7 +16,8 @@ int main(int argc, char** argv) {
   t418::RunOnceMarker marker;
   QApplication app(argc, argv);
   t418::SessionOptions options;
-  options.programFolder = QCoreApplication::applicationDirPath().toStdString();
+  // From UTF-16: a narrow string would be read in the system's code page on Windows.
+  options.programFolder = std::filesystem::path(QCoreApplication::applicationDirPath().toStdU16String());
   const QStringList arguments = QCoreApplication::arguments();
   if (const qsizetype at = arguments.indexOf("--default-port"); at > 0 && at + 1 < arguments.size())
     options.defaultPort = arguments.at(at + 1).toStdString();

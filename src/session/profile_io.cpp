@@ -1,7 +1,6 @@
 #include "session/profile_io.h"
 
 
-#include <cstdlib>
 #include <iterator>
 #include <optional>
 #include <span>
@@ -11,6 +10,7 @@
 #include "params/encodings.h"
 #include "params/form_getters.h"
 #include "platform/file_facts.h"
+#include "platform/settings_homes.h"
 #include "session/session.h"
 #include "text/ascii_case.h"
 #include "text/file_read.h"
@@ -498,14 +498,18 @@ std::optional<FileWriteError> CreateFolderOf(const fs::path& path) {
 
 // ---- Where the profile lives ----
 
+// The folders of the environment are UTF-8 text: on Windows a plain narrow
+// string would be read in the system's code page instead.
+static fs::path PathOfUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
+
 fs::path ChooseProfilePath(const fs::path& programFolder, const ProfilePlaceFacts& facts) {
   const fs::path beside = programFolder / kProfileFileName;
   if (facts.besideExists || facts.folderWritable) return beside;
   fs::path base;
-  if (!facts.xdgConfigHome.empty() && fs::path(facts.xdgConfigHome).is_absolute())
-    base = facts.xdgConfigHome;
+  if (!facts.xdgConfigHome.empty() && PathOfUtf8(facts.xdgConfigHome).is_absolute())
+    base = PathOfUtf8(facts.xdgConfigHome);
   else if (!facts.home.empty())
-    base = fs::path(facts.home) / ".config";
+    base = PathOfUtf8(facts.home) / ".config";
   else
     return beside;
   return base / "t418" / kProfileFileName;
@@ -517,8 +521,9 @@ fs::path ProfilePath(const fs::path& programFolder) {
   facts.besideExists = fs::exists(fs::symlink_status(programFolder / kProfileFileName, ignored));
   // An empty folder is the current one, as the joined path is read.
   facts.folderWritable = platform::MayWriteIn(programFolder);
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME")) facts.xdgConfigHome = xdg;
-  if (const char* home = std::getenv("HOME")) facts.home = home;
+  const platform::SettingsHomes homes = platform::SettingsHomesOfUser();
+  facts.xdgConfigHome = homes.settingsHome;
+  facts.home = homes.home;
   return ChooseProfilePath(programFolder, facts);
 }
 
