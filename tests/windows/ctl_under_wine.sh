@@ -55,16 +55,16 @@ start_sim() {
   pty=$(head -1 "$work/$name.port")
 }
 
-start_sim winsim5
+start_sim winsim5_$$
 pty5=$pty
 pid5=$pid
-start_sim winsim6 --firmware-out "$work/received.bin"
+start_sim winsim6_$$ --firmware-out "$work/received.bin"
 pty6=$pty
 pid6=$pid
 # The reference read of this system's build gets a simulator of its own: Wine
 # refuses a pseudo-terminal that this system's build has set up before
 # (GetCommState fails, most likely on the speed set the termios2 way).
-start_sim winsim7
+start_sim winsim7_$$
 pty7=$pty
 # Ports appear in HKLM\HARDWARE\DEVICEMAP\SERIALCOMM only when declared to Wine;
 # the declaration takes effect with a new wineserver.
