@@ -28,9 +28,20 @@ endif()
 # Made at build time: t418ctl's manual page from its --help, the icon from the
 # About window's picture, the changelog of this version.
 add_custom_command(OUTPUT ${T418_PACKAGE_OUT}/t418ctl.1.gz
-                   COMMAND sh ${T418_PACKAGING}/man-page.sh $<TARGET_FILE:t418ctl> ${T418_PACKAGE_OUT}/t418ctl.1.gz
+                   COMMAND sh ${T418_PACKAGING}/man-page.sh $<TARGET_FILE:t418ctl>
+                           "configure and test T418 cellular serial terminals from the command line"
+                           ${T418_PACKAGE_OUT}/t418ctl.1.gz
                    DEPENDS t418ctl ${T418_PACKAGING}/man-page.sh
                    COMMENT "Writing t418ctl's manual page")
+add_custom_command(OUTPUT ${T418_PACKAGE_OUT}/t418-sim.1.gz
+                   COMMAND sh ${T418_PACKAGING}/man-page.sh $<TARGET_FILE:t418-sim>
+                           "a simulated T418 terminal on a pseudo-terminal" ${T418_PACKAGE_OUT}/t418-sim.1.gz
+                           "t418-sim ${PROJECT_VERSION}"
+                   DEPENDS t418-sim ${T418_PACKAGING}/man-page.sh
+                   COMMENT "Writing t418-sim's manual page")
+add_custom_command(OUTPUT ${T418_PACKAGE_OUT}/t418.1.gz
+                   COMMAND ${T418_GZIP} -9n -c ${T418_PACKAGING}/t418.1 > ${T418_PACKAGE_OUT}/t418.1.gz
+                   DEPENDS ${T418_PACKAGING}/t418.1)
 add_custom_command(OUTPUT ${T418_PACKAGE_OUT}/t418.svg
                    COMMAND sh ${T418_PACKAGING}/icon-svg.sh ${PROJECT_SOURCE_DIR}/resources/about_logo.jpg
                            ${T418_PACKAGE_OUT}/t418.svg
@@ -42,16 +53,22 @@ add_custom_command(OUTPUT ${T418_PACKAGE_OUT}/changelog.gz
                    COMMAND ${T418_GZIP} -9n -c ${T418_PACKAGE_OUT}/changelog > ${T418_PACKAGE_OUT}/changelog.gz
                    DEPENDS ${T418_PACKAGE_OUT}/changelog)
 add_custom_target(t418_package_files ALL
-                  DEPENDS ${T418_PACKAGE_OUT}/t418ctl.1.gz ${T418_PACKAGE_OUT}/t418.svg ${T418_PACKAGE_OUT}/changelog.gz)
+                  DEPENDS ${T418_PACKAGE_OUT}/t418ctl.1.gz ${T418_PACKAGE_OUT}/t418-sim.1.gz ${T418_PACKAGE_OUT}/t418.1.gz
+                          ${T418_PACKAGE_OUT}/t418.svg ${T418_PACKAGE_OUT}/changelog.gz)
 
 include(GNUInstallDirs)
 install(TARGETS t418 t418ctl t418-sim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES "${PROJECT_SOURCE_DIR}/resources/province&city.json" DESTINATION ${CMAKE_INSTALL_DATADIR}/t418)
 install(FILES ${T418_PACKAGING}/t418.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${T418_PACKAGE_OUT}/t418.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
-install(FILES ${T418_PACKAGE_OUT}/t418ctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${T418_PACKAGING}/copyright ${T418_PACKAGE_OUT}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES ${T418_PACKAGE_OUT}/t418ctl.1.gz ${T418_PACKAGE_OUT}/t418-sim.1.gz ${T418_PACKAGE_OUT}/t418.1.gz
+        DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${T418_PACKAGING}/copyright ${T418_PACKAGE_OUT}/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/t418)
 install(FILES ${T418_PACKAGING}/70-t418.rules DESTINATION lib/udev/rules.d)
+
+# The package holds three programs: CPack installs them without first building
+# everything else (the tests, the benchmarks); scripts/package builds what it needs.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME t418)
@@ -62,13 +79,13 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "configuration and test tool for T418 cellular serial terminals")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "configuration and test tool for T418 cellular serial terminals
- The T418 is a 4G terminal that carries the data of a serial device to
- servers. This package holds a desktop tool that reads, edits and writes the
- terminal's whole configuration over a serial port, sends single commands,
- upgrades the firmware and logs every byte; t418ctl, the same session on the
- command line for scripts and production lines; and t418-sim, a simulated
- terminal on a pseudo-terminal for trying the tools without hardware.")
+# The long description; CPack puts the summary above it as the first line.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "The T418 is a 4G terminal that carries the data of a serial device to
+servers. This package holds a desktop tool that reads, edits and writes the
+terminal's whole configuration over a serial port, sends single commands,
+upgrades the firmware and logs every byte; t418ctl, the same session on the
+command line for scripts and production lines; and t418-sim, a simulated
+terminal on a pseudo-terminal for trying the tools without hardware.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${T418_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION comm)
