@@ -142,6 +142,22 @@ for program in t418 t418ctl t418-sim; do
   ldd "/usr/bin/$program" | grep -q "not found" && fail "$program misses libraries: $(ldd "/usr/bin/$program" | grep 'not found')"
 done
 
+# The installed window starts (on Qt's offscreen platform), takes its texts
+# from /usr/share/t418 and ends on SIGTERM, saving its profile: as root it
+# may write beside the program, and the purge takes that file away again.
+QT_QPA_PLATFORM=offscreen timeout -k 5 20 /usr/bin/t418 >"$work/window.log" 2>&1 &
+window=$!
+for _ in $(seq 100); do [ -f /usr/share/t418/T418Lang.txt ] && break; sleep 0.1; done
+sleep 1
+kill -TERM "$window" 2>/dev/null
+wait "$window"
+status=$?
+[ "$status" -eq 0 ] || fail "the installed window ended with status $status: $(cat "$work/window.log")"
+[ -f /usr/share/t418/T418Lang.txt ] || fail "the installed window did not keep its language file in /usr/share/t418"
+[ -f /usr/bin/T418Cfg.ini ] || fail "the installed window run by root saved no profile beside the program"
+[ -e /usr/bin/T418Lang.txt ] && fail "the installed window wrote its language file into /usr/bin"
+rm -f /usr/share/t418/T418Lang.txt
+
 # The installed t418ctl reads the installed simulator and finds the region
 # catalogue in /usr/share/t418; nothing is written beside the programs.
 /usr/bin/t418-sim --name ttyDEBTEST >"$work/sim.out" 2>"$work/sim.err" &
@@ -154,7 +170,7 @@ port=$(head -n 1 "$work/sim.out")
 grep -q '^QCITY=' "$work/read.out" || fail "installed t418ctl read printed no report"
 grep -q 'province&city.json' "$work/read.err" && fail "installed t418ctl misses the region catalogue: $(cat "$work/read.err")"
 [ -f /usr/share/t418/T418Lang.txt ] || fail "the installed t418ctl did not keep its language file in /usr/share/t418"
-ls /usr/bin/T418Lang.txt /usr/bin/province* >/dev/null 2>&1 && fail "files were written beside the programs in /usr/bin"
+[ -e /usr/bin/T418Lang.txt ] && fail "the installed t418ctl wrote its language file into /usr/bin"
 kill "$sim" 2>/dev/null
 wait "$sim" 2>/dev/null
 sim=
@@ -168,6 +184,7 @@ done <"$work/contents"
 dpkg --purge t418 >"$work/purge.log" 2>&1 || { cat "$work/purge.log"; fail "dpkg --purge failed"; }
 [ -e /usr/share/t418 ] && fail "/usr/share/t418 is still there after purge: $(ls -A /usr/share/t418)"
 [ -e /usr/share/doc/t418 ] && fail "/usr/share/doc/t418 is still there after purge"
+[ -e /usr/bin/T418Cfg.ini ] && fail "the window's profile /usr/bin/T418Cfg.ini is still there after purge"
 dpkg-query -W t418 >/dev/null 2>&1 && fail "dpkg still knows t418 after purge"
 
 if [ "$failures" -ne 0 ]; then
