@@ -3,6 +3,7 @@
 
 #include "lang/text_catalogue.h"
 #include "params/form_texts.h"
+#include "platform/process.h"
 #include "serial/port_list.h"
 #include "session/profile_io.h"
 #include "text/gbk.h"
@@ -88,7 +89,7 @@ Session::~Session() {
 }
 
 void Session::Create() {
-  InitLanguage(lang_, options_.programFolder);
+  InitLanguage(lang_, platform::InstalledDataFolder(options_.programFolder));
   if (options_.useProfile) LoadProfileFile(*this, ProfileFilePath(), ListSerialPorts());
 }
 
@@ -103,7 +104,7 @@ void Session::ApplyTexts() {
 
 void Session::FinishCreate() {
   rules_.SetChecked(form_.rbNetTran, true);
-  const std::string missing = regions_.LoadRegionCatalogue(options_.programFolder.string(), log_);
+  const std::string missing = regions_.LoadRegionCatalogue(platform::InstalledDataFolder(options_.programFolder).string(), log_);
   if (!missing.empty()) ShowMessage(missing);
   // The region lists follow the profile's region code now that they are filled.
   if (!form_.edtQCITY.Text().empty()) regions_.ApplyRegionCode(form_.edtQCITY.Text());

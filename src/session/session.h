@@ -128,7 +128,8 @@ enum class UpgradeStage {
 std::string CommandNameOfLine(const std::string& line);
 
 struct SessionOptions {
-  // Where "T418Lang.txt", the profile and the region catalogue live.
+  // The program's folder. The profile's place follows from it; "T418Lang.txt"
+  // and the region catalogue live in platform::InstalledDataFolder of it.
   std::filesystem::path programFolder;
   // The clock of the log's time stamps; the local time when null.
   const LogClock* logClock = nullptr;

@@ -1,0 +1,63 @@
+// A session of a program installed as PREFIX/bin/NAME takes the language file
+// and the region catalogue from PREFIX/share/t418 and writes nothing into bin.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "lang/lang_list.h"
+#include "log_fakes.h"
+#include "loop/poll_loop.h"
+#include "session/session.h"
+#include "temp_folder.h"
+
+namespace t418 {
+namespace {
+
+namespace fs = std::filesystem;
+
+class MessageListener : public SessionListener {
+ public:
+  std::vector<std::string> messages;
+  void PortStateChanged(bool) override {}
+  void ShowProgress(int, int) override {}
+  void HideProgress() override {}
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
+};
+
+TEST(InstalledLayout, LanguageFileAndRegionCatalogueComeFromShareBesideBin) {
+  testing::TempFolder root;
+  const fs::path bin = root.path() / "usr" / "bin";
+  const fs::path data = root.path() / "usr" / "share" / "t418";
+  fs::create_directories(bin);
+  fs::create_directories(data);
+  fs::copy_file(fs::path(T418_SOURCE_DIR) / "resources" / "province&city.json", data / "province&city.json");
+  testing::WriteBytes(data / kLangFileName, "head\r\nhead\r\n \r\ninfo_Start0|from-share-zh|from-share-en\r\n");
+
+  PollLoop loop;
+  testing::FixedLogClock clock;
+  testing::RecordingLogView logView;
+  MessageListener listener;
+  SessionOptions options;
+  options.programFolder = bin;
+  options.logClock = &clock;
+  options.systemIsChinese = [] { return false; };
+  options.useProfile = false;
+  Session session(loop, std::move(options));
+  session.Log().SetView(&logView);
+  session.SetListener(&listener);
+  session.Create();
+  session.ApplyTexts();
+  session.FinishCreate();
+
+  EXPECT_EQ(session.Lang().LangText("info_Start0"), "from-share-en");
+  EXPECT_EQ(listener.messages, std::vector<std::string>{});  // no missing catalogue
+  EXPECT_FALSE(session.Form().cbbProvince.Items().empty());
+  session.Close();
+  // The program's folder stays as the package left it.
+  EXPECT_TRUE(fs::is_empty(bin));
+}
+
+}  // namespace
+}  // namespace t418
