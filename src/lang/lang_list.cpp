@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "platform/user_language.h"
 #include "text/ascii_case.h"
 #include "text/gbk.h"
 #include "text/file_read.h"
@@ -86,6 +87,8 @@ bool IsChineseLocale(const char* lcAll, const char* lcMessages, const char* lang
 }
 
 bool IsChineseSystem() {
+  const std::string language = platform::UserInterfaceLanguage();
+  if (!language.empty()) return language.starts_with("zh");
   return IsChineseLocale(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"));
 }
 

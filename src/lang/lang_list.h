@@ -40,7 +40,8 @@ enum class LangFileStatus {
 // True when the first of LC_ALL, LC_MESSAGES and LANG that is set and not
 // empty names a Chinese language ("zh..."). A null pointer is an unset variable.
 bool IsChineseLocale(const char* lcAll, const char* lcMessages, const char* lang);
-// IsChineseLocale on the environment of this process.
+// Whether the user reads Chinese: the system's display language where it keeps
+// one (Windows), else IsChineseLocale on the environment of this process.
 bool IsChineseSystem();
 
 // Two texts are the same name when they differ only in letter case. A Chinese

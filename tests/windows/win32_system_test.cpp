@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <filesystem>
@@ -17,7 +18,9 @@
 #include "platform/process.h"
 #include "platform/running_marker.h"
 #include "platform/serial_line.h"
+#include "platform/user_language.h"
 #include "platform/wake_event.h"
+#include "lang/lang_list.h"
 #include "production/open_failure_text.h"
 #include "production/port_pattern.h"
 #include "text/gbk.h"
@@ -229,6 +232,21 @@ TEST(Win32OpenFailure, ARefusedPortIsInUseByAnotherProgramWithWindowsAdvice) {
       EXPECT_EQ(text.find("sudo"), std::string::npos) << text;
     }
   }
+}
+
+// The window's first language follows the user's display language; the
+// locale variables, which Windows programs rarely have, do not decide.
+TEST(Win32UserLanguage, TheDisplayLanguageDecidesNotTheLocaleVariables) {
+  const std::string tag = UserInterfaceLanguage();
+  ASSERT_FALSE(tag.empty());
+  EXPECT_TRUE(std::isalpha(static_cast<unsigned char>(tag[0])) && std::isalpha(static_cast<unsigned char>(tag[1])))
+      << tag;
+  const bool chineseDisplay = tag.rfind("zh", 0) == 0;
+  for (const char* lang : {"LANG=zh_CN.UTF-8", "LANG=en_US.UTF-8"}) {
+    ASSERT_EQ(::_putenv(lang), 0);
+    EXPECT_EQ(IsChineseSystem(), chineseDisplay) << lang << " with display language " << tag;
+  }
+  ::_putenv("LANG=");
 }
 
 }  // namespace
