@@ -104,7 +104,7 @@ void Session::ApplyTexts() {
 
 void Session::FinishCreate() {
   rules_.SetChecked(form_.rbNetTran, true);
-  const std::string missing = regions_.LoadRegionCatalogue(platform::InstalledDataFolder(options_.programFolder).string(), log_);
+  const std::string missing = regions_.LoadRegionCatalogue(platform::InstalledDataFolder(options_.programFolder), log_);
   if (!missing.empty()) ShowMessage(missing);
   // The region lists follow the profile's region code now that they are filled.
   if (!form_.edtQCITY.Text().empty()) regions_.ApplyRegionCode(form_.edtQCITY.Text());

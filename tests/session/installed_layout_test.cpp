@@ -59,5 +59,32 @@ TEST(InstalledLayout, LanguageFileAndRegionCatalogueComeFromShareBesideBin) {
   EXPECT_TRUE(fs::is_empty(bin));
 }
 
+// A program unpacked into a folder whose name is Chinese finds the catalogue
+// beside it (on Windows the name must not pass through the ANSI code page).
+TEST(InstalledLayout, RegionCatalogueBesideAProgramInAChineseFolder) {
+  testing::TempFolder root;
+  const fs::path folder = root.path() / fs::path(u8"\u914D\u7F6E\u5DE5\u5177");  // 配置工具
+  fs::create_directories(folder);
+  fs::copy_file(fs::path(T418_SOURCE_DIR) / "resources" / "province&city.json", folder / "province&city.json");
+
+  PollLoop loop;
+  testing::FixedLogClock clock;
+  MessageListener listener;
+  SessionOptions options;
+  options.programFolder = folder;
+  options.logClock = &clock;
+  options.systemIsChinese = [] { return false; };
+  options.useProfile = false;
+  Session session(loop, std::move(options));
+  session.SetListener(&listener);
+  session.Create();
+  session.ApplyTexts();
+  session.FinishCreate();
+
+  EXPECT_EQ(listener.messages, std::vector<std::string>{});
+  EXPECT_FALSE(session.Form().cbbProvince.Items().empty());
+  session.Close();
+}
+
 }  // namespace
 }  // namespace t418
