@@ -26,6 +26,33 @@ class MessageListener : public SessionListener {
   void ShowMessage(const std::string& text) override { messages.push_back(text); }
 };
 
+// A session of a program in programFolder, started as the window starts it.
+struct StartedSession {
+  explicit StartedSession(const fs::path& programFolder) : session(loop, Options(programFolder, clock)) {
+    session.Log().SetView(&logView);
+    session.SetListener(&listener);
+    session.Create();
+    session.ApplyTexts();
+    session.FinishCreate();
+  }
+  ~StartedSession() { session.Close(); }
+
+  static SessionOptions Options(const fs::path& programFolder, testing::FixedLogClock& clock) {
+    SessionOptions options;
+    options.programFolder = programFolder;
+    options.logClock = &clock;
+    options.systemIsChinese = [] { return false; };
+    options.useProfile = false;
+    return options;
+  }
+
+  PollLoop loop;
+  testing::FixedLogClock clock;
+  testing::RecordingLogView logView;
+  MessageListener listener;
+  Session session;
+};
+
 TEST(InstalledLayout, LanguageFileAndRegionCatalogueComeFromShareBesideBin) {
   testing::TempFolder root;
   const fs::path bin = root.path() / "usr" / "bin";
@@ -35,26 +62,12 @@ TEST(InstalledLayout, LanguageFileAndRegionCatalogueComeFromShareBesideBin) {
   fs::copy_file(fs::path(T418_SOURCE_DIR) / "resources" / "province&city.json", data / "province&city.json");
   testing::WriteBytes(data / kLangFileName, "head\r\nhead\r\n \r\ninfo_Start0|from-share-zh|from-share-en\r\n");
 
-  PollLoop loop;
-  testing::FixedLogClock clock;
-  testing::RecordingLogView logView;
-  MessageListener listener;
-  SessionOptions options;
-  options.programFolder = bin;
-  options.logClock = &clock;
-  options.systemIsChinese = [] { return false; };
-  options.useProfile = false;
-  Session session(loop, std::move(options));
-  session.Log().SetView(&logView);
-  session.SetListener(&listener);
-  session.Create();
-  session.ApplyTexts();
-  session.FinishCreate();
-
-  EXPECT_EQ(session.Lang().LangText("info_Start0"), "from-share-en");
-  EXPECT_EQ(listener.messages, std::vector<std::string>{});  // no missing catalogue
-  EXPECT_FALSE(session.Form().cbbProvince.Items().empty());
-  session.Close();
+  {
+    StartedSession started(bin);
+    EXPECT_EQ(started.session.Lang().LangText("info_Start0"), "from-share-en");
+    EXPECT_EQ(started.listener.messages, std::vector<std::string>{});  // no missing catalogue
+    EXPECT_FALSE(started.session.Form().cbbProvince.Items().empty());
+  }
   // The program's folder stays as the package left it.
   EXPECT_TRUE(fs::is_empty(bin));
 }
@@ -67,23 +80,9 @@ TEST(InstalledLayout, RegionCatalogueBesideAProgramInAChineseFolder) {
   fs::create_directories(folder);
   fs::copy_file(fs::path(T418_SOURCE_DIR) / "resources" / "province&city.json", folder / "province&city.json");
 
-  PollLoop loop;
-  testing::FixedLogClock clock;
-  MessageListener listener;
-  SessionOptions options;
-  options.programFolder = folder;
-  options.logClock = &clock;
-  options.systemIsChinese = [] { return false; };
-  options.useProfile = false;
-  Session session(loop, std::move(options));
-  session.SetListener(&listener);
-  session.Create();
-  session.ApplyTexts();
-  session.FinishCreate();
-
-  EXPECT_EQ(listener.messages, std::vector<std::string>{});
-  EXPECT_FALSE(session.Form().cbbProvince.Items().empty());
-  session.Close();
+  StartedSession started(folder);
+  EXPECT_EQ(started.listener.messages, std::vector<std::string>{});
+  EXPECT_FALSE(started.session.Form().cbbProvince.Items().empty());
 }
 
 }  // namespace
