@@ -91,7 +91,7 @@ ExitCode SendEach(HeadlessSession& headless, PollLoop& loop, const ConsoleView& 
     }
     if (!held) {
       Print(stderr, "t418ctl: no reply to %s within %d s: check the port, the baud rate and the power\n",
-                   line.c_str(), SerialPort::kReplyTimeoutMs / 1000);
+            line.c_str(), SerialPort::kReplyTimeoutMs / 1000);
       return kExitNoReply;
     }
     if (refused) result = kExitRefused;
@@ -179,9 +179,9 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
   TerminalJob& job = single.Job();
   job.OnAwaitingBootLoader = [&] {
     Print(stderr,
-                 "t418ctl: restart the terminal with its Reload key held (power it off, hold Reload, power it on);\n"
-                 "t418ctl: waiting up to %d s for its boot loader on %s\n",
-                 upgrade.waitSeconds, port.c_str());
+          "t418ctl: restart the terminal with its Reload key held (power it off, hold Reload, power it on);\n"
+          "t418ctl: waiting up to %d s for its boot loader on %s\n",
+          upgrade.waitSeconds, port.c_str());
   };
   job.OnFirmwareSent = [](std::chrono::duration<double> took) {
     Print(stderr, "t418ctl: firmware sent in %.2f s\n", took.count());

@@ -59,7 +59,7 @@ void ConsoleView::ShowProgress(int total, int done) {
   constexpr int kWidth = 30;
   const int filled = done * kWidth / total;
   Print(stderr, "\r[%.*s%*s] %d/%d", filled, "##############################", kWidth - filled, "", done,
-               total);
+        total);
   std::fflush(stderr);
   progressShown_ = true;
 }

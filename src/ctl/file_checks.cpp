@@ -47,7 +47,7 @@ ExitCode CheckInputFile(const std::string& path, const char* what, ExitCode fail
   }
   if (kind != platform::FileKind::Regular) {
     Print(stderr, "t418ctl: cannot read the %s %s: not a regular file (%s)\n", what, path.c_str(),
-                 kind == platform::FileKind::Folder ? "a folder" : "a device, pipe or socket");
+          kind == platform::FileKind::Folder ? "a folder" : "a device, pipe or socket");
     return failure;
   }
   if (!platform::MayRead(path, error)) {
@@ -63,13 +63,13 @@ ExitCode CheckOutputs(const std::vector<NamedFile>& outputs, const std::vector<s
     for (const auto& input : inputs) {
       if (input.empty() || !SameFile(outputs[i].path, input)) continue;
       Print(stderr, "t418ctl: %s %s is the input file %s: it would be overwritten; give another file\n",
-                   outputs[i].option, outputs[i].path.c_str(), input.c_str());
+            outputs[i].option, outputs[i].path.c_str(), input.c_str());
       return kExitUsage;
     }
     for (std::size_t j = i + 1; j < outputs.size(); ++j) {
       if (outputs[j].path.empty() || !SameFile(outputs[i].path, outputs[j].path)) continue;
       Print(stderr, "t418ctl: %s and %s name the same file %s; give each its own\n", outputs[i].option,
-                   outputs[j].option, outputs[i].path.c_str());
+            outputs[j].option, outputs[i].path.c_str());
       return kExitUsage;
     }
   }

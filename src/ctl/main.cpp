@@ -122,7 +122,7 @@ ExitCode ResolvePort(std::string& port) {
     return kExitUsage;
   }
   Print(stderr, "t418ctl: no such port: %s (not in the port list; 't418ctl ports' lists them)\n",
-               port.c_str());
+        port.c_str());
   return kExitNoSuchPort;
 }
 

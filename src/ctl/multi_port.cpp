@@ -35,7 +35,7 @@ bool MakeFolder(const std::string& folder, const char* what) {
   fs::create_directories(folder, ec);
   if (!ec && fs::is_directory(folder, ec)) return true;
   Print(stderr, "t418ctl: cannot make the %s folder %s: %s\n", what, folder.c_str(),
-               ec ? ec.message().c_str() : "not a folder");
+        ec ? ec.message().c_str() : "not a folder");
   return false;
 }
 
@@ -81,9 +81,9 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   if (!run.outputFolder.empty() && !MakeFolder(run.outputFolder, "output")) return kExitFailed;
   if (run.command == MultiCommand::Upgrade)
     Print(stderr,
-                 "t418ctl: restart each terminal with its Reload key held (power it off, hold Reload, power it on);\n"
-                 "t418ctl: waiting up to %d s for their boot loaders\n",
-                 run.plan.bootWaitSeconds);
+          "t418ctl: restart each terminal with its Reload key held (power it off, hold Reload, power it on);\n"
+          "t418ctl: waiting up to %d s for their boot loaders\n",
+          run.plan.bootWaitSeconds);
 
   const bool diff = run.command == MultiCommand::Diff;
   const std::vector<std::string> fileNames = UniquePortFileNames(ports);
@@ -97,7 +97,7 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
     jobs.push_back(std::make_unique<TerminalJob>(
         loop, folder, WithLogHeader(line, ports[i]), ports[i], run.plan, [diff](const JobResult& result) {
           Print(stderr, "t418ctl: %s: %s (%s)\n", result.port.c_str(), TableResultText(result, diff).c_str(),
-                       Seconds(result.duration).c_str());
+                Seconds(result.duration).c_str());
         }));
   }
   // Every log can be written, or no port is opened.
@@ -147,7 +147,7 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
     for (const auto& result : results)
       for (const auto& line : result.differences)
         Print(stdout, "%s: %s%s\n", result.port.c_str(), diff ? "" : "differs: ",
-                    ForTerminal(WithoutLineEnd(line)).c_str());
+              ForTerminal(WithoutLineEnd(line)).c_str());
     Print(stdout, "%s", ResultTable(results, diff).c_str());
   }
   if (interrupted) return kExitInterrupted;

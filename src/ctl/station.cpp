@@ -50,7 +50,7 @@ class Station {
 
   ExitCode Run() {
     Print(stderr, "t418ctl: station: waiting for terminals%s%s (Ctrl+C ends)\n",
-                 options_.match.empty() ? "" : " on ", options_.match.c_str());
+          options_.match.empty() ? "" : " on ", options_.match.c_str());
     Look();
     look_.Start();
     RunLoopUntil(loop_, [] { return false; }, std::chrono::hours(24 * 365 * 10));
@@ -93,9 +93,9 @@ class Station {
   // Says loudly which records are not in the report.
   void ReportLost() {
     Print(stderr,
-                 "t418ctl: WARNING: cannot write the report %s (%s): %zu records not written yet; they are tried "
-                 "again with the next record\n",
-                 options_.reportFile.c_str(), report_.Error().c_str(), report_.Waiting().size());
+          "t418ctl: WARNING: cannot write the report %s (%s): %zu records not written yet; they are tried "
+          "again with the next record\n",
+          options_.reportFile.c_str(), report_.Error().c_str(), report_.Waiting().size());
   }
 
   void StartJob(const std::string& port, const std::vector<std::string>& listed) {
@@ -112,7 +112,7 @@ class Station {
     Print(stderr, "t418ctl: %s: new terminal\n", port.c_str());
     if (!options_.firmwareFile.empty())
       Print(stderr, "t418ctl: %s: restart it with its Reload key held once its identity is read\n",
-                   port.c_str());
+            port.c_str());
     Running& running = running_[port];
     running.started = now;
     running.logFile = line.logFile;
@@ -137,8 +137,8 @@ class Station {
     std::string refused;
     for (const auto& name : result.refusedNames) refused += (refused.empty() ? "" : ",") + ForTerminal(name);
     Print(stdout, "%s  %s  %s  %s  %s  %.1f s  refused: %s\n", time.c_str(), port.c_str(), id.empty() ? "-" : id.c_str(),
-                iccid.empty() ? "-" : iccid.c_str(), ForTerminal(ResultText(result)).c_str(),
-                static_cast<double>(result.duration.count()) / 1000.0, refused.empty() ? "-" : refused.c_str());
+          iccid.empty() ? "-" : iccid.c_str(), ForTerminal(ResultText(result)).c_str(),
+          static_cast<double>(result.duration.count()) / 1000.0, refused.empty() ? "-" : refused.c_str());
     std::fflush(stdout);
     if (it != running_.end() && it->second.job && it->second.job->Host().LogFileFailed())
       NoteLogFailed(it->second.logFile, it->second.job->Host().LogFileError());
@@ -199,7 +199,7 @@ ExitCode RunStation(const std::string& folder, const StationOptions& options) {
   RecordFile report;
   if (!options.reportFile.empty() && !report.Open(options.reportFile)) {
     Print(stderr, "t418ctl: cannot write the report %s: %s\n", options.reportFile.c_str(),
-                 report.Error().c_str());
+          report.Error().c_str());
     return kExitBadConfigFile;
   }
   Station station(folder, options, report);

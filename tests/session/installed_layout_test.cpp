@@ -10,21 +10,13 @@
 #include "log_fakes.h"
 #include "loop/poll_loop.h"
 #include "session/session.h"
+#include "session_fakes.h"
 #include "temp_folder.h"
 
 namespace t418 {
 namespace {
 
 namespace fs = std::filesystem;
-
-class MessageListener : public SessionListener {
- public:
-  std::vector<std::string> messages;
-  void PortStateChanged(bool) override {}
-  void ShowProgress(int, int) override {}
-  void HideProgress() override {}
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-};
 
 // A session of a program in programFolder, started as the window starts it.
 struct StartedSession {
@@ -49,7 +41,7 @@ struct StartedSession {
   PollLoop loop;
   testing::FixedLogClock clock;
   testing::RecordingLogView logView;
-  MessageListener listener;
+  testing::MessageRecorder listener;
   Session session;
 };
 

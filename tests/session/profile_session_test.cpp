@@ -22,6 +22,7 @@
 #include "session/profile_form_snapshot.h"
 #include "session/profile_io.h"
 #include "session/session.h"
+#include "session_fakes.h"
 #include "temp_folder.h"
 #include "text/file_read.h"
 #include "text/hex.h"
@@ -38,15 +39,6 @@ using testing::ReadBytes;
 using testing::SnapshotOf;
 using testing::TempFolder;
 using testing::WriteBytes;
-
-class RecordingListener : public SessionListener {
- public:
-  std::vector<std::string> messages;
-  void PortStateChanged(bool) override {}
-  void ShowProgress(int, int) override {}
-  void HideProgress() override {}
-  void ShowMessage(const std::string& text) override { messages.push_back(text); }
-};
 
 // Sets an environment variable for as long as it lives.
 class ScopedEnv {
@@ -73,7 +65,7 @@ struct ToolRun {
   PollLoop loop;
   testing::FixedLogClock clock;
   testing::RecordingLogView logView;
-  RecordingListener listener;
+  testing::MessageRecorder listener;
   std::unique_ptr<Session> session;
 
   explicit ToolRun(const fs::path& programFolder, std::function<void(SessionOptions&)> adjust = {}) {

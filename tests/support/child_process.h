@@ -15,6 +15,44 @@ struct ChildResult {
   std::string err;
 };
 
+// A child's output as it is read; each system's ChildProcess reads its pipes
+// (Pump) and reaps the child.
+class CapturedOutput {
+ public:
+  // Reads what the child writes until `seen` appears on its standard output
+  // or the time is up; true when it appeared.
+  bool WaitForOutput(const std::string& seen, std::chrono::milliseconds limit) {
+    return WaitForText(result_.out, seen, limit);
+  }
+  // The same for its standard error, where a program tells what it waits for.
+  bool WaitForError(const std::string& seen, std::chrono::milliseconds limit) {
+    return WaitForText(result_.err, seen, limit);
+  }
+
+ protected:
+  ~CapturedOutput() = default;
+  // Reads what is there, waiting up to `ms` for something; false once both
+  // pipes are at their end.
+  virtual bool Pump(int ms) = 0;
+  // Reads both pipes to their end.
+  void PumpToTheEnd() {
+    while (Pump(100)) {
+    }
+  }
+
+  ChildResult result_;
+
+ private:
+  bool WaitForText(const std::string& text, const std::string& seen, std::chrono::milliseconds limit) {
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
+    while (text.find(seen) == std::string::npos) {
+      if (std::chrono::steady_clock::now() >= giveUp) return false;
+      if (!Pump(50)) return text.find(seen) != std::string::npos;
+    }
+    return true;
+  }
+};
+
 }  // namespace t418::testing
 
 #ifdef _WIN32

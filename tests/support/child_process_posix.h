@@ -12,7 +12,7 @@
 
 namespace t418::testing {
 
-class ChildProcess {
+class ChildProcess final : public CapturedOutput {
  public:
   explicit ChildProcess(const std::vector<std::string>& argv) {
     int out[2], err[2];
@@ -48,20 +48,9 @@ class ChildProcess {
   // Ended at once, as by the task manager.
   void Kill() { kill(pid_, SIGKILL); }
 
-  // Reads what the child writes until `seen` appears on its standard output
-  // or the time is up; true when it appeared.
-  bool WaitForOutput(const std::string& seen, std::chrono::milliseconds limit) {
-    return WaitForText(result_.out, seen, limit);
-  }
-  // The same for its standard error, where a program tells what it waits for.
-  bool WaitForError(const std::string& seen, std::chrono::milliseconds limit) {
-    return WaitForText(result_.err, seen, limit);
-  }
-
   // Waits for the end; the output read to the end.
   ChildResult Wait() {
-    while (Pump(100)) {
-    }
+    PumpToTheEnd();
     if (!reaped_) {
       int status = 0;
       waitpid(pid_, &status, 0);
@@ -72,17 +61,7 @@ class ChildProcess {
   }
 
  private:
-  bool WaitForText(const std::string& text, const std::string& seen, std::chrono::milliseconds limit) {
-    const auto giveUp = std::chrono::steady_clock::now() + limit;
-    while (text.find(seen) == std::string::npos) {
-      if (std::chrono::steady_clock::now() >= giveUp) return false;
-      if (!Pump(50)) return text.find(seen) != std::string::npos;
-    }
-    return true;
-  }
-
-  // Reads what is there; false once both pipes are at their end.
-  bool Pump(int ms) {
+  bool Pump(int ms) override {
     if (out_ < 0 && err_ < 0) return false;
     pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
     poll(fds, 2, ms);
@@ -112,7 +91,6 @@ class ChildProcess {
   int out_ = -1;
   int err_ = -1;
   bool reaped_ = false;
-  ChildResult result_;
 };
 
 }  // namespace t418::testing

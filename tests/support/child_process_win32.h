@@ -43,7 +43,7 @@ inline std::wstring CommandLineOf(const std::vector<std::string>& argv) {
   return line;
 }
 
-class ChildProcess {
+class ChildProcess final : public CapturedOutput {
  public:
   explicit ChildProcess(const std::vector<std::string>& argv) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
@@ -94,17 +94,9 @@ class ChildProcess {
     if (process_ != nullptr) ::TerminateProcess(process_, kKilled);
   }
 
-  bool WaitForOutput(const std::string& seen, std::chrono::milliseconds limit) {
-    return WaitForText(result_.out, seen, limit);
-  }
-  bool WaitForError(const std::string& seen, std::chrono::milliseconds limit) {
-    return WaitForText(result_.err, seen, limit);
-  }
-
   // Waits for the end; the output read to the end.
   ChildResult Wait() {
-    while (Pump(100)) {
-    }
+    PumpToTheEnd();
     if (!reaped_ && process_ != nullptr) {
       ::WaitForSingleObject(process_, INFINITE);
       DWORD code = kKilled;
@@ -123,18 +115,7 @@ class ChildProcess {
     handle = nullptr;
   }
 
-  bool WaitForText(const std::string& text, const std::string& seen, std::chrono::milliseconds limit) {
-    const auto giveUp = std::chrono::steady_clock::now() + limit;
-    while (text.find(seen) == std::string::npos) {
-      if (std::chrono::steady_clock::now() >= giveUp) return false;
-      if (!Pump(50)) return text.find(seen) != std::string::npos;
-    }
-    return true;
-  }
-
-  // Reads what is there, waiting up to `ms` for something; false once both
-  // pipes are at their end.
-  bool Pump(int ms) {
+  bool Pump(int ms) override {
     const auto giveUp = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (out_ != nullptr || err_ != nullptr) {
       bool got = false;
@@ -170,7 +151,6 @@ class ChildProcess {
   HANDLE out_ = nullptr;
   HANDLE err_ = nullptr;
   bool reaped_ = false;
-  ChildResult result_;
 };
 
 }  // namespace t418::testing

@@ -9,6 +9,7 @@
 #include "lang/text_lookup.h"
 #include "log_fakes.h"
 #include "monitor/traffic_log.h"
+#include "session/session.h"
 #include "session/session_engine.h"
 
 namespace t418::testing {
@@ -150,6 +151,16 @@ struct EngineRig {
     line.written.clear();
     return out;
   }
+};
+
+// A session's listener that keeps the messages it was shown.
+class MessageRecorder : public SessionListener {
+ public:
+  std::vector<std::string> messages;
+  void PortStateChanged(bool) override {}
+  void ShowProgress(int, int) override {}
+  void HideProgress() override {}
+  void ShowMessage(const std::string& text) override { messages.push_back(text); }
 };
 
 }  // namespace t418::testing

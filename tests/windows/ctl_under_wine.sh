@@ -36,6 +36,15 @@ ctl() {
   tr -d '\r' <"$work/err.raw" >"$work/err"
 }
 
+# Waits up to 20 s for TEXT to appear in FILE.
+wait_for_text() {
+  for _ in $(seq 200); do
+    grep -q "$1" "$2" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
 expect_rc() {
   local want=$1 what=$2
   [ "$rc" = "$want" ] || fail "$what: exit $rc, expected $want; stderr: $(cat "$work/err")"
@@ -146,10 +155,7 @@ cp "$work/fw.bin" "$WINEPREFIX/drive_c/users/Public/t418-fw.bin"
 # The user restarts the terminal with Reload held once the tool says it waits.
 "$wine" "$exe" upgrade COM6 'C:\users\Public\t418-fw.bin' --no-restart --wait 20 </dev/null >"$work/out.raw" 2>"$work/err.raw" &
 upgrader=$!
-for _ in $(seq 200); do
-  grep -q 'waiting up to' "$work/err.raw" && break
-  sleep 0.1
-done
+wait_for_text 'waiting up to' "$work/err.raw"
 kill -USR1 "$pid6"
 wait "$upgrader"
 rc=$?
@@ -176,10 +182,7 @@ rm -rf "$WINEPREFIX/drive_c/users/Public/t418-reads"
 interrupt_read() {
   "${@:4}" read "$3" --raw </dev/null >"$1" 2>"$2" &
   local reader=$!
-  for _ in $(seq 200); do
-    grep -q 'WKMOD=' "$1" && break
-    sleep 0.1
-  done
+  wait_for_text 'WKMOD=' "$1"
   kill -INT "$reader"
   wait "$reader"
   rc=$?

@@ -15,10 +15,6 @@ bool IsInteractiveTerminal(StandardStream stream) {
   return false;
 }
 
-}  // namespace t418::platform
-
-namespace t418::platform {
-
 // A terminal takes the bytes as they are: UTF-8 in a UTF-8 locale.
 void WriteText(StandardStream stream, std::string_view utf8) {
   std::fwrite(utf8.data(), 1, utf8.size(), stream == StandardStream::Output ? stdout : stderr);

@@ -18,10 +18,6 @@ bool IsInteractiveTerminal(StandardStream stream) {
   return ::GetFileType(handle) == FILE_TYPE_CHAR && ::GetConsoleMode(handle, &mode) != 0;
 }
 
-}  // namespace t418::platform
-
-namespace t418::platform {
-
 // A console shows the bytes written to it in its output code page (the
 // system's OEM one, 437 or 936), and the C library may turn them into
 // characters by its own locale first: either garbles UTF-8. Characters
