@@ -74,7 +74,9 @@ TEST(ValueFaults, EachKindIsFoundWhereTheValueBreaksTheRule) {
     ASSERT_EQ(fault.has_value(), row.fault.has_value());
     if (!fault) continue;
     EXPECT_EQ(fault->kind, *row.fault);
-    if (fault->kind == Kind::Field) EXPECT_EQ(fault->index, row.field);
+    if (fault->kind == Kind::Field) {
+      EXPECT_EQ(fault->index, row.field);
+    }
   }
 }
 

@@ -769,7 +769,9 @@ TEST(UnansweredQueries, EndAReadAsNotCompleted) {
     rig.Advance(60000);
     EXPECT_EQ(rig.runView.ended, std::vector<bool>{false});
     EXPECT_EQ(rig.logView.Count(kDoOver), 0);
-    if (!c.warning.empty()) EXPECT_EQ(rig.logView.Count(c.warning), 1);
+    if (!c.warning.empty()) {
+      EXPECT_EQ(rig.logView.Count(c.warning), 1);
+    }
   }
 }
 

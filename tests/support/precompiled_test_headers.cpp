@@ -1,0 +1,1 @@
+// Holds the test programs' precompiled headers (see tests/CMakeLists.txt); nothing of its own.
