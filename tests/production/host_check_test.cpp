@@ -152,7 +152,11 @@ TEST(HostCheck, EachHostProblemIsFoundWithItsSeverityTextAndFix) {
       {"a mode that lets only the owner open it",
        [](FakeHost& h) { fs::permissions(h.Path(kPort), fs::perms(0600)); }, kPort, "access", HostSeverity::Stops, "its mode 0600 (group dialout) lets user alice not open it",
        "sudo chmod 0660 /dev/ttyUSB0"},
-      {"root opens any mode", [](FakeHost& h) { fs::permissions(h.Path(kPort), fs::perms(0600)); h.self.uid = 0; },
+      {"root opens any mode",
+       [](FakeHost& h) {
+         fs::permissions(h.Path(kPort), fs::perms(0000));
+         h.self.uid = 0;
+       },
        kPort, "access", HostSeverity::Fine, "exists and user root may open it read-write", ""},
       {"ModemManager without the ignore mark", [](FakeHost& h) { h.RunProcess(812, "ModemManager"); }, kPort,
        "modemmanager", HostSeverity::Slows, "ModemManager (pid 812) probes this 1a86:7523 adapter's port", kMmRuleFix},
