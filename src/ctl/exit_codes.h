@@ -24,6 +24,7 @@ enum ExitCode : int {
   kExitDifferences = 15,    // write --verify or diff: the terminal holds other values; write
                             // --verify: a written setting the read does not report
   kExitSomePortsFailed = 16,  // several ports: at least one of them failed (see the table)
+  kExitHostProblem = 17,      // doctor: something on this computer stops a run on a port
   kExitInterrupted = 130,  // ended by SIGINT, SIGTERM or SIGHUP
 };
 

@@ -11,6 +11,7 @@
 
 #include "ctl/commands.h"
 #include "ctl/console_view.h"
+#include "ctl/doctor_command.h"
 #include "ctl/exit_codes.h"
 #include "ctl/file_checks.h"
 #include "ctl/loop_signals.h"
@@ -144,7 +145,8 @@ int main(int argc, char** argv) {
       "configuration file (or it is not a regular file), the --log file, the report, 14 configuration\n"
       "refused by its checks (nothing sent), 15 the terminal holds other values (write --verify, diff)\n"
       "or write --verify could not read a written setting back, 16 several ports ran and at least one\n"
-      "of them failed (the table says which), 130 interrupted.\n\n"
+      "of them failed (the table says which), 17 doctor found what stops a run on this computer,\n"
+      "130 interrupted.\n\n"
       "Several terminals at once: read, write, diff and upgrade take a comma-separated list of ports\n"
       "or a glob in quotes ('{glob}') for PORT; each port gets its own session, all run at the\n"
       "same time, and a table of every port's identity, result, time and refused lines ends the run."),
@@ -259,6 +261,9 @@ int main(int argc, char** argv) {
                       "before and after, result, refused lines, duration) to this file (JSON lines)");
   AddLineOptions(*station, stationOptions.line);
 
+  DoctorOptions doctorOptions;
+  auto* doctor = AddDoctorCommand(app, doctorOptions);
+
   if (UnknownCommand(app, argc, argv)) return kExitUsage;
   try {
     app.parse(argc, argv);
@@ -292,6 +297,7 @@ int main(int argc, char** argv) {
 
   auto run = [&]() -> ExitCode {
     if (*ports) return ListPorts();
+    if (*doctor) return RunDoctor(doctorOptions);
     if (*station) {
       if (const ExitCode checked = CheckOutputs({{"--report", stationOptions.reportFile}},
                                                 {stationOptions.configFile, stationOptions.firmwareFile});
