@@ -36,14 +36,15 @@ std::unique_ptr<SqliteConnection> SqliteConnection::Open(const std::string& path
   std::unique_ptr<SqliteConnection> connection(new SqliteConnection(db));
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
   sqlite3_extended_result_codes(db, 1);
+  // A file this user may not write is opened for reading only: refuse it before anything else.
+  if (sqlite3_db_readonly(db, "main") == 1) {
+    error = "the file is read-only";
+    return nullptr;
+  }
   // The first statement reads the file: junk shows here as "file is not a database".
   std::vector<SqlRow> mode;
   if (!connection->Exec("PRAGMA journal_mode=WAL", {}, &mode)) {
     error = connection->Error();
-    return nullptr;
-  }
-  if (sqlite3_db_readonly(db, "main") == 1) {
-    error = "the file is read-only";
     return nullptr;
   }
   if (mode.empty() || mode[0].empty() || mode[0][0] != "wal") {
