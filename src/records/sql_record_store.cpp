@@ -249,7 +249,7 @@ StoreError SqlRecordStore::Find(const RecordQuery& query, std::vector<ProvisionR
   std::string sql = std::string("SELECT id, ") + kColumns + " FROM provision_records" + WhereOf(query, params) +
                     " ORDER BY started_at DESC, id DESC";
   if (query.last > 0) {
-    params.push_back(std::int64_t{query.last});
+    params.emplace_back(std::in_place_type<std::int64_t>, query.last);
     sql += " LIMIT $" + std::to_string(params.size());
   }
   std::vector<SqlRow> rows;
