@@ -4,12 +4,21 @@
 
 namespace t418 {
 
+namespace {
+
+// Whether a key=value string holds this key as a word of its own ("host=", not "ghost=").
+bool HasKey(const std::string& target, const std::string& key) {
+  for (auto at = target.find(key); at != std::string::npos; at = target.find(key, at + 1))
+    if (at == 0 || target[at - 1] == ' ' || target[at - 1] == '\t') return true;
+  return false;
+}
+
+}  // namespace
+
 RecordBackend RecordBackendOf(const std::string& target) {
   if (target.rfind("postgresql://", 0) == 0 || target.rfind("postgres://", 0) == 0) return RecordBackend::Postgres;
   // A key=value connection string names its database or server; a file path holds neither.
-  const bool keyValue = target.find('=') != std::string::npos;
-  if (keyValue && (target.find("dbname=") != std::string::npos || target.find("host=") != std::string::npos))
-    return RecordBackend::Postgres;
+  if (HasKey(target, "dbname=") || HasKey(target, "host=")) return RecordBackend::Postgres;
   return RecordBackend::Sqlite;
 }
 

@@ -145,6 +145,8 @@ TEST(RecordStoreTarget, ServerAddressesAndConnectionStringsPickPostgresAnythingE
       {"records.db", RecordBackend::Sqlite},
       {"postgresql.db", RecordBackend::Sqlite},
       {"./a=b.db", RecordBackend::Sqlite},
+      {"/srv/ghost=1/records.db", RecordBackend::Sqlite},
+      {"port=5432 host=db.example", RecordBackend::Postgres},
   };
   for (const auto& c : cases) EXPECT_EQ(RecordBackendOf(c.target), c.backend) << c.target;
 }
