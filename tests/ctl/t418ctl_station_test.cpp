@@ -24,6 +24,10 @@ using testing::ChildResult;
 using testing::SimProcess;
 using namespace std::chrono_literals;
 
+// The identity the simulators are given, so each record can be checked against it.
+constexpr const char* kSimImei = "868323028765432";
+constexpr const char* kSimIccid = "89860118802125746431";
+
 // The runtime folder, and so the simulators' ports folder, for the test's children.
 class ScopedRuntimeFolder {
  public:
@@ -118,12 +122,12 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
                         "--delay", "0", "--log", (folder.path() / "logs").string()});
 
   // A terminal plugged in and left there is provisioned once.
-  SimProcess first({"--name", "line-a"});
+  SimProcess first({"--name", "line-a", "--imei", kSimImei, "--iccid", kSimIccid});
   ASSERT_TRUE(WaitForRecords(report, 1, 60s)) << "the first terminal was not provisioned";
 
   // A terminal that dies in the middle of its write gives a failed record.
   const std::string doomedLog = (folder.path() / "doomed.log").string();
-  SimProcess doomed({"--name", "line-b", "--latency", "20", "--log", doomedLog});
+  SimProcess doomed({"--name", "line-b", "--imei", kSimImei, "--iccid", kSimIccid, "--latency", "20", "--log", doomedLog});
   ASSERT_TRUE(WaitForWriting(doomedLog, 60s)) << "the write never began";
   ::kill(doomed.Pid(), SIGKILL);
   // Reaped at once, as a parent does: the port list takes a link whose simulator
@@ -133,7 +137,7 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
   ASSERT_TRUE(WaitForRecords(report, 2, 30s)) << "the killed terminal was not recorded";
 
   // The station goes on with the next one.
-  SimProcess third({"--name", "line-c"});
+  SimProcess third({"--name", "line-c", "--imei", kSimImei, "--iccid", kSimIccid});
   ASSERT_TRUE(WaitForRecords(report, 3, 60s)) << "the third terminal was not provisioned";
 
   // Unplugged and plugged in again, the first counts as new: the station must
@@ -145,7 +149,7 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
   FolderReads looks(ports);
   ASSERT_TRUE(testing::WaitUntil([&] { return looks.Count() >= 3; }, 30s))
       << "the station stopped looking at the port list";
-  SimProcess again({"--name", "line-a"});
+  SimProcess again({"--name", "line-a", "--imei", kSimImei, "--iccid", kSimIccid});
   ASSERT_TRUE(WaitForRecords(report, 4, 60s)) << "the terminal plugged in again was not provisioned";
 
   station.Signal(SIGINT);
@@ -161,8 +165,8 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
     EXPECT_EQ(record["port"], expectedPorts[i]);
     EXPECT_EQ(record["configFile"], config);
     EXPECT_EQ(record["configSha256"].get<std::string>().size(), 64u);
-    EXPECT_EQ(record["imei"], "868323028765432");
-    EXPECT_EQ(record["iccid"], "89860118802125746431");
+    EXPECT_EQ(record["imei"], kSimImei);
+    EXPECT_EQ(record["iccid"], kSimIccid);
     EXPECT_EQ(record["firmwareBefore"], "V1.0.5");
     EXPECT_EQ(record["time"].get<std::string>().size(), 20u);  // 2026-01-02T03:04:05Z
     EXPECT_GT(record["seconds"].get<double>(), 0.0);
