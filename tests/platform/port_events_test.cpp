@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "port_event_print.h"
 #include "temp_folder.h"
 
 namespace t418::platform {
@@ -18,14 +19,6 @@ namespace fs = std::filesystem;
 using Kind = PortEvent::Kind;
 using Events = std::vector<PortEvent>;
 
-}  // namespace
-
-void PrintTo(const PortEvent& event, std::ostream* out) {
-  static const char* const kinds[] = {"appeared", "vanished", "look again"};
-  *out << kinds[static_cast<int>(event.kind)] << " " << event.port;
-}
-
-namespace {
 
 // Everything that arrives until `count` events are there or two seconds have passed.
 Events Gather(PortEvents& events, std::size_t count) {
