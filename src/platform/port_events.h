@@ -61,11 +61,17 @@ class PortEvents {
   virtual std::vector<PortEvent> Take() = 0;
   // How the ports are watched, for the user ("udev (tty devices); inotify on FOLDER").
   virtual std::string How() const = 0;
+  // Whether the system's own ports are among them; when they were asked for
+  // and are not, SystemPortsWhyNot says why.
+  virtual bool WatchesSystemPorts() const = 0;
+  virtual std::string SystemPortsWhyNot() const = 0;
 };
 
-// The system's watches for everything the request asks for, or nullptr and in
-// why the reason they cannot be had (the caller then looks at the port list
-// from time to time). Windows: never (nullptr, "not available on Windows").
+// The system's watches for what the request asks for, or nullptr and in why
+// the reason none can be had (the caller then looks at the port list from time
+// to time). The system's ports may be missing from watches of folders that
+// could be had (WatchesSystemPorts). Windows: never (nullptr, "not available
+// on Windows").
 std::unique_ptr<PortEvents> OpenPortEvents(const PortWatchRequest& request, std::string& why);
 
 // The event a udev report of the tty subsystem means: "add" of a device node

@@ -18,17 +18,22 @@ PortWatchChoice ChoosePortWatch(const platform::PortWatchRequest& request) {
   PortWatchChoice choice;
   std::string why;
   choice.events = platform::OpenPortEvents(request, why);
-  if (choice.events)
-    choice.said = "watching ports by " + choice.events->How();
-  else
-    choice.said = "looking at the port list every " + std::to_string(kPortLookMs / 1000) + "." +
-                  std::to_string(kPortLookMs % 1000 / 100) + " s: " + why;
+  const std::string looking = "looking at the port list every " + std::to_string(kPortLookMs / 1000) + "." +
+                              std::to_string(kPortLookMs % 1000 / 100) + " s";
+  if (!choice.events) {
+    choice.said = looking + ": " + why;
+    return choice;
+  }
+  choice.said = "watching ports by " + choice.events->How();
+  choice.look = request.systemPorts && !choice.events->WatchesSystemPorts();
+  if (choice.look) choice.said += "; " + looking + " for the system's ports: " + choice.events->SystemPortsWhyNot();
   return choice;
 }
 
 PortFeed::PortFeed(EventLoop& loop, PortWatchChoice choice, Lister lister, Handler onEvents)
     : loop_(loop),
       events_(std::move(choice.events)),
+      looks_(choice.look || !events_),
       lister_(std::move(lister)),
       onEvents_(std::move(onEvents)),
       look_(loop, kPortLookMs) {
@@ -47,10 +52,8 @@ PortFeed::~PortFeed() {
 
 void PortFeed::Start(const std::vector<std::string>& listedAtStart) {
   lastListed_ = listedAtStart;
-  if (!events_) {
-    look_.Start();
-    return;
-  }
+  if (looks_) look_.Start();
+  if (!events_) return;
   waiter_ = std::thread([this, alive = alive_] {
     while (!stop_.Raised()) {
       if (!events_->Wait(stop_, -1)) continue;

@@ -24,8 +24,12 @@ using platform::PortEvent;
 inline constexpr int kPortLookMs = 500;
 
 struct PortWatchChoice {
-  std::unique_ptr<platform::PortEvents> events;  // nullptr: look at the list every kPortLookMs
-  // For the user: how ports are watched, or why by looking.
+  std::unique_ptr<platform::PortEvents> events;  // nullptr: none
+  // Whether the port list is looked at every kPortLookMs: no events, or none
+  // for the system's ports (a container without udev). A look and events
+  // together tell a change twice at most; the watcher takes it once.
+  bool look = true;
+  // For the user: how ports are watched, and why by looking.
   std::string said;
 };
 
@@ -40,8 +44,8 @@ class PortFeed {
   using Handler = std::function<void(const std::vector<PortEvent>&)>;
   using Lister = std::function<std::vector<std::string>()>;
 
-  // lister: the port list, for the look (when choice has no events) and never
-  // called otherwise. onEvents: on the loop's thread, each batch in order.
+  // lister: the port list, for the look (choice.look) and never called
+  // otherwise. onEvents: on the loop's thread, each batch in order.
   PortFeed(EventLoop& loop, PortWatchChoice choice, Lister lister, Handler onEvents);
   // On the loop's thread: no batch is handed on after it.
   ~PortFeed();
@@ -52,12 +56,14 @@ class PortFeed {
   // compares its first list with them).
   void Start(const std::vector<std::string>& listedAtStart);
   bool ByEvents() const { return events_ != nullptr; }
+  bool Looks() const { return looks_; }
 
  private:
   void Look();
 
   EventLoop& loop_;
   std::unique_ptr<platform::PortEvents> events_;
+  bool looks_;
   Lister lister_;
   Handler onEvents_;
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -107,10 +107,23 @@ TEST(PortEvents, WithoutUdevOrByPathLinksThereAreNoEventsAndTheReasonIsSaid) {
   EXPECT_EQ(OpenPortEvents(request, why), nullptr);
   EXPECT_EQ(why, "udev is not running (no /run/udev/control) and there is no /dev/serial/by-path");
 
+  // Folders asked for are watched still; the system's ports are not, and why.
+  const std::string ports = (root.path() / "t418-ports").string();
+  request.folders.push_back({ports, false, true});
+  auto folderOnly = OpenPortEvents(request, why);
+  ASSERT_TRUE(folderOnly) << why;
+  EXPECT_FALSE(folderOnly->WatchesSystemPorts());
+  EXPECT_EQ(folderOnly->SystemPortsWhyNot(),
+            "udev is not running (no /run/udev/control) and there is no /dev/serial/by-path");
+  EXPECT_EQ(folderOnly->How(), "inotify on " + ports);
+  folderOnly.reset();
+  request.folders.clear();
+
   // Links that udev made once: watched by inotify instead.
   fs::create_directories(root.path() / "dev/serial/by-path");
   auto events = OpenPortEvents(request, why);
   ASSERT_TRUE(events) << why;
+  EXPECT_TRUE(events->WatchesSystemPorts());
   EXPECT_EQ(events->How(), "inotify on " + (root.path() / "dev/serial/by-path").string());
   fs::create_symlink("../../ttyUSB3", root.path() / "dev/serial/by-path/usb-port3");
   EXPECT_EQ(Gather(*events, 1), (Events{{Kind::Appeared, (root.path() / "dev/ttyUSB3").string()}}));

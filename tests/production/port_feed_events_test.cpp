@@ -21,13 +21,59 @@ using Events = std::vector<PortEvent>;
 
 TEST(PortFeedEvents, WithoutUdevTheLookIsChosenAndSaidWhy) {
   testing::TempFolder root;
-  platform::PortWatchRequest request = StationPortRequest((root.path() / "t418-ports").string());
+  const std::string ports = (root.path() / "t418-ports").string();
+  platform::PortWatchRequest request = StationPortRequest(ports);
   request.systemRoot = root.path().string();
-  const PortWatchChoice choice = ChoosePortWatch(request);
-  EXPECT_EQ(choice.events, nullptr);
-  EXPECT_EQ(choice.said,
+  // The simulator's folder by events, the system's ports by looking.
+  const PortWatchChoice station = ChoosePortWatch(request);
+  EXPECT_NE(station.events, nullptr);
+  EXPECT_TRUE(station.look);
+  EXPECT_EQ(station.said, "watching ports by inotify on " + ports +
+                              "; looking at the port list every 0.5 s for the system's ports: udev is not running "
+                              "(no /run/udev/control) and there is no /dev/serial/by-path");
+
+  // Nothing to watch at all: only the look.
+  request.folders.clear();
+  const PortWatchChoice bare = ChoosePortWatch(request);
+  EXPECT_EQ(bare.events, nullptr);
+  EXPECT_TRUE(bare.look);
+  EXPECT_EQ(bare.said,
             "looking at the port list every 0.5 s: udev is not running (no /run/udev/control) and there is no "
             "/dev/serial/by-path");
+
+  // The folder cannot be watched either: the look, and why.
+  testing::WriteBytes(root.path() / "plain", "");
+  request.folders.push_back({(root.path() / "plain").string(), false, false});
+  EXPECT_EQ(ChoosePortWatch(request).said, "looking at the port list every 0.5 s: cannot watch " +
+                                               (root.path() / "plain").string() + " (Not a directory)");
+}
+
+TEST(PortFeedEvents, EventsAndTheLookTogetherStartOneJobPerArrival) {
+  testing::TempFolder root;
+  const fs::path ports = root.path() / "t418-ports";
+  platform::PortWatchRequest request = StationPortRequest(ports.string());
+  request.systemRoot = root.path().string();
+  PortWatchChoice choice = ChoosePortWatch(request);
+  ASSERT_TRUE(choice.events && choice.look) << choice.said;
+
+  PollLoop loop;
+  std::vector<std::string> listed;
+  PortWatcher watcher;
+  std::vector<PortChange> changes;
+  int batches = 0;
+  const auto lister = [&] { return listed; };
+  PortFeed feed(loop, std::move(choice), lister, [&](const Events& batch) {
+    ++batches;
+    for (auto& change : FollowPortEvents(watcher, batch, lister)) changes.push_back(change);
+  });
+  feed.Start({});
+  const std::string port = (ports / "line1").string();
+  fs::create_symlink("/dev/null", port);
+  listed = {port};
+  // Told by the event and by the look: new once.
+  ASSERT_TRUE(loop.RunUntil([&] { return batches >= 2; }, std::chrono::seconds(3)));
+  loop.RunUntil([] { return false; }, std::chrono::milliseconds(600));
+  EXPECT_EQ(changes, (std::vector<PortChange>{{true, port}}));
 }
 
 TEST(PortFeedEvents, ALinkPlacedInTheSimulatorsFolderReachesTheLoopAtOnceAndAReplugInOrder) {

@@ -1,6 +1,7 @@
 // Port events on Linux: udev for the system's tty devices (or inotify on
 // /dev/serial/by-path where udev made those links but cannot be listened to),
-// inotify for folders of ports; both behind one epoll descriptor.
+// inotify for folders of ports; both behind one epoll descriptor. Without
+// either for the system's ports the folders are still watched.
 #include "platform/port_events.h"
 
 #include <poll.h>
@@ -33,11 +34,15 @@ class LinuxPortEvents : public PortEvents {
         const std::filesystem::path byPath =
             std::filesystem::path(request.systemRoot.empty() ? "/" : request.systemRoot) / "dev/serial/by-path";
         std::error_code ec;
-        if (!std::filesystem::is_directory(byPath, ec)) {
-          why = udevWhy + " and there is no /dev/serial/by-path";
-          return false;
+        if (std::filesystem::is_directory(byPath, ec)) {
+          folders.insert(folders.begin(), WatchedFolder{byPath.string(), true, false});
+        } else {
+          systemWhyNot_ = udevWhy + " and there is no /dev/serial/by-path";
+          if (folders.empty()) {
+            why = systemWhyNot_;
+            return false;
+          }
         }
-        folders.insert(folders.begin(), WatchedFolder{byPath.string(), true, false});
       }
     }
     if (!folders.empty()) {
@@ -78,12 +83,15 @@ class LinuxPortEvents : public PortEvents {
   }
 
   std::string How() const override { return how_; }
+  bool WatchesSystemPorts() const override { return systemWhyNot_.empty(); }
+  std::string SystemPortsWhyNot() const override { return systemWhyNot_; }
 
  private:
   UdevTtys udev_;
   InotifyFolders folders_;
   int epoll_ = -1;
   std::string how_;
+  std::string systemWhyNot_;
 };
 
 }  // namespace
