@@ -72,6 +72,10 @@ TEST(PortEvents, ALinkReplugedWithinFiftyMillisecondsIsGoneAndNewAgainInOrder) {
   fs::remove_all(ports);
   EXPECT_EQ(Gather(*events, 2),
             (Events{{Kind::Vanished, (fs::path(ports) / "line2").string()}, {Kind::LookAgain, ""}}));
+  // It is made again and watched again: the next simulator is seen.
+  ASSERT_TRUE(fs::is_directory(ports));
+  fs::create_symlink("/dev/null", link);
+  EXPECT_EQ(Gather(*events, 1), (Events{{Kind::Appeared, port}}));
 }
 
 TEST(PortEvents, ByPathLinksTellThePortTheyLeadToAlsoWhenTheyVanish) {

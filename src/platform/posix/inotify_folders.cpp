@@ -34,21 +34,27 @@ bool InotifyFolders::Open(const std::vector<WatchedFolder>& folders, std::string
     return false;
   }
   for (const auto& watched : folders) {
-    std::error_code ec;
-    if (watched.makeIfMissing && !fs::exists(watched.path, ec)) fs::create_directories(watched.path, ec);
-    const int wd = ::inotify_add_watch(fd_, watched.path.c_str(), kMask | IN_ONLYDIR);
-    if (wd < 0) {
+    if (!Watch(watched)) {
       why = "cannot watch " + watched.path + " (" + std::strerror(errno) + ")";
       return false;
     }
-    Folder& folder = folders_[wd];
-    folder.watched = watched;
-    // Links there before the watch: their ports are known when they vanish.
-    if (watched.portIsLinkTarget) {
-      for (fs::directory_iterator it(watched.path, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (std::string target = LinkTarget(watched.path, name); !target.empty()) folder.targets[name] = target;
-      }
+  }
+  return true;
+}
+
+bool InotifyFolders::Watch(const WatchedFolder& watched) {
+  std::error_code ec;
+  if (watched.makeIfMissing && !fs::exists(watched.path, ec)) fs::create_directories(watched.path, ec);
+  const int wd = ::inotify_add_watch(fd_, watched.path.c_str(), kMask | IN_ONLYDIR);
+  if (wd < 0) return false;
+  Folder& folder = folders_[wd];
+  folder.watched = watched;
+  folder.targets.clear();
+  // Links there before the watch: their ports are known when they vanish.
+  if (watched.portIsLinkTarget) {
+    for (fs::directory_iterator it(watched.path, ec), end; !ec && it != end; it.increment(ec)) {
+      const std::string name = it->path().filename().string();
+      if (std::string target = LinkTarget(watched.path, name); !target.empty()) folder.targets[name] = target;
     }
   }
   return true;
@@ -85,7 +91,12 @@ void InotifyFolders::Read(std::vector<PortEvent>& events) {
       const auto folder = folders_.find(event->wd);
       if (folder == folders_.end()) continue;
       if (event->mask & IN_IGNORED) {
+        // The watch ended with its folder. One that is made when missing is
+        // made and watched again; what came meanwhile is found by the look
+        // that the folder's going asked for.
+        const WatchedFolder watched = folder->second.watched;
         folders_.erase(folder);
+        if (watched.makeIfMissing) Watch(watched);
         continue;
       }
       if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF)) {

@@ -26,6 +26,8 @@ class InotifyFolders {
     WatchedFolder watched;
     std::map<std::string, std::string> targets;  // entry name -> port, for link targets
   };
+  // Adds the watch of one folder (made first when it may be); false with errno set.
+  bool Watch(const WatchedFolder& watched);
   std::string PortOf(Folder& folder, const std::string& name, bool appeared);
 
   int fd_ = -1;
