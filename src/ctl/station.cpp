@@ -14,20 +14,19 @@
 #include "ctl/json_output.h"
 #include "ctl/run_header.h"
 #include "platform/calendar_time.h"
+#include "production/port_feed.h"
 #include "production/port_pattern.h"
 #include "production/port_watcher.h"
 #include "production/record_file.h"
 #include "production/sha256.h"
 #include "production/terminal_job.h"
 #include "serial/port_list.h"
+#include "serial/ports_folder.h"
 
 namespace t418::ctl {
 namespace {
 
 namespace fs = std::filesystem;
-
-// How often the port list is looked at.
-constexpr int kLookMs = 500;
 
 std::string UtcTime(std::time_t when, const char* format) {
   std::tm parts{};
@@ -41,20 +40,25 @@ std::string UtcTime(std::time_t when, const char* format) {
 class Station {
  public:
   Station(const std::string& folder, const StationOptions& options, RecordFile& report)
-      : folder_(folder), options_(options), report_(report), watcher_(options.match), look_(loop_, kLookMs) {
-    look_.SetOnFire([this] {
-      Look();
-      look_.Start();
-    });
-  }
+      : folder_(folder), options_(options), report_(report), watcher_(options.match) {}
 
   ExitCode Run() {
+    // The watches first, then the list: a port plugged in meanwhile is told by both, and taken once.
+    PortWatchChoice choice = ChoosePortWatch(StationPortRequest(SimPortsFolder()));
+    Print(stderr, "t418ctl: station: %s\n", choice.said.c_str());
     Print(stderr, "t418ctl: station: waiting for terminals%s%s (Ctrl+C ends)\n",
           options_.match.empty() ? "" : " on ", options_.match.c_str());
-    Look();
-    look_.Start();
+    const std::vector<std::string> listed = ListSerialPorts();
+    if (options_.skipPresent)
+      watcher_.TakeAsPresent(listed);
+    else
+      Handle(watcher_.Look(listed), listed);
+    feed_ = std::make_unique<PortFeed>(
+        loop_, std::move(choice), [] { return ListSerialPorts(); },
+        [this](const std::vector<PortEvent>& events) { OnEvents(events); });
+    feed_->Start(listed);
     RunLoopUntil(loop_, [] { return false; }, std::chrono::hours(24 * 365 * 10));
-    look_.Stop();
+    feed_.reset();
     std::vector<std::string> ports;
     for (const auto& [port, running] : running_) ports.push_back(port);
     for (const auto& port : ports)
@@ -72,15 +76,33 @@ class Station {
     std::string logFile;
   };
 
-  void Look() {
-    retired_.clear();
-    const std::vector<std::string> listed = ListSerialPorts();
-    const auto changes = watcher_.Look(listed);
-    for (const auto& port : changes.vanished) {
-      const auto it = running_.find(port);
-      if (it != running_.end()) it->second.job->Abort(JobFailure::PortLost, "the port vanished");
-    }
+  void Handle(const PortWatcher::Changes& changes, const std::vector<std::string>& listed) {
+    for (const auto& port : changes.vanished) Vanished(port);
     for (const auto& port : changes.appeared) StartJob(port, listed);
+  }
+
+  // In the order things happened: a port pulled and plugged back ends its job, then gets a new one.
+  void OnEvents(const std::vector<PortEvent>& events) {
+    std::vector<std::string> listed;
+    bool haveList = false;
+    const auto lister = [&] {
+      if (!haveList) listed = ListSerialPorts();
+      haveList = true;
+      return listed;
+    };
+    for (const auto& change : FollowPortEvents(watcher_, events, lister)) {
+      if (!change.appeared) {
+        Vanished(change.port);
+        continue;
+      }
+      lister();
+      StartJob(change.port, listed);
+    }
+  }
+
+  void Vanished(const std::string& port) {
+    const auto it = running_.find(port);
+    if (it != running_.end()) it->second.job->Abort(JobFailure::PortLost, "the port vanished");
   }
 
   // The name of the port's files: its own, or from its path when another listed port has the same.
@@ -150,6 +172,7 @@ class Station {
     // The job goes once its own call is over; the port stays known until it vanishes.
     if (it != running_.end()) {
       retired_.push_back(std::move(it->second.job));
+      loop_.RunLater([this] { retired_.clear(); });
       running_.erase(it);
     }
   }
@@ -159,9 +182,9 @@ class Station {
   RecordFile& report_;
   PollLoop loop_;
   PortWatcher watcher_;
-  LoopTimer look_;
+  std::unique_ptr<PortFeed> feed_;
   std::map<std::string, Running> running_;
-  std::vector<std::unique_ptr<TerminalJob>> retired_;  // finished, gone at the next look
+  std::vector<std::unique_ptr<TerminalJob>> retired_;  // finished, gone once their call is over
   int done_ = 0;
   int failed_ = 0;
 };

@@ -16,6 +16,7 @@ struct StationOptions {
   int bootWaitSeconds = 60;
   std::string match;         // glob the ports must match; empty: every port listed
   std::string reportFile;    // JSON lines; empty: none
+  bool skipPresent = false;  // ports plugged in at start get no job (until plugged in again)
   LineOptions line;          // line.logFile: a folder, one log per terminal
 };
 

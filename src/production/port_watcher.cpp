@@ -25,4 +25,14 @@ PortWatcher::Changes PortWatcher::Look(const std::vector<std::string>& listed) {
   return changes;
 }
 
+void PortWatcher::TakeAsPresent(const std::vector<std::string>& listed) {
+  present_.clear();
+  for (const auto& port : listed)
+    if (Matches(port)) present_.insert(port);
+}
+
+bool PortWatcher::Appeared(const std::string& port) { return Matches(port) && present_.insert(port).second; }
+
+bool PortWatcher::Vanished(const std::string& port) { return present_.erase(port) > 0; }
+
 }  // namespace t418

@@ -62,7 +62,7 @@ TEST_F(CtlMultiPortTest, EightTerminalsAreWrittenAndVerifiedInOneCallWithALogEac
   std::vector<std::unique_ptr<SimProcess>> sims;
   for (int i = 0; i < 8; ++i)
     sims.push_back(std::make_unique<SimProcess>(std::vector<std::string>{
-        "--name", prefix + std::to_string(i), "--state", Path("state" + std::to_string(i))}));
+        "--name", prefix + std::to_string(i), "--state", Path("state" + std::to_string(i)), "--imei", kSimImei, "--iccid", kSimIccid}));
   // The simulators' links in the ports folder, by a quoted glob.
   const std::string glob = SimPortsFolder() + "/" + prefix + "*";
   const std::string logs = Path("logs");
@@ -101,7 +101,7 @@ TEST_F(CtlMultiPortTest, EightTerminalsAreWrittenAndVerifiedInOneCallWithALogEac
 
 TEST_F(CtlMultiPortTest, APortThatFailsMakesTheExitNonZeroAndTheTableAndItsJsonSayWhy) {
   const std::string file = Configuration();
-  SimProcess good({"--name", SimProcess::UniqueName("multigood")});
+  SimProcess good({"--name", SimProcess::UniqueName("multigood"), "--imei", kSimImei, "--iccid", kSimIccid});
   SimProcess refusing({"--name", SimProcess::UniqueName("multiref"), "--error", "SOCKA"});
   const std::string missing = testing::NoSuchPort("/dev/t418-no-such-port");
   const std::string ports = good.Port() + "," + refusing.Port() + "," + missing;
@@ -209,7 +209,7 @@ TEST_F(CtlMultiPortTest, SinglePortCommandsPrintOneJsonDocumentInUtf8) {
     std::ofstream out(state, std::ios::binary);
     out << "STMSG=\xD6\xD0\xCE\xC4\n";  // GBK in the terminal
   }
-  SimProcess sim({"--name", SimProcess::UniqueName("multijson"), "--state", state});
+  SimProcess sim({"--name", SimProcess::UniqueName("multijson"), "--state", state, "--imei", kSimImei, "--iccid", kSimIccid});
   const ChildResult read = CtlNoPause({"read", sim.Port(), "--json", "-o", Path("one.ini")});
   ASSERT_EQ(read.exitCode, 0) << read.err;
   const auto readDoc = nlohmann::json::parse(read.out);

@@ -106,7 +106,9 @@ struct Outcome {
 
 // Command mode, then a full read, against a fresh simulator on a paced line.
 Outcome EnterCommandModeAndReadAll(bool fast) {
-  SimProcess sim({"--name", SimProcess::UniqueName("fast"), "--baud", "115200"});
+  // Both runs meet the same terminal: one identity, whatever the link is named.
+  SimProcess sim({"--name", SimProcess::UniqueName("fast"), "--baud", "115200", "--imei", "868323028765432",
+                  "--iccid", "89860118802125746431", "--sn", "01201909110100002468"});
   FastRig rig(fast);
   rig.session->portSettings.port = sim.Port();
   // Kept across closing and opening again.

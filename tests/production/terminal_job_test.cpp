@@ -81,7 +81,7 @@ TEST_F(TerminalJobTest, JobsOnOneLoopWriteAndVerifyEveryTerminalAndRecordItsIden
   for (int i = 0; i < 3; ++i) {
     states.push_back((folder_.path() / ("target" + std::to_string(i) + ".state")).string());
     sims.push_back(std::make_unique<SimProcess>(
-        std::vector<std::string>{"--name", SimProcess::UniqueName("jobdst"), "--state", states.back()}));
+        std::vector<std::string>{"--name", SimProcess::UniqueName("jobdst"), "--state", states.back(), "--imei", kSimImei, "--iccid", kSimIccid}));
     JobPlan plan;
     plan.configFile = config;
     AddJob(sims.back()->Port(), plan);
@@ -166,7 +166,7 @@ TEST_F(TerminalJobTest, EachFailureNamesItsStepAndItsReason) {
 
 TEST_F(TerminalJobTest, ATerminalKilledMidWriteFailsAsLostWhileTheOtherJobGoesOn) {
   const std::string config = ConfigurationOf("net_sockets");
-  SimProcess doomed({"--name", SimProcess::UniqueName("jobkill"), "--latency", "20"});
+  SimProcess doomed({"--name", SimProcess::UniqueName("jobkill"), "--latency", "20", "--imei", kSimImei, "--iccid", kSimIccid});
   SimProcess healthy({"--name", SimProcess::UniqueName("jobok")});
   JobPlan plan;
   plan.configFile = config;

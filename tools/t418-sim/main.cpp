@@ -20,6 +20,7 @@
 #include "t418-sim/line_mismatch.h"
 #include "t418-sim/line_writer.h"
 #include "t418-sim/pty_link.h"
+#include "t418-sim/sim_identity.h"
 #include "t418-sim/sim_config.h"
 #include "t418-sim/sim_device.h"
 #include "t418-sim/sim_options.h"
@@ -121,6 +122,10 @@ int Run(const SimOptions& options) {
   behaviour.startInDataMode = options.startInDataMode;
   behaviour.forgetful = options.forgetful;
   behaviour.hardwareVersion = options.hardwareVersion;
+  const SimIdentity named = IdentityFromName(options.name);
+  behaviour.imei = options.imei.empty() ? named.imei : options.imei;
+  behaviour.iccid = options.iccid.empty() ? named.iccid : options.iccid;
+  behaviour.sn = options.sn.empty() ? named.sn : options.sn;
   TerminalModel terminal(config, behaviour);
   terminal.onLine = [&](std::string_view line) { lineLog.Write(line); };
   // Saved before the reply to the line goes out: whoever has the reply finds the file up to date.

@@ -1,5 +1,6 @@
 #include "t418-sim/sim_options.h"
 
+#include "t418-sim/sim_identity.h"
 #include "t418-sim/value_syntax.h"
 
 namespace t418::sim {
@@ -40,6 +41,11 @@ std::string UsageText() {
          "                       change\n"
          "  --log FILE           append every received command line\n"
          "  --hdver TEXT         the hardware version (default V2.0.0)\n"
+         "  --imei DIGITS        the IMEI it reports (default: made from NAME, so each\n"
+         "                       name is another terminal; give two simulators one\n"
+         "                       IMEI to stage a duplicate)\n"
+         "  --iccid DIGITS       the SIM card's ICCID (default: made from NAME)\n"
+         "  --sn TEXT            the serial number (default: made from NAME)\n"
          "  --latency MS         wait before each reply\n"
          "  --baud N             pace the output at N baud (10 bits a byte); a program\n"
          "                       that sets the port to another rate or to other than\n"
@@ -158,6 +164,17 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args, std
       ok = value(options.firmwareOut);
     } else if (option == "--hdver") {
       ok = value(options.hardwareVersion);
+    } else if (option == "--imei" || option == "--iccid") {
+      std::string& target = option == "--imei" ? options.imei : options.iccid;
+      std::string warning;
+      ok = value(target);
+      if (ok) error = option == "--imei" ? CheckImei(target, warning) : CheckIccid(target, warning);
+      ok = ok && error.empty();
+      if (!warning.empty()) warnings.push_back(warning);
+    } else if (option == "--sn") {
+      ok = value(options.sn);
+      if (ok) error = CheckSerialNumber(options.sn);
+      ok = ok && error.empty();
     } else {
       error = "unknown option \"" + args[i] + "\"";
       ok = false;

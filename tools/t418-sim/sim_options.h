@@ -27,6 +27,9 @@ struct SimOptions {
   std::string logFile;                        // --log FILE
   std::string firmwareOut;                    // --firmware-out FILE
   std::string hardwareVersion = "V2.0.0";     // --hdver TEXT
+  std::string imei;                           // --imei DIGITS: "" made from the name
+  std::string iccid;                          // --iccid DIGITS: "" made from the name
+  std::string sn;                             // --sn TEXT: "" made from the name
   bool help = false;                          // --help
 };
 

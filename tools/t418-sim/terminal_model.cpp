@@ -164,6 +164,9 @@ Emissions TerminalModel::HandleLine(const std::string& line, bool tooLong) {
 
 std::string TerminalModel::QueryValue(const std::string& name) const {
   if (name == "HDVER") return behaviour_.hardwareVersion;
+  if (name == "IMEI" && !behaviour_.imei.empty()) return behaviour_.imei;
+  if (name == "ICCID" && !behaviour_.iccid.empty()) return behaviour_.iccid;
+  if (name == "SN" && !behaviour_.sn.empty()) return behaviour_.sn;
   if (name.size() == 7 && name.compare(0, 4, "SOCK") == 0 && name.compare(5, 2, "LK") == 0) {
     // The link state follows the enable switch of the socket; no server is reached.
     const std::string enable = "SOCK" + name.substr(4, 1) + "EN";

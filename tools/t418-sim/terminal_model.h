@@ -38,6 +38,10 @@ struct TerminalBehaviour {
   // is kept: queries go on reporting what the terminal had.
   bool forgetful = false;
   std::string hardwareVersion = "V2.0.0";
+  // What IMEI, ICCID and SN report; "" leaves the factory answer.
+  std::string imei;
+  std::string iccid;
+  std::string sn;
   int splitPauseMs = 300;  // longer than any gap time-out of the tool
   int restartMs = 500;     // from "OK" to the start-up message
 };
