@@ -241,10 +241,11 @@ int main(int argc, char** argv) {
   StationOptions stationOptions;
   auto* station = app.add_subcommand(
       "station",
-      WithPortNames("Provisioning station: wait for terminals to be plugged in (the port list is looked at twice a second;\n"
-      "ports already there count as new) and give each new port its identity read, the firmware upgrade if\n"
-      "asked, and FILE written and verified; one line per terminal on standard output, one JSON record per\n"
-      "terminal appended to the report. A port that stays plugged in is done once; unplugged and plugged in\n"
+      WithPortNames("Provisioning station: wait for terminals to be plugged in (told by the system's port events where\n"
+      "there are any, else the port list is looked at twice a second; ports already there count as new)\n"
+      "and give each new port its identity read, the firmware upgrade if asked, and FILE written and\n"
+      "verified; one line per terminal on standard output, one JSON record per terminal appended to the\n"
+      "report. A port that stays plugged in is done once; unplugged and plugged in\n"
       "again, it is done again. A port that vanishes mid-run is recorded as failed. Ctrl+C (or SIGTERM)\n"
       "closes the running jobs, records them as failed and exits 130. With --log DIR, one traffic log per\n"
       "terminal: DIR/{file}-20260102T030405Z.log (the port's name and the UTC time it was plugged in)"));
