@@ -295,8 +295,7 @@ int main(int argc, char** argv) {
   auto* records = app.add_subcommand(
       "records", "List the records of the database that --db names, newest first; 'records stats' sums them up");
   const auto addQueryOptions = [&recordsQuery](CLI::App& command) {
-    command.add_option("--db", recordsQuery.target, "Records database: a SQLite file or a PostgreSQL connection string")
-        ->required();
+    command.add_option("--db", recordsQuery.target, "Records database: a SQLite file or a PostgreSQL connection string");
     command.add_option("--imei", recordsQuery.imei, "Only this IMEI (or MEID)");
     command.add_option("--iccid", recordsQuery.iccid, "Only this ICCID");
     command.add_option("--sn", recordsQuery.serialNumber, "Only this serial number");
@@ -365,6 +364,11 @@ int main(int argc, char** argv) {
                             : recordsCsv ? RecordsQueryOptions::Format::Csv
                                          : RecordsQueryOptions::Format::Table;
       recordsQuery.stats = static_cast<bool>(*stats);
+      if (recordsQuery.target.empty()) {
+        Print(stderr, "t418ctl: records: --db TARGET names the records database (a SQLite file or a PostgreSQL "
+                      "connection string)\n");
+        return kExitUsage;
+      }
       return RunRecordsCommand(recordsQuery);
     }
     if (*send) {
