@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "child_process.h"
+#include "ctl_program.h"
 #include "sim_process.h"
 #include "station_run.h"
 #include "temp_folder.h"

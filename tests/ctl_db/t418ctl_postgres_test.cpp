@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <set>
 
 #include "child_process.h"
+#include "ctl/ctl_program.h"
 #include "pg_server.h"
 #include "sim_process.h"
 #include "station_run.h"
