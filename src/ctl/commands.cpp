@@ -168,7 +168,8 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
 }
 
 ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
-                         const UpgradeOptions& upgrade, const LineOptions& options, bool json) {
+                         const UpgradeOptions& upgrade, const LineOptions& options, bool json,
+                         RunRecorder* recorder) {
   if (const ExitCode checked = CheckInputFile(file, "firmware file", kExitNoFile); checked != kExitOk) return checked;
   JobPlan plan;
   plan.readFirst = false;
@@ -189,18 +190,20 @@ ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, con
   job.OnTerminalStarted = [](const std::string& message) {
     Print(stderr, "t418ctl: the terminal started: %s\n", ForTerminal(message).c_str());
   };
-  if (!single.Run()) return kExitBadConfigFile;
+  bool recordLost = false;
+  if (!single.Run(recorder, recordLost)) return kExitBadConfigFile;
   const JobResult& result = single.Result();
   if (!result.Ok()) return single.PrintFailure();
+  const ExitCode done = recordLost ? kExitRecordsUnusable : kExitOk;
   if (!upgrade.restart) {
     if (json) PrintJson({{"port", port}, {"version", nullptr}});
-    return kExitOk;
+    return done;
   }
   if (json)
     PrintJson({{"port", port}, {"version", JsonText(result.versionAfter)}});
   else
     Print(stdout, "%s\n", ForTerminal(result.versionAfter).c_str());
-  return kExitOk;
+  return done;
 }
 
 }  // namespace t418::ctl

@@ -8,6 +8,8 @@
 
 namespace t418::ctl {
 
+class RunRecorder;
+
 // The ports the desktop program's toolbar would list, with the adapter's name.
 ExitCode ListPorts();
 
@@ -27,9 +29,10 @@ ExitCode ReadConfiguration(const std::string& folder, const std::string& port, b
 
 // A configuration file written to the terminal, with a summary; with verify,
 // read back and compared. With json, one document: lines sent, refused
-// commands, whether verified and the differences.
+// commands, whether verified and the differences. With a recorder that has
+// records, the terminal's identity is read and claimed first and the run recorded.
 ExitCode WriteConfiguration(const std::string& folder, const std::string& port, const std::string& file, bool verify,
-                            const LineOptions& options, bool json = false);
+                            const LineOptions& options, bool json = false, RunRecorder* recorder = nullptr);
 
 // The setting lines a write of the file would change on the terminal; with
 // json, one document of them and of the settings a read does not ask for.
@@ -45,7 +48,9 @@ struct UpgradeOptions {
 // the boot menu (the user restarts the terminal with its Reload key held), lets
 // the session answer it and send the file, then restarts the terminal and prints
 // the version it reports (with json, as one document with the port).
+// With a recorder that has records, as WriteConfiguration.
 ExitCode UpgradeFirmware(const std::string& folder, const std::string& port, const std::string& file,
-                         const UpgradeOptions& upgrade, const LineOptions& options, bool json = false);
+                         const UpgradeOptions& upgrade, const LineOptions& options, bool json = false,
+                         RunRecorder* recorder = nullptr);
 
 }  // namespace t418::ctl

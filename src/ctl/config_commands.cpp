@@ -30,22 +30,39 @@ bool Compared(const JobResult& result) {
   return result.failure == JobFailure::None || result.failure == JobFailure::Differences;
 }
 
+ExitCode WriteOutcome(SinglePortJob& single, const std::string& port, const std::string& file, bool verify, bool json);
+
 }  // namespace
 
 ExitCode WriteConfiguration(const std::string& folder, const std::string& port, const std::string& file, bool verify,
-                            const LineOptions& options, bool json) {
+                            const LineOptions& options, bool json, RunRecorder* recorder) {
   JobPlan plan;
   plan.readFirst = false;
   plan.configFile = file;
   plan.verify = verify;
   SinglePortJob single(folder, options, port, plan);
-  if (!single.Run()) return kExitBadConfigFile;
+  bool recordLost = false;
+  if (!single.Run(recorder, recordLost)) return kExitBadConfigFile;
+  const ExitCode code = WriteOutcome(single, port, file, verify, json);
+  return code == kExitOk && recordLost ? kExitRecordsUnusable : code;
+}
+
+namespace {
+
+// What the write gave, on standard output and as its exit code.
+ExitCode WriteOutcome(SinglePortJob& single, const std::string& port, const std::string& file, bool verify, bool json) {
   const JobResult& result = single.Result();
   // The write went to its last line unless it failed before or in it, other than by refused lines.
-  const bool writeFailed = result.failedStep == JobStep::Open ||
+  const bool writeFailed = result.failedStep == JobStep::Open || result.failedStep == JobStep::Read ||
+                           result.failedStep == JobStep::Claim ||
                            (result.failedStep == JobStep::Write &&
                             (result.failure != JobFailure::Refused || result.cutShort));
-  if (writeFailed) return single.PrintFailure();
+  if (writeFailed) {
+    // A refusal of the identity's read stopped it before any write: say so here.
+    if (result.failedStep == JobStep::Read && result.failure == JobFailure::Refused)
+      Print(stderr, "t418ctl: %s\n", ForTerminal(result.reason).c_str());
+    return single.PrintFailure();
+  }
   // A verify follows only a write the terminal refused nothing of.
   const std::vector<std::string> refused =
       result.failedStep == JobStep::Verify ? std::vector<std::string>() : result.refusedNames;
@@ -86,6 +103,8 @@ ExitCode WriteConfiguration(const std::string& folder, const std::string& port, 
     Print(stdout, "not verified: %zu settings not read back\n", result.notCompared.size());
   return verified ? kExitOk : kExitDifferences;
 }
+
+}  // namespace
 
 ExitCode DiffConfiguration(const std::string& folder, const std::string& port, const std::string& file,
                            const LineOptions& options, bool json) {

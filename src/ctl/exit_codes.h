@@ -25,6 +25,9 @@ enum ExitCode : int {
                             // --verify: a written setting the read does not report
   kExitSomePortsFailed = 16,  // several ports: at least one of them failed (see the table)
   kExitHostProblem = 17,      // doctor: something on this computer stops a run on a port
+  kExitRecordsUnusable = 18,  // --db: the records database cannot be opened, claimed in or added
+                              // to, or a terminal reported no identity to claim: nothing written
+  kExitDuplicate = 19,        // --db: another terminal holds the IMEI/MEID or ICCID: nothing written
   kExitInterrupted = 130,  // ended by SIGINT, SIGTERM or SIGHUP
 };
 
@@ -47,6 +50,8 @@ constexpr ExitCode ExitCodeOf(JobFailure failure) {
     case JobFailure::TransferStopped: return kExitTransferStopped;
     case JobFailure::NoVersion: return kExitNoVersion;
     case JobFailure::Interrupted: return kExitInterrupted;
+    case JobFailure::Duplicate: return kExitDuplicate;
+    case JobFailure::Unguarded: return kExitRecordsUnusable;
   }
   return kExitFailed;
 }

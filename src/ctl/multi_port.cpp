@@ -9,6 +9,7 @@
 #include "ctl/loop_signals.h"
 #include "ctl/json_output.h"
 #include "ctl/run_header.h"
+#include "ctl/run_recorder.h"
 #include "production/port_pattern.h"
 #include "serial/port_list.h"
 
@@ -48,13 +49,19 @@ std::string TableResultText(const JobResult& result, bool diff) {
   return ForTerminal(ResultText(result));
 }
 
-std::string ResultTable(const std::vector<JobResult>& results, bool diff) {
+std::string ResultTable(const std::vector<JobResult>& results, bool diff, const std::vector<std::string>* slots) {
   std::vector<std::vector<std::string>> rows = {{"PORT", "IMEI/MEID", "ICCID", "RESULT", "TIME", "REFUSED"}};
-  for (const auto& result : results) {
+  if (slots != nullptr) rows.front().insert(rows.front().begin() + 1, "SLOT");
+  for (std::size_t i = 0; i < results.size(); ++i) {
+    const JobResult& result = results[i];
     const std::string id = ForTerminal(result.identity.ModemId());
     const std::string iccid = ForTerminal(result.identity.iccid);
     rows.push_back({result.port, id.empty() ? "-" : id, iccid.empty() ? "-" : iccid,
                     TableResultText(result, diff), Seconds(result.duration), Refused(result)});
+    if (slots != nullptr) {
+      const std::string slot = i < slots->size() ? ForTerminal((*slots)[i]) : "";
+      rows.back().insert(rows.back().begin() + 1, slot.empty() ? "-" : slot);
+    }
   }
   std::vector<std::size_t> widths(rows.front().size(), 0);
   for (const auto& row : rows)
@@ -90,15 +97,23 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   PollLoop loop;
   std::vector<std::unique_ptr<TerminalJob>> jobs;
   std::vector<std::string> logFiles;
+  std::vector<std::string> slots;
+  RunRecorder* const recorder = run.recorder;
+  const auto startedAt = std::chrono::system_clock::now();
   for (std::size_t i = 0; i < ports.size(); ++i) {
     LineOptions line = run.line;
-    if (!line.logFile.empty()) line.logFile = (fs::path(run.line.logFile) / (fileNames[i] + ".log")).string();
+    slots.push_back(recorder != nullptr ? recorder->SlotOf(ports[i]) : "");
+    const std::string slotFile = recorder != nullptr ? recorder->SlotFileName(ports[i]) : "";
+    if (!line.logFile.empty())
+      line.logFile =
+          (fs::path(run.line.logFile) / ((slotFile.empty() ? "" : slotFile + "-") + fileNames[i] + ".log")).string();
     logFiles.push_back(line.logFile);
     jobs.push_back(std::make_unique<TerminalJob>(
         loop, folder, WithLogHeader(line, ports[i]), ports[i], run.plan, [diff](const JobResult& result) {
           Print(stderr, "t418ctl: %s: %s (%s)\n", result.port.c_str(), TableResultText(result, diff).c_str(),
                 Seconds(result.duration).c_str());
         }));
+    if (recorder != nullptr) recorder->Guard(*jobs.back(), slots.back());
   }
   // Every log can be written, or no port is opened.
   bool logsOk = true;
@@ -134,6 +149,7 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
         result.reason = "cannot write " + file;
       }
     }
+    if (recorder != nullptr) recorder->Record(result, RunPlace{slots[i], startedAt, logFiles[i]});
     results.push_back(result);
   }
 
@@ -141,17 +157,22 @@ ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {
   for (const auto& result : results) anyFailed = anyFailed || !result.Ok();
   if (run.json) {
     nlohmann::json list = nlohmann::json::array();
-    for (const auto& result : results) list.push_back(JobRecordJson(result));
+    for (std::size_t i = 0; i < results.size(); ++i) {
+      nlohmann::json record = JobRecordJson(results[i]);
+      if (recorder != nullptr) recorder->AddJsonFields(record, results[i].port, slots[i]);
+      list.push_back(record);
+    }
     PrintJson({{"ok", !anyFailed}, {"ports", list}});
   } else {
     for (const auto& result : results)
       for (const auto& line : result.differences)
         Print(stdout, "%s: %s%s\n", result.port.c_str(), diff ? "" : "differs: ",
               ForTerminal(WithoutLineEnd(line)).c_str());
-    Print(stdout, "%s", ResultTable(results, diff).c_str());
+    Print(stdout, "%s", ResultTable(results, diff, recorder != nullptr && recorder->HasSlots() ? &slots : nullptr).c_str());
   }
   if (interrupted) return kExitInterrupted;
-  return anyFailed ? kExitSomePortsFailed : kExitOk;
+  if (anyFailed) return kExitSomePortsFailed;
+  return recorder != nullptr && recorder->AnyRecordLost() ? kExitRecordsUnusable : kExitOk;
 }
 
 }  // namespace t418::ctl

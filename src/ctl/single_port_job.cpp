@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ctl/loop_signals.h"
+#include "ctl/run_recorder.h"
 #include "production/open_failure_text.h"
 
 namespace t418::ctl {
@@ -34,6 +35,17 @@ bool SinglePortJob::Run() {
   // The job ends every wait itself; only a signal ends the loop before it.
   RunLoopUntil(loop_, [this] { return job_->Finished(); }, std::chrono::hours(24 * 365));
   job_->Abort(JobFailure::Interrupted, "interrupted");
+  return true;
+}
+
+bool SinglePortJob::Run(RunRecorder* recorder, bool& recordLost) {
+  recordLost = false;
+  if (recorder == nullptr) return Run();
+  const std::string slot = recorder->SlotOf(job_->Port());
+  recorder->Guard(*job_, slot);
+  const auto startedAt = std::chrono::system_clock::now();
+  if (!Run()) return false;
+  recordLost = !recorder->Record(job_->Result(), RunPlace{slot, startedAt, logFile_});
   return true;
 }
 

@@ -12,6 +12,8 @@
 
 namespace t418::ctl {
 
+class RunRecorder;
+
 class SinglePortJob {
  public:
   SinglePortJob(const std::string& folder, const LineOptions& options, const std::string& port, JobPlan plan);
@@ -30,6 +32,9 @@ class SinglePortJob {
   // log file that cannot be written kept it from starting: nothing was
   // touched, the command ends with kExitBadConfigFile (the note comes at the end).
   bool Run();
+  // As Run, with the job guarded and recorded by the recorder (when given).
+  // False also when its record was not kept (the message is out).
+  bool Run(RunRecorder* recorder, bool& recordLost);
 
   // Says why the job failed, as every single-port command says it, and gives
   // the exit code. A refusal or differences are the command's to tell; a

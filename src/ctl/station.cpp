@@ -13,6 +13,7 @@
 #include "ctl/loop_signals.h"
 #include "ctl/json_output.h"
 #include "ctl/run_header.h"
+#include "ctl/run_recorder.h"
 #include "platform/calendar_time.h"
 #include "production/port_feed.h"
 #include "production/port_pattern.h"
@@ -39,8 +40,8 @@ std::string UtcTime(std::time_t when, const char* format) {
 // The jobs of the station, one per port that is plugged in and not done.
 class Station {
  public:
-  Station(const std::string& folder, const StationOptions& options, RecordFile& report)
-      : folder_(folder), options_(options), report_(report), watcher_(options.match) {}
+  Station(const std::string& folder, const StationOptions& options, RecordFile& report, RunRecorder& recorder)
+      : folder_(folder), options_(options), report_(report), recorder_(recorder), watcher_(options.match) {}
 
   ExitCode Run() {
     // The watches first, then the list: a port plugged in meanwhile is told by both, and taken once.
@@ -73,7 +74,9 @@ class Station {
   struct Running {
     std::unique_ptr<TerminalJob> job;
     std::time_t started = 0;
+    std::chrono::system_clock::time_point startedAt{};
     std::string logFile;
+    std::string slot;
   };
 
   void Handle(const PortWatcher::Changes& changes, const std::vector<std::string>& listed) {
@@ -126,20 +129,32 @@ class Station {
     plan.bootWaitSeconds = options_.bootWaitSeconds;
     plan.configFile = options_.configFile;
     LineOptions line = options_.line;
-    const std::time_t now = std::time(nullptr);
-    if (!line.logFile.empty())
-      line.logFile =
-          (fs::path(options_.line.logFile) / (FileNameOf(port, listed) + UtcTime(now, "-%Y%m%dT%H%M%SZ.log")))
-              .string();
-    Print(stderr, "t418ctl: %s: new terminal\n", port.c_str());
+    const auto startedAt = std::chrono::system_clock::now();
+    const std::time_t now = std::chrono::system_clock::to_time_t(startedAt);
+    const std::string slot = recorder_.SlotOf(port);
+    if (!line.logFile.empty()) {
+      // The slot first, where the slots file names it: the logs of one place sort together.
+      const std::string slotFile = recorder_.SlotFileName(port);
+      line.logFile = (fs::path(options_.line.logFile) / ((slotFile.empty() ? "" : slotFile + "-") +
+                                                         FileNameOf(port, listed) +
+                                                         UtcTime(now, "-%Y%m%dT%H%M%SZ.log")))
+                         .string();
+    }
+    if (slot.empty())
+      Print(stderr, "t418ctl: %s: new terminal\n", port.c_str());
+    else
+      Print(stderr, "t418ctl: %s: new terminal in slot %s\n", port.c_str(), ForTerminal(slot).c_str());
     if (!options_.firmwareFile.empty())
       Print(stderr, "t418ctl: %s: restart it with its Reload key held once its identity is read\n",
             port.c_str());
     Running& running = running_[port];
     running.started = now;
+    running.startedAt = startedAt;
     running.logFile = line.logFile;
+    running.slot = slot;
     running.job = std::make_unique<TerminalJob>(loop_, folder_, WithLogHeader(line, port), port, plan,
                                                 [this, port](const JobResult& result) { Finished(port, result); });
+    recorder_.Guard(*running.job, slot);
     if (running.job->Host().LogFileFailed()) {
       NoteLogFailed(line.logFile, running.job->Host().LogFileError());
       running.job->Abort(JobFailure::Interrupted, "cannot write the log file " + line.logFile);
@@ -152,21 +167,32 @@ class Station {
     const auto it = running_.find(port);
     const std::time_t started = it == running_.end() ? std::time(nullptr) : it->second.started;
     const std::string time = UtcTime(started, "%Y-%m-%dT%H:%M:%SZ");
+    const std::string slot = it == running_.end() ? recorder_.SlotOf(port) : it->second.slot;
+    // The record first: the line on standard output says a terminal is done with.
+    recorder_.Record(result, RunPlace{slot,
+                                      it == running_.end() ? std::chrono::system_clock::now() : it->second.startedAt,
+                                      it == running_.end() ? std::string() : it->second.logFile});
     ++done_;
     if (!result.Ok()) ++failed_;
     const std::string id = ForTerminal(result.identity.ModemId());
     const std::string iccid = ForTerminal(result.identity.iccid);
     std::string refused;
     for (const auto& name : result.refusedNames) refused += (refused.empty() ? "" : ",") + ForTerminal(name);
-    Print(stdout, "%s  %s  %s  %s  %s  %.1f s  refused: %s\n", time.c_str(), port.c_str(), id.empty() ? "-" : id.c_str(),
+    const std::string slotShown = recorder_.HasSlots() ? "  slot " + (slot.empty() ? "-" : ForTerminal(slot)) : "";
+    const std::string attempt =
+        recorder_.HasRecords() && recorder_.AttemptOf(port) > 0 ? "  attempt " + std::to_string(recorder_.AttemptOf(port)) : "";
+    Print(stdout, "%s  %s%s  %s  %s  %s  %.1f s  refused: %s%s\n", time.c_str(), port.c_str(), slotShown.c_str(),
+          id.empty() ? "-" : id.c_str(),
           iccid.empty() ? "-" : iccid.c_str(), ForTerminal(ResultText(result)).c_str(),
-          static_cast<double>(result.duration.count()) / 1000.0, refused.empty() ? "-" : refused.c_str());
+          static_cast<double>(result.duration.count()) / 1000.0, refused.empty() ? "-" : refused.c_str(),
+          attempt.c_str());
     std::fflush(stdout);
     if (it != running_.end() && it->second.job && it->second.job->Host().LogFileFailed())
       NoteLogFailed(it->second.logFile, it->second.job->Host().LogFileError());
     if (report_.IsOpen()) {
       nlohmann::json record = JobRecordJson(result);
       record["time"] = time;
+      recorder_.AddJsonFields(record, port, slot);
       if (!report_.Append(JsonLine(record))) ReportLost();
     }
     // The job goes once its own call is over; the port stays known until it vanishes.
@@ -180,6 +206,7 @@ class Station {
   std::string folder_;
   const StationOptions& options_;
   RecordFile& report_;
+  RunRecorder& recorder_;
   PollLoop loop_;
   PortWatcher watcher_;
   std::unique_ptr<PortFeed> feed_;
@@ -225,7 +252,12 @@ ExitCode RunStation(const std::string& folder, const StationOptions& options) {
           report.Error().c_str());
     return kExitBadConfigFile;
   }
-  Station station(folder, options, report);
+  ExitCode prepared = kExitOk;
+  const std::unique_ptr<RunRecorder> recorder = RunRecorder::Prepare(options.records, prepared);
+  if (recorder == nullptr) return prepared;
+  if (recorder->HasRecords())
+    Print(stderr, "t418ctl: station: each terminal is claimed and recorded in the records database\n");
+  Station station(folder, options, report, *recorder);
   return station.Run();
 }
 

@@ -44,6 +44,7 @@ const char* JobStepName(JobStep step) {
   switch (step) {
     case JobStep::Open: return "open";
     case JobStep::Read: return "read";
+    case JobStep::Claim: return "claim";
     case JobStep::Upgrade: return "upgrade";
     case JobStep::Write: return "write";
     case JobStep::Verify: return "verify";
@@ -115,6 +116,9 @@ TerminalJob::~TerminalJob() {
 void TerminalJob::Start() {
   if (started_) return;
   started_ = true;
+  // What is guarded needs its identity before anything goes to the terminal.
+  if (BeforeWriting && (!plan_.firmwareFile.empty() || (!plan_.configFile.empty() && plan_.write)))
+    plan_.readFirst = true;
   startedAt_ = std::chrono::steady_clock::now();
   tick_.Start();
   Enter(JobStep::Open);
@@ -285,16 +289,26 @@ void TerminalJob::TakeIdentity() {
   if (const auto imei = values.Value("IMEI"); !imei.empty()) result_.identity.imei = imei;
   if (const auto meid = values.Value("MEID"); !meid.empty()) result_.identity.meid = meid;
   if (const auto iccid = values.Value("ICCID"); !iccid.empty()) result_.identity.iccid = iccid;
+  if (const auto sn = values.Value("SN"); !sn.empty()) result_.identity.serialNumber = sn;
+}
+
+bool TerminalJob::Cleared() {
+  if (!BeforeWriting) return true;
+  Enter(JobStep::Claim);
+  const WriteClearance clearance = BeforeWriting(result_.identity);
+  if (clearance.go) return true;
+  Fail(clearance.failure == JobFailure::None ? JobFailure::Unguarded : clearance.failure, clearance.reason);
+  return false;
 }
 
 void TerminalJob::AfterFirstRead() {
   result_.versionBefore = lastVersion_;
   if (!plan_.firmwareFile.empty()) {
-    StartUpgrade();
+    if (Cleared()) StartUpgrade();
   } else if (!plan_.configFile.empty() && !plan_.write) {
     CompareWithConfiguration();
   } else if (!plan_.configFile.empty()) {
-    StartWrite();
+    if (Cleared()) StartWrite();
   } else {
     // A read and nothing else: what the terminal refused is its outcome.
     result_.refusedNames = session_.Core().LastRunSummary().refusedNames;

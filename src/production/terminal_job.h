@@ -1,9 +1,10 @@
 #pragma once
 // One terminal driven without a window: a session of its own on an event loop
 // (its own or a shared one), driven without blocking through its steps — open
-// the port, a full read (identity and firmware version), optionally a firmware
-// upgrade, a write of a configuration file and its verify — each step
-// reported, ending in one record. Many jobs run at the same time on one loop;
+// the port, a full read (identity and firmware version), the claim of that
+// identity when the owner guards it, optionally a firmware upgrade, a write of
+// a configuration file and its verify — each step reported, ending in one
+// record. Many jobs run at the same time on one loop;
 // a single port is a job like any other.
 #include <chrono>
 #include <functional>
@@ -18,9 +19,9 @@
 
 namespace t418 {
 
-enum class JobStep { Open, Read, Upgrade, Write, Verify, Done };
+enum class JobStep { Open, Read, Claim, Upgrade, Write, Verify, Done };
 
-// "open", "read", "upgrade", "write", "verify", "done".
+// "open", "read", "claim", "upgrade", "write", "verify", "done".
 const char* JobStepName(JobStep step);
 
 // Why a job failed; None when it did not.
@@ -41,6 +42,8 @@ enum class JobFailure {
   TransferStopped,  // the firmware transfer was given up
   NoVersion,        // no start-up message or version after the restart
   Interrupted,      // stopped from outside (a signal, the station's end)
+  Duplicate,        // claim: another terminal holds the IMEI/MEID or the ICCID; nothing was written
+  Unguarded,        // claim: the identity could not be claimed (no records, no identity); nothing was written
 };
 
 // The job failure of a port that would not open.
@@ -66,8 +69,16 @@ struct TerminalIdentity {
   std::string imei;
   std::string meid;
   std::string iccid;
+  std::string serialNumber;  // the "SN" report; may be empty
   // IMEI, else MEID.
   const std::string& ModemId() const { return imei.empty() ? meid : imei; }
+};
+
+// What the owner of a job says before anything is written to the terminal.
+struct WriteClearance {
+  bool go = true;
+  JobFailure failure = JobFailure::None;  // when not: why (Duplicate, Unguarded)
+  std::string reason;                     // when not: one English line
 };
 
 struct JobResult {
@@ -117,6 +128,11 @@ class TerminalJob : private SessionListener {
   Session& Core() { return session_.Core(); }
   const HeadlessSession& Host() const { return session_; }
 
+  // Called once the identity is read and before the first upgrade or write
+  // (a job that writes nothing never calls it); a "no" ends the job failed in
+  // its claim step, the terminal untouched. Set before Start(); with it set,
+  // the job reads the identity first whatever its plan says.
+  std::function<WriteClearance(const TerminalIdentity&)> BeforeWriting;
   // Each step as it begins (for a progress display); may stay unset.
   std::function<void(JobStep)> OnStep;
   // Every report of the terminal (name, value), GBK; may stay unset.
@@ -153,6 +169,8 @@ class TerminalJob : private SessionListener {
   void OpenPort();
   void StartRead(JobStep step, Action then);
   void AfterFirstRead();
+  // The owner's word before the first write: false when it stopped the job.
+  bool Cleared();
   void StartUpgrade();
   void WaitForFirmwareRequest();
   void AfterTransfer();

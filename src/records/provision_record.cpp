@@ -20,6 +20,8 @@ const char* JobFailureWord(JobFailure failure) {
     case JobFailure::TransferStopped: return "transfer-stopped";
     case JobFailure::NoVersion: return "no-version";
     case JobFailure::Interrupted: return "interrupted";
+    case JobFailure::Duplicate: return "duplicate";
+    case JobFailure::Unguarded: return "unguarded";
   }
   return "unknown";
 }
@@ -39,6 +41,7 @@ ProvisionRecord RecordOfJob(const JobResult& result) {
   record.imei = result.identity.imei;
   record.meid = result.identity.meid;
   record.iccid = result.identity.iccid;
+  record.serialNumber = result.identity.serialNumber;
   record.duration = result.duration;
   record.ok = result.Ok();
   if (!record.ok) record.failedStep = JobStepName(result.failedStep);

@@ -52,8 +52,9 @@ struct ProvisionRecord {
 // The kind of a job's failure as a short word ("no-reply", "port-busy"...); empty for none.
 const char* JobFailureWord(JobFailure failure);
 
-// The job's part of a record; the station's part (station, slot, operator,
-// serial number, attempt, start time, traffic log, duplicates) is the caller's.
+// The job's part of a record (with the serial number it read); the station's
+// part (station, slot, operator, attempt, start time, traffic log, duplicates)
+// is the caller's.
 ProvisionRecord RecordOfJob(const JobResult& result);
 
 }  // namespace t418

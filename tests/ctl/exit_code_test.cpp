@@ -16,7 +16,7 @@ TEST(ExitCodeOfJob, EachFailureHasItsDocumentedCode) {
       {JobFailure::PortBusy, 7},       {JobFailure::PortLost, 8},        {JobFailure::NoFirmwareFile, 9},
       {JobFailure::NoBootLoader, 10},  {JobFailure::TransferStopped, 11}, {JobFailure::NoVersion, 12},
       {JobFailure::BadConfigFile, 13}, {JobFailure::ConfigRefused, 14}, {JobFailure::Differences, 15},
-      {JobFailure::Interrupted, 130},
+      {JobFailure::Unguarded, 18},     {JobFailure::Duplicate, 19},      {JobFailure::Interrupted, 130},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(static_cast<int>(c.failure));

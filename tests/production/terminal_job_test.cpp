@@ -341,3 +341,85 @@ TEST_F(TerminalJobTest, AnUpgradeTellsTheWaitTheTransferAndTheRestartInOrder) {
 
 }  // namespace
 }  // namespace t418
+
+namespace t418 {
+namespace {
+
+// Whether the simulator's log (--log) shows a setting line: something was written to it.
+bool GotWrite(const std::string& simLog) {
+  for (const auto& line : testing::ReadLines(simLog))
+    if (line.rfind("AT+", 0) == 0 && line.find('=') != std::string::npos) return true;
+  return false;
+}
+
+TEST_F(TerminalJobTest, TheGuardSeesTheIdentityBeforeAnyWriteAndItsNoLeavesTheTerminalUntouched) {
+  const std::string config = (folder_.path() / "line.ini").string();
+  std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
+  const std::string firmware = (folder_.path() / "T418.bin").string();
+  std::ofstream(firmware, std::ios::binary) << std::string(2048, '\x5a');
+  JobPlan write;
+  write.readFirst = false;  // the guard reads the identity all the same
+  write.configFile = config;
+  JobPlan upgrade;
+  upgrade.readFirst = false;
+  upgrade.firmwareFile = firmware;
+  upgrade.bootWaitSeconds = 2;
+  const struct {
+    const char* name;
+    JobPlan plan;
+    WriteClearance said;
+    JobFailure failure;
+    bool written;
+  } cases[] = {
+      {"a write stopped as a duplicate", write, {false, JobFailure::Duplicate, "duplicate IMEI 868323028765432"},
+       JobFailure::Duplicate, false},
+      {"a write stopped unguarded", write, {false, JobFailure::Unguarded, "the store is gone"}, JobFailure::Unguarded,
+       false},
+      {"an upgrade stopped", upgrade, {false, JobFailure::Duplicate, "duplicate ICCID 89860118802125746431"},
+       JobFailure::Duplicate, false},
+      {"a write let through", write, {}, JobFailure::None, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string simLog = (folder_.path() / (std::string(c.name) + ".log")).string();
+    SimProcess sim({"--name", SimProcess::UniqueName("guard"), "--imei", kSimImei, "--iccid", kSimIccid, "--log", simLog});
+    jobs_.clear();
+    TerminalJob& job = AddJob(sim.Port(), c.plan);
+    std::vector<TerminalIdentity> asked;
+    std::vector<bool> writtenWhenAsked;
+    job.BeforeWriting = [&](const TerminalIdentity& identity) {
+      asked.push_back(identity);
+      writtenWhenAsked.push_back(GotWrite(simLog));
+      return c.said;
+    };
+    RunAll();
+    const JobResult& result = job.Result();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].imei, kSimImei);
+    EXPECT_EQ(asked[0].iccid, kSimIccid);
+    EXPECT_FALSE(writtenWhenAsked[0]);
+    EXPECT_EQ(result.failure, c.failure) << ResultText(result);
+    EXPECT_EQ(GotWrite(simLog), c.written);
+    if (c.failure != JobFailure::None) {
+      EXPECT_EQ(result.failedStep, JobStep::Claim);
+      EXPECT_EQ(ResultText(result), std::string("failed at claim: ") + c.said.reason);
+      EXPECT_EQ(result.settingsSent, 0);
+    }
+  }
+}
+
+TEST_F(TerminalJobTest, AJobThatWritesNothingAsksNoGuard) {
+  SimProcess sim({"--name", SimProcess::UniqueName("noguard")});
+  TerminalJob& job = AddJob(sim.Port(), JobPlan{});
+  bool asked = false;
+  job.BeforeWriting = [&](const TerminalIdentity&) {
+    asked = true;
+    return WriteClearance{false, JobFailure::Duplicate, "no"};
+  };
+  RunAll();
+  EXPECT_TRUE(job.Result().Ok()) << ResultText(job.Result());
+  EXPECT_FALSE(asked);
+}
+
+}  // namespace
+}  // namespace t418
