@@ -3,6 +3,8 @@
 #include "ctl/console_view.h"
 #include "ctl/json_output.h"
 
+#include <cstdio>
+
 namespace t418::ctl {
 
 std::unique_ptr<RunRecorder> RunRecorder::Prepare(const RecordsOptions& options, ExitCode& code) {
@@ -44,7 +46,9 @@ void RunRecorder::Guard(TerminalJob& job, const std::string& slot) {
   attempts_.erase(port);
   job.BeforeWriting = [this, port, slot](const TerminalIdentity& identity) {
     int attempt = 0;
+    const auto started = std::chrono::steady_clock::now();
     const WriteClearance clearance = records_->Claim(identity, slot, attempt);
+    storeTime_ += std::chrono::steady_clock::now() - started;
     if (clearance.go) attempts_[port] = attempt;
     return clearance;
   };
@@ -57,12 +61,26 @@ int RunRecorder::AttemptOf(const std::string& port) const {
 
 bool RunRecorder::Record(const JobResult& result, const RunPlace& place) {
   if (records_ == nullptr) return true;
+  const auto started = std::chrono::steady_clock::now();
   const std::string error = records_->Add(result, place, AttemptOf(result.port));
-  if (error.empty()) return true;
+  storeTime_ += std::chrono::steady_clock::now() - started;
+  if (error.empty()) {
+    ++recordsKept_;
+    return true;
+  }
   ++recordsLost_;
   Print(stderr, "t418ctl: WARNING: %s: the record of this terminal is not in the database: %s\n",
         result.port.c_str(), error.c_str());
   return false;
+}
+
+std::string RunRecorder::Summary() const {
+  if (records_ == nullptr) return "";
+  char text[160];
+  std::snprintf(text, sizeof text, "records database: %d record%s kept, %d lost, %.3f s in its calls", recordsKept_,
+                recordsKept_ == 1 ? "" : "s", recordsLost_,
+                std::chrono::duration<double>(storeTime_).count());
+  return text;
 }
 
 void RunRecorder::AddJsonFields(nlohmann::json& record, const std::string& port, const std::string& slot) const {

@@ -67,6 +67,7 @@ class Station {
         it->second.job->Abort(JobFailure::Interrupted, "the station was stopped");
     if (!report_.Retry()) ReportLost();
     Print(stderr, "t418ctl: station stopped: %d terminals, %d failed\n", done_, failed_);
+    if (recorder_.HasRecords()) Print(stderr, "t418ctl: %s\n", recorder_.Summary().c_str());
     return kExitInterrupted;
   }
 

@@ -75,6 +75,7 @@ TEST(T418ctlRecords, TheStationRecordsEachTerminalWithItsSlotAndAReworkIsTheSeco
   station.Signal(SIGINT);
   const ChildResult stopped = station.Wait();
   EXPECT_EQ(stopped.exitCode, 130) << stopped.err;
+  EXPECT_NE(stopped.err.find("records database: 3 records kept, 0 lost, "), std::string::npos) << stopped.err;
 
   const auto records = testing::DatabaseRecords(bench.db);
   ASSERT_EQ(records.size(), 3u) << stopped.err;
