@@ -115,7 +115,7 @@ ExitCode DiffConfiguration(const std::string& folder, const std::string& port, c
   if (!single.Run()) return kExitBadConfigFile;
   const JobResult& result = single.Result();
   if (!Compared(result)) return single.PrintFailure(false);
-  if (!result.notCompared.empty()) PrintNames("not compared (a read does not ask for them)", result.notCompared);
+  if (!result.notCompared.empty()) PrintNames("not compared (the read does not report them)", result.notCompared);
   if (result.differences.empty() && platform::IsInteractiveTerminal(platform::StandardStream::Error)) Print(stderr, "no differences\n");
   if (json) {
     nlohmann::json changed = nlohmann::json::array();

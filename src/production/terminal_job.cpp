@@ -1,5 +1,6 @@
 #include "production/terminal_job.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -466,7 +467,13 @@ void TerminalJob::StartVerify() {
 
 void TerminalJob::CompareWithConfiguration() {
   Session& session = session_.Core();
-  const SettingComparison comparison = CompareSettings(settingLines_, session.Orders().Lines(), session.Values());
+  // A query the terminal refused reported nothing: its setting counts as not read, never as
+  // holding the value (an empty value would match the nothing it reported).
+  const std::vector<std::string> refused = session.LastRunSummary().refusedNames;
+  std::vector<std::string> answered;
+  for (const auto& query : session.Orders().Lines())
+    if (std::find(refused.begin(), refused.end(), CommandNameOfLine(query)) == refused.end()) answered.push_back(query);
+  const SettingComparison comparison = CompareSettings(settingLines_, answered, session.Values());
   result_.differences = comparison.changed;
   result_.notCompared = comparison.notRead;
   if (!comparison.changed.empty()) {

@@ -155,8 +155,21 @@ TEST_F(CtlMultiPortTest, ReadOfSeveralPortsSavesOneFileEachAndDiffListsEachPorts
   EXPECT_NE(diff.out.find(b.Port() + ": AT+SOCKA="), std::string::npos) << diff.out;
   EXPECT_NE(RowOf(diff.out, a.Port()).find(" ok "), std::string::npos) << diff.out;
   // A terminal that differs is a result of the diff, not a failure of it.
-  EXPECT_NE(RowOf(diff.out, b.Port()).find(" differs ("), std::string::npos) << diff.out;
   EXPECT_EQ(RowOf(diff.out, b.Port()).find("failed"), std::string::npos) << diff.out;
+
+  // The second port's lines are those a diff of that port alone lists, and its
+  // row counts them.
+  const ChildResult alone = CtlNoPause({"diff", b.Port(), fileA});
+  EXPECT_EQ(alone.exitCode, 15) << alone.err;
+  const std::vector<std::string> aloneLines = Lines(alone.out);
+  ASSERT_GT(aloneLines.size(), 1u) << alone.out;
+  std::vector<std::string> listedForB;
+  for (const auto& line : Lines(diff.out))
+    if (line.rfind(b.Port() + ": ", 0) == 0) listedForB.push_back(line.substr(b.Port().size() + 2));
+  EXPECT_EQ(listedForB, aloneLines) << diff.out;
+  EXPECT_NE(RowOf(diff.out, b.Port()).find(" differs (" + std::to_string(aloneLines.size()) + " settings) "),
+            std::string::npos)
+      << diff.out;
 }
 
 TEST_F(CtlMultiPortTest, UpgradeOfSeveralBootLoadersSendsEachTheImage) {

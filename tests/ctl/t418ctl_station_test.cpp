@@ -5,10 +5,13 @@
 #include <nlohmann/json.hpp>
 
 #include <sys/inotify.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <optional>
 
 #include "child_process.h"
@@ -245,6 +248,60 @@ TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
   EXPECT_EQ(records[0]["result"], "failed");
   EXPECT_EQ(records[0]["port"], runtime + "/t418-ports/slow");
   EXPECT_EQ(records[0]["reason"], "the station was stopped");
+}
+
+// A report that cannot take a record (here a file size limit on the station)
+// is said loudly; the record waits, no half line stays, and it goes in whole,
+// before the next one, once the file takes records again.
+TEST(T418ctlStation, ARecordTheReportCannotTakeWaitsAndIsWrittenWholeLater) {
+  testing::TempFolder folder;
+  const std::string runtime = (folder.path() / "run").string();
+  std::filesystem::create_directories(runtime);
+  ScopedRuntimeFolder scoped(runtime);
+  const std::string ports = runtime + "/t418-ports";
+  const std::string config = (folder.path() / "line.ini").string();
+  std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
+  const std::string report = (folder.path() / "report.jsonl").string();
+
+  ChildProcess station({T418_CTL_PATH, "station", config, "--report", report, "--delay", "0", "--match",
+                        ports + "/full*"});
+  ASSERT_TRUE(station.WaitForError("waiting for terminals", 20s)) << "the station did not start";
+  // From now on the station's files may hold 64 bytes, less than one record.
+  rlimit unlimited{};
+  ASSERT_EQ(::prlimit(station.Pid(), RLIMIT_FSIZE, nullptr, &unlimited), 0);
+  const rlimit small{64, unlimited.rlim_max};
+  ASSERT_EQ(::prlimit(station.Pid(), RLIMIT_FSIZE, &small, nullptr), 0);
+
+  SimProcess first({"--name", "full1", "--imei", kSimImei, "--iccid", kSimIccid});
+  ASSERT_TRUE(station.WaitForError("records not written yet", 60s)) << "the lost record was not said";
+  ASSERT_TRUE(station.WaitForOutput(ports + "/full1", 5s)) << "the terminal was not provisioned";
+  EXPECT_EQ(std::filesystem::file_size(report), 0u) << "a part of the record stayed in the report";
+
+  // The file takes records again: the waiting one goes in with the next.
+  ASSERT_EQ(::prlimit(station.Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
+  SimProcess second({"--name", "full2", "--imei", kSimImei, "--iccid", kSimIccid});
+  ASSERT_TRUE(WaitForRecords(report, 2, 60s)) << "the records were not written";
+
+  station.Signal(SIGINT);
+  const ChildResult result = station.Wait();
+  EXPECT_EQ(result.exitCode, 130) << result.err;
+  EXPECT_NE(result.err.find("t418ctl: WARNING: cannot write the report " + report + " ("), std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find("1 records not written yet"), std::string::npos) << result.err;
+  const auto records = Records(report);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0]["port"], ports + "/full1");
+  EXPECT_EQ(records[1]["port"], ports + "/full2");
+  for (const auto& record : records) {
+    EXPECT_EQ(record["result"], "ok") << record.dump();
+    EXPECT_EQ(record["imei"], kSimImei) << record.dump();
+  }
+  // Whole lines only: two line ends, the last one closing the file.
+  std::ifstream in(report, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+  EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 2);
+  ASSERT_FALSE(bytes.empty());
+  EXPECT_EQ(bytes.back(), '\n');
 }
 
 TEST(T418ctlStation, UnreadableFilesStopItBeforeItWaits) {

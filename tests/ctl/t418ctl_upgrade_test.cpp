@@ -1,6 +1,7 @@
 // t418ctl upgrade against the simulator's boot loader: the image it stores,
-// the version after the restart, and the exits for a missing file and for a
-// terminal that never shows its boot menu.
+// the version after the restart, and the exits for a missing file, for a
+// terminal that never shows its boot menu and for one that keeps restarting
+// the transfer.
 #include <gtest/gtest.h>
 #include <chrono>
 
@@ -147,6 +148,26 @@ TEST(T418ctlUpgrade, ABootLoaderThatFallsSilentMidTransferExitsEleven) {
   EXPECT_NE(result.err.find("the transfer stopped"), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("no reply for 10 s"), std::string::npos) << result.err;
   std::remove(log.c_str());
+}
+
+// A boot loader that answers every packet with "C" restarts the transfer each
+// time: the upgrade gives up after its restarts instead of sending forever.
+TEST(T418ctlUpgrade, ABootLoaderThatKeepsRestartingTheTransferExitsEleven) {
+  Files files;
+  MakeImage(files.image, 128 * 40);
+  SimProcess sim({"--name", SimProcess::UniqueName("ctlfwc"), "--bootloader", "--boot-answer-c", "--firmware-out",
+                  files.received});
+  ChildProcess upgrade(CtlArgs({"upgrade", sim.Port(), files.image, "--no-restart", "--wait", "10"}));
+  // Each restart is one packet and one "C": the end comes within seconds, the
+  // limit here only keeps a looping upgrade from holding the test.
+  const bool gaveUp = upgrade.WaitForError("the transfer stopped", std::chrono::seconds(60));
+  if (!gaveUp) upgrade.Kill();
+  const ChildResult result = upgrade.Wait();
+  ASSERT_TRUE(gaveUp) << "the upgrade never stopped: " << result.err;
+  EXPECT_EQ(result.exitCode, 11) << result.err;
+  EXPECT_NE(result.err.find("the transfer stopped"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("restarted the transfer 10 times"), std::string::npos) << result.err;
+  EXPECT_TRUE(ReadFile(files.received).empty());
 }
 
 }  // namespace

@@ -4,15 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <string>
 #include <thread>
 
 #include "build_version.h"
 #include "child_process.h"
 #include "ctl/ctl_program.h"
+#include "e2e/session_rig.h"
 #include "sim_process.h"
 #include "temp_folder.h"
 #include "wait_until.h"
@@ -314,6 +317,38 @@ TEST_F(CtlUsabilityTest, APortHeldByAnotherProgramIsRefusedNamingItsHolder) {
   }
   const ChildResult after = CtlNoPause({"read", sim.Port()});
   EXPECT_EQ(after.exitCode, 0) << after.err;
+}
+
+// The window's core (a Session, as the window opens its port) holds the port:
+// t418ctl is refused naming this program, sends nothing, and the session's
+// line goes on as before.
+TEST_F(CtlUsabilityTest, APortHeldByTheWindowsSessionIsRefusedAndTheSessionsLineGoesOn) {
+  const std::string simLog = Path("held.log");
+  SimProcess sim({"--name", SimProcess::UniqueName("usewin"), "--log", simLog});
+  testing::SessionRig window;
+  Session& session = *window.session;
+  session.portSettings.port = sim.Port();
+  ASSERT_TRUE(session.OpenPort());
+
+  const ChildResult refused = CtlNoPause({"read", sim.Port()});
+  EXPECT_EQ(refused.exitCode, 7) << refused.err;
+  EXPECT_NE(refused.err.find("port busy"), std::string::npos) << refused.err;
+  std::string self;
+  std::getline(std::ifstream("/proc/self/comm"), self);
+  ASSERT_FALSE(self.empty());
+  EXPECT_NE(refused.err.find("held by " + std::to_string(::getpid()) + " (" + self + ")"), std::string::npos)
+      << refused.err;
+  EXPECT_TRUE(refused.out.empty()) << refused.out;
+  EXPECT_TRUE(testing::ReadLines(simLog).empty()) << "t418ctl sent to a port it was refused";
+
+  // The session's port is still open and its line still works.
+  EXPECT_TRUE(session.PortOpen());
+  EXPECT_TRUE(window.listener.portOpen);
+  ASSERT_TRUE(session.Engine().ActionButtonClick(kTagVER));
+  ASSERT_TRUE(window.loop.RunUntil([&] { return !session.Values().Value("VER").empty(); }, 10s));
+  EXPECT_EQ(session.Values().Value("VER"), "V1.0.5");
+  EXPECT_EQ(testing::ReadLines(simLog), std::vector<std::string>{"AT+VER?"});
+  EXPECT_TRUE(window.Warnings().empty()) << window.Warnings().front();
 }
 
 // A terminal that answers OK to every setting and keeps nothing fails the verify.

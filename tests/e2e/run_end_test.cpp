@@ -1,10 +1,11 @@
 // Runs against the simulator end cleanly: closing the port stops a full read
-// and nothing of it is sent after reopening; a second click during a read is
+// or write and nothing of it is sent after reopening; a second click during a read is
 // refused and the read completes; replies cut in pieces (a split reply, a value
 // longer than one read) are read whole; a port that is gone says so; fast
 // replies drop the pause before each line unless a front end keeps one.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -78,12 +79,47 @@ class RunEnd : public ::testing::Test {
   std::string simLog_;
 };
 
-TEST_F(RunEnd, ClosingThePortStopsAReadAndAfterReopeningOnlyWhatIsClickedGoesOut) {
+// The run the user stops by closing the port: a full read, or a write of the
+// form as a read filled it ("Set current parameters").
+enum class ClosedRun { Read, Write };
+
+class RunEndOnClose : public RunEnd, public ::testing::WithParamInterface<ClosedRun> {};
+
+// The lines of a run as they go out, without their line ends.
+std::vector<std::string> LinesWithoutEnds(const std::vector<std::string>& lines) {
+  std::vector<std::string> bare;
+  for (std::string line : lines) {
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+    bare.push_back(line);
+  }
+  return bare;
+}
+
+TEST_P(RunEndOnClose, ClosingThePortStopsARunAndAfterReopeningOnlyWhatIsClickedGoesOut) {
   const auto sim = StartSim();
   Session& session = *rig_.session;
   ASSERT_TRUE(Open(*sim));
-  ASSERT_NO_FATAL_FAILURE(StartReadAndWaitFor(5));
+  if (GetParam() == ClosedRun::Write) {
+    // The form filled from the terminal, as a user would before writing it back.
+    ASSERT_TRUE(session.Engine().ActionButtonClick(kTagAskAll));
+    ASSERT_TRUE(rig_.loop.RunUntil([&] { return !listener_.runs.empty(); }, 30s));
+    ASSERT_EQ(listener_.runs, std::vector<bool>{true});
+    listener_.states.clear();
+    listener_.runs.clear();
+  }
+  const std::size_t linesBeforeRun = SimReceived().size();
+  const std::size_t warningsBefore = rig_.Warnings().size();
+  session.Engine().delayTime = 40;
+  ASSERT_TRUE(session.Engine().ActionButtonClick(GetParam() == ClosedRun::Write ? kTagSetAll : kTagAskAll));
+  ASSERT_TRUE(rig_.loop.RunUntil([&] { return session.Orders().OrderIndex >= 5; }, 20s));
   ASSERT_TRUE(session.RunInProgress());
+  const std::vector<std::string> runLines = LinesWithoutEnds(session.Orders().Lines());
+  ASSERT_GT(runLines.size(), 10u) << "the run would have ended by itself";
+  if (GetParam() == ClosedRun::Write) {
+    ASSERT_EQ(session.Engine().pendingAction, PendingAction::PaWriteAll);
+    ASSERT_NE(runLines[5].find('='), std::string::npos) << runLines[5] << " is no setting";
+  }
+  const std::size_t doneAtClose = static_cast<std::size_t>(session.Orders().OrderIndex);
 
   session.ClosePort();
   EXPECT_FALSE(session.RunInProgress());
@@ -95,12 +131,19 @@ TEST_F(RunEnd, ClosingThePortStopsAReadAndAfterReopeningOnlyWhatIsClickedGoesOut
   // Past the reply time-out: no "not open" warnings, no "+++", no "no answer".
   const auto sentBefore = session.Log().SentCount();
   rig_.RunFor(6s);
-  EXPECT_TRUE(rig_.Warnings().empty()) << GbkToUtf8(rig_.Warnings().front());
+  EXPECT_EQ(rig_.Warnings().size(), warningsBefore) << GbkToUtf8(rig_.Warnings().back());
   EXPECT_EQ(session.Log().SentCount(), sentBefore);
+  // The terminal got the run's first lines, at most the one in flight past those done, and nothing after.
+  const auto receivedAfterClose = SimReceived();
+  const std::vector<std::string> runReceived(receivedAfterClose.begin() + static_cast<long>(linesBeforeRun),
+                                             receivedAfterClose.end());
+  EXPECT_LE(runReceived.size(), doneAtClose + 1);
+  EXPECT_EQ(runReceived, std::vector<std::string>(runLines.begin(), runLines.begin() + static_cast<long>(std::min(
+                                                                                           runReceived.size(), runLines.size()))));
 
   // Reopened, "Reset to factory settings" twice: each time AT+CLEAR alone goes
   // out, and the terminal accepts it.
-  const std::size_t linesBefore = SimReceived().size();
+  const std::size_t linesBefore = receivedAfterClose.size();
   ASSERT_TRUE(Open(*sim));
   for (int click = 0; click < 2; ++click) {
     ASSERT_TRUE(session.Engine().ActionButtonClick(kTagCLEAR));
@@ -110,9 +153,14 @@ TEST_F(RunEnd, ClosingThePortStopsAReadAndAfterReopeningOnlyWhatIsClickedGoesOut
   const auto received = SimReceived();
   EXPECT_EQ(std::vector<std::string>(received.begin() + static_cast<long>(linesBefore), received.end()),
             (std::vector<std::string>{"AT+CLEAR", "AT+CLEAR"}));
-  EXPECT_TRUE(rig_.Warnings().empty()) << GbkToUtf8(rig_.Warnings().front());
+  EXPECT_EQ(rig_.Warnings().size(), warningsBefore) << GbkToUtf8(rig_.Warnings().back());
   EXPECT_EQ(listener_.states.size(), 2u);  // single commands are no runs
 }
+
+INSTANTIATE_TEST_SUITE_P(ReadAndWrite, RunEndOnClose, ::testing::Values(ClosedRun::Read, ClosedRun::Write),
+                         [](const ::testing::TestParamInfo<ClosedRun>& info) {
+                           return std::string(info.param == ClosedRun::Write ? "Write" : "Read");
+                         });
 
 TEST_F(RunEnd, SetCurrentParametersDuringAQueryIsRefusedAndTheQueryCompletes) {
   const auto sim = StartSim();

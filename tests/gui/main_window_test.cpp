@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,6 +16,7 @@
 #include <memory>
 
 #include "app/traffic_log_widget.h"
+#include "build_version.h"
 #include "app/parameter_view.h"
 #include "app/port_toolbar.h"
 #include "app/qt_text.h"
@@ -93,6 +95,24 @@ class MainWindowTest : public QObject {
     QCOMPARE(window_->findChild<QPushButton*>("btnSysRestart")->text(), QString("系统重启"));
     QVERIFY(window_->mni_Help->menuAction()->isVisible());
     QVERIFY(!window_->rzpbWhile->isVisible());
+  }
+
+  // The window and t418ctl say the same version, the build's.
+  void theTitleAndT418ctlCarryTheSameVersion() {
+    const QString built = QString("%1.%2.%3").arg(T418_VERSION_MAJOR).arg(T418_VERSION_MINOR).arg(T418_VERSION_PATCH);
+    QCOMPARE(window_->windowTitle(), "ZAV-T418 V" + built);
+#ifdef T418_CTL_PATH
+    QProcess ctl;
+    ctl.start(QString::fromUtf8(T418_CTL_PATH), {"--version"});
+    QVERIFY(ctl.waitForFinished(30000));
+    QCOMPARE(ctl.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(ctl.exitCode(), 0);
+    const QString said = QString::fromUtf8(ctl.readAllStandardOutput()).trimmed();
+    QCOMPARE(said, "t418ctl " + built);
+    QCOMPARE("t418ctl " + window_->windowTitle().section(" V", -1), said);
+#else
+    QSKIP("t418ctl is not part of this build");
+#endif
   }
 
   void openCloseButtonFollowsThePort() {

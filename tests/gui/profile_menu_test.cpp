@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <random>
 
 #include "app/traffic_log_widget.h"
 #include "app/parameter_view.h"
@@ -19,6 +20,7 @@
 #include "form_fakes.h"
 #include "log_fakes.h"
 #include "params/profile_file.h"
+#include "session/profile_io.h"
 #include "temp_folder.h"
 #include "window_rig.h"
 
@@ -57,6 +59,12 @@ class ProfileMenuTest : public QObject {
     QTest::keyClicks(field, text);
   }
   QString LogText() { return rig_->LogText(); }
+  // Every value of the form, as a configuration file holds it.
+  std::string FormAsSaved(const QString& name) {
+    const std::string path = Path(name).toStdString();
+    if (SaveConfigurationFile(rig_->Core(), path)) return "cannot save " + path;
+    return testing::ReadBytes(path);
+  }
 
  private slots:
   void init() {
@@ -134,6 +142,34 @@ class ProfileMenuTest : public QObject {
     window_->mniOpenCfg->trigger();
     QCOMPARE(StartMessageField()->text(), QString("[MINE]"));
     QVERIFY(LogText().contains("无法读取配置文件: " + answer_));
+    QVERIFY(messages_.shown.empty());
+  }
+
+  // A file that is no configuration (noise, a text of another kind) is read and
+  // refused: the form keeps every value it had, and the log says why.
+  void aFileOfNoConfigurationIsAWarningAndChangesNothing() {
+    TypeStartMessage("[MINE]");
+    const std::string before = FormAsSaved("before.ini");
+    std::string noise(4096, '\0');
+    std::mt19937 random(418);
+    for (char& byte : noise) byte = static_cast<char>(random() & 0xFF);
+    const std::string readme =
+        "# T418 configuration tool\n\nSet the port = the terminal's line, then click Read.\n\n"
+        "[Installing]\nrun = scripts/setup\nbuild=cmake --build build\n";
+    const struct {
+      const char* name;
+      std::string bytes;
+    } files[] = {{"noise.ini", noise}, {"README.ini", readme}};
+    for (const auto& file : files) {
+      testing::WriteBytes(Path(file.name).toStdString(), file.bytes);
+      answer_ = Path(file.name);
+      window_->mniOpenCfg->trigger();
+      QCOMPARE(StartMessageField()->text(), QString("[MINE]"));
+      QVERIFY2(LogText().contains("无法读取配置文件: " + answer_), qPrintable(LogText()));
+      QCOMPARE(FormAsSaved("after.ini"), before);
+      QVERIFY(!LogText().contains("已载入配置: "));
+    }
+    QVERIFY(LogText().contains("not a configuration file"));
     QVERIFY(messages_.shown.empty());
   }
 

@@ -55,13 +55,15 @@ class TerminalJobTest : public ::testing::Test {
     ASSERT_TRUE(done) << "a job did not finish";
   }
   // A configuration file as t418ctl read -o makes it, from a simulator holding the fixture.
-  std::string ConfigurationOf(const std::string& fixture) {
-    SimProcess source({"--name", SimProcess::UniqueName("jobsrc"), "--config", Fixture(fixture)});
+  std::string ConfigurationOf(const std::string& fixture) { return ConfigurationFrom(Fixture(fixture), fixture); }
+  // The same from a simulator state file of the test's own; the file is named after `name`.
+  std::string ConfigurationFrom(const std::string& stateFile, const std::string& name) {
+    SimProcess source({"--name", SimProcess::UniqueName("jobsrc"), "--config", stateFile});
     TerminalJob reader(loop_, programFolder_.path().string(), options_, source.Port(), JobPlan{});
     reader.Start();
     loop_.RunUntil([&] { return reader.Finished(); }, 60s);
     EXPECT_TRUE(reader.Result().Ok()) << ResultText(reader.Result());
-    const std::string path = (folder_.path() / (fixture + ".ini")).string();
+    const std::string path = (folder_.path() / (name + ".ini")).string();
     EXPECT_TRUE(reader.Core().SaveConfiguration(path, AdvancedSettings::Included));
     return path;
   }
@@ -162,6 +164,55 @@ TEST_F(TerminalJobTest, EachFailureNamesItsStepAndItsReason) {
   EXPECT_EQ(jobs_[3]->Result().refusedNames, std::vector<std::string>{"SOCKA"});
   // A job whose files are missing never opened its port.
   EXPECT_TRUE(testing::ReadLines(simLog).empty());
+}
+
+// A setting the verify cannot read back (the terminal refuses its query) is
+// not verified: the job fails on it and lists it, whatever the value written;
+// an empty one would otherwise seem to match a read that reported nothing.
+TEST_F(TerminalJobTest, ASettingTheVerifyCannotReadBackFailsTheJob) {
+  std::string emptyStartMessage;
+  for (const auto& line : testing::ReadLines(Fixture("net_sockets")))
+    emptyStartMessage += (line.rfind("STMSG=", 0) == 0 ? std::string("STMSG=") : line) + "\n";
+  const std::string emptyStartState = (folder_.path() / "empty_stmsg.state").string();
+  std::ofstream(emptyStartState, std::ios::binary) << emptyStartMessage;
+
+  struct Case {
+    std::string config;
+    std::string unreadable;
+    std::string written;  // the line the terminal must hold all the same
+  };
+  const Case cases[] = {
+      {ConfigurationOf("net_sockets"), "SOCKA", "SOCKA=TCP,dtu-a.example.net,6001"},
+      {ConfigurationFrom(emptyStartState, "empty_stmsg"), "STMSG", "STMSG="},
+  };
+  std::vector<std::string> states;
+  std::vector<std::unique_ptr<SimProcess>> sims;
+  for (const Case& c : cases) {
+    states.push_back((folder_.path() / (c.unreadable + ".state")).string());
+    sims.push_back(std::make_unique<SimProcess>(std::vector<std::string>{
+        "--name", SimProcess::UniqueName("jobunr"), "--state", states.back(), "--unreadable", c.unreadable}));
+    JobPlan plan;
+    plan.configFile = c.config;
+    AddJob(sims.back()->Port(), plan);
+  }
+  RunAll();
+
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const JobResult& result = jobs_[i]->Result();
+    SCOPED_TRACE(cases[i].unreadable + ": " + ResultText(result));
+    EXPECT_FALSE(result.Ok());
+    EXPECT_EQ(result.failure, JobFailure::Differences);
+    EXPECT_EQ(result.failedStep, JobStep::Verify);
+    EXPECT_EQ(result.notCompared, std::vector<std::string>{cases[i].unreadable});
+    EXPECT_TRUE(result.differences.empty()) << ::testing::PrintToString(result.differences);
+    EXPECT_NE(result.reason.find("not verified"), std::string::npos);
+    EXPECT_NE(result.reason.find(cases[i].unreadable), std::string::npos);
+    // The write itself went through: only the reading back failed.
+    EXPECT_TRUE(result.refusedNames.empty()) << ::testing::PrintToString(result.refusedNames);
+    sims[i]->Stop();
+    const auto held = testing::ReadLines(states[i]);
+    EXPECT_NE(std::find(held.begin(), held.end(), cases[i].written), held.end()) << ::testing::PrintToString(held);
+  }
 }
 
 TEST_F(TerminalJobTest, ATerminalKilledMidWriteFailsAsLostWhileTheOtherJobGoesOn) {

@@ -18,6 +18,7 @@ TEST(SimOptionsTest, TakesEveryOptionInBothSpellings) {
                                      "--bootloader", "--silent",
                                      "ver",          "--silent=IMEI",
                                      "--error",      "WKMOD",
+                                     "--unreadable", "apn",
                                      "--split",      "uart",
                                      "--nak-every",  "3",
                                      "--state",      "s.txt",
@@ -37,6 +38,7 @@ TEST(SimOptionsTest, TakesEveryOptionInBothSpellings) {
   EXPECT_TRUE(options->bootLoader);
   EXPECT_EQ(options->silent, (std::set<std::string, std::less<>>{"IMEI", "VER"}));
   EXPECT_EQ(options->error, (std::set<std::string, std::less<>>{"WKMOD"}));
+  EXPECT_EQ(options->unreadable, (std::set<std::string, std::less<>>{"APN"}));
   EXPECT_EQ(options->split, (std::set<std::string, std::less<>>{"UART"}));
   EXPECT_EQ(options->nakEvery, 3);
   EXPECT_EQ(options->stateFile, "s.txt");

@@ -344,6 +344,18 @@ TEST_F(TerminalModelTest, SilentErrorAndSplitCommands) {
   EXPECT_EQ(lines_.size(), 7u);
 }
 
+TEST_F(TerminalModelTest, AnUnreadableCommandTakesItsSettingsAndRefusesItsQuery) {
+  TerminalBehaviour behaviour;
+  behaviour.unreadable = {"APN"};
+  Make(behaviour);
+  config_.Set("E", "OFF");
+  EXPECT_EQ(Send("AT+APN=cmnet.example,user,secret,0"), kOk);
+  EXPECT_EQ(config_.Value("APN"), "cmnet.example,user,secret,0");
+  EXPECT_EQ(Send("AT+APN?"), "\r\n+ERR:5\r\n\r\n");
+  // The other commands read as usual.
+  EXPECT_EQ(Query("E"), "OFF");
+}
+
 TEST_F(TerminalModelTest, AForgetfulTerminalAnswersOkToEverySettingAndKeepsNone) {
   TerminalBehaviour behaviour;
   behaviour.forgetful = true;

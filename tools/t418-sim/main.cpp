@@ -118,6 +118,7 @@ int Run(const SimOptions& options) {
   TerminalBehaviour behaviour;
   behaviour.silent = options.silent;
   behaviour.error = options.error;
+  behaviour.unreadable = options.unreadable;
   behaviour.split = options.split;
   behaviour.startInDataMode = options.startInDataMode;
   behaviour.forgetful = options.forgetful;

@@ -53,6 +53,8 @@ std::string UsageText() {
          "  --any-line           with --baud: take any line settings as the right ones\n"
          "  --silent NAME        never answer this command (repeatable)\n"
          "  --error NAME         answer this command with +ERR:5 (repeatable)\n"
+         "  --unreadable NAME    answer a query of this command with +ERR:5 and take\n"
+         "                       its settings (repeatable)\n"
          "  --split NAME         answer this command in two writes 300 ms apart (repeatable)\n"
          "  --nak-every N        answer the first arrival of every N-th packet NAK\n"
          "  --boot-answer-c      answer every XModem packet with \"C\" (a boot loader\n"
@@ -152,6 +154,8 @@ std::optional<SimOptions> ParseOptions(const std::vector<std::string>& args, std
       ok = word(options.silent);
     } else if (option == "--error") {
       ok = word(options.error);
+    } else if (option == "--unreadable") {
+      ok = word(options.unreadable);
     } else if (option == "--split") {
       ok = word(options.split);
     } else if (option == "--config") {

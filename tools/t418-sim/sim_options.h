@@ -15,6 +15,7 @@ struct SimOptions {
   bool bootLoader = false;                    // --bootloader: start in the boot loader
   std::set<std::string, std::less<>> silent;  // --silent NAME (upper case)
   std::set<std::string, std::less<>> error;   // --error NAME
+  std::set<std::string, std::less<>> unreadable;  // --unreadable NAME
   std::set<std::string, std::less<>> split;   // --split NAME
   int nakEvery = 0;                           // --nak-every N
   bool anyLine = false;                       // --any-line: no garbage at other line settings

@@ -203,6 +203,7 @@ std::string TerminalModel::Answer(const std::string& line, bool& restart, bool& 
   if (command == nullptr) return ErrorReply(ErrorCode::Unknown);
   word = command->name;
   if (behaviour_.error.count(word)) return ErrorReply(ErrorCode::Refused);
+  if (form == Form::Query && behaviour_.unreadable.count(word)) return ErrorReply(ErrorCode::Refused);
 
   switch (command->form) {
     case CmdForm::Action:

@@ -32,6 +32,8 @@ struct TerminalBehaviour {
   // Command words in upper case.
   std::set<std::string, std::less<>> silent;  // never answered, not even echoed
   std::set<std::string, std::less<>> error;   // always answered with "+ERR:5"
+  // Queries answered with "+ERR:5", settings taken: what is written cannot be read back.
+  std::set<std::string, std::less<>> unreadable;
   std::set<std::string, std::less<>> split;   // answered in two writes
   bool startInDataMode = false;
   // Every setting of a parameter is answered OK, whatever its value, and none
