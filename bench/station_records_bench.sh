@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # A production line with its records database: one `t418ctl station` writes a
-# configuration (with --verify) into 32 simulators plugged in at once and keeps
+# configuration (written and verified) into 32 simulators plugged in at once and keeps
 # a record of each in SQLite, then in PostgreSQL. Two figures per database:
 #  - time per terminal: the mean of the 32 terminals' own run times over the
 #    run time of one terminal provisioned alone by the same station command
@@ -69,10 +69,10 @@ provision() {
   for i in $(seq "$n"); do start_sim "r$round-$i" --state "$work/r$round-$i.state"; done
   local started
   started=$(now)
-  "$ctl" station "$work/line.ini" --verify --delay 0 --db "$db" --station bench --report "$report" \
+  "$ctl" station "$work/line.ini" --delay 0 --db "$db" --station bench --report "$report" \
     --match "$ports/r$round-*" >/dev/null 2>"$work/station-$round.err" &
   local station=$!
-  while [[ $(wc -l <"$report" 2>/dev/null || echo 0) -lt $n ]]; do
+  while [[ ! -f $report || $(wc -l <"$report") -lt $n ]]; do
     kill -0 "$station" 2>/dev/null || { cat "$work/station-$round.err" >&2; exit 1; }
     sleep 0.01
   done
@@ -114,7 +114,7 @@ pg=$work/pg
 mkdir -p "$pg"
 if [[ $(id -u) = 0 ]]; then
   chown postgres: "$pg"
-  as_server=(runuser -u postgres --)
+  as_server=(setpriv --reuid=postgres --regid=postgres --init-groups)  # exec, so $pg_pid is the server
 fi
 "${as_server[@]}" "$bin/initdb" -D "$pg/data" -U t418 --auth=trust >"$work/initdb.log" 2>&1 ||
   { cat "$work/initdb.log" >&2; exit 1; }
