@@ -17,6 +17,7 @@
 #include "child_process.h"
 #include "production/port_feed.h"
 #include "sim_process.h"
+#include "station_run.h"
 #include "temp_folder.h"
 #include "wait_until.h"
 
@@ -32,45 +33,11 @@ using namespace std::chrono_literals;
 constexpr const char* kSimImei = "868323028765432";
 constexpr const char* kSimIccid = "89860118802125746431";
 
-// The runtime folder, and so the simulators' ports folder, for the test's children.
-class ScopedRuntimeFolder {
- public:
-  explicit ScopedRuntimeFolder(const std::string& path) {
-    if (const char* old = std::getenv("XDG_RUNTIME_DIR")) old_ = old;
-    ::setenv("XDG_RUNTIME_DIR", path.c_str(), 1);
-  }
-  ~ScopedRuntimeFolder() {
-    if (old_)
-      ::setenv("XDG_RUNTIME_DIR", old_->c_str(), 1);
-    else
-      ::unsetenv("XDG_RUNTIME_DIR");
-  }
-
- private:
-  std::optional<std::string> old_;
-};
-
-std::vector<nlohmann::json> Records(const std::string& report) {
-  std::vector<nlohmann::json> records;
-  for (const auto& line : testing::ReadLines(report))
-    if (!line.empty()) records.push_back(nlohmann::json::parse(line));
-  return records;
-}
-
-// Waits until the report holds n records.
-bool WaitForRecords(const std::string& report, std::size_t n, std::chrono::seconds limit) {
-  return testing::WaitUntil([&] { return Records(report).size() >= n; }, limit, 100ms);
-}
+using testing::ScopedRuntime;
 
 // Waits until the simulator's log shows a setting line: the write has begun.
 bool WaitForWriting(const std::string& simLog, std::chrono::seconds limit) {
-  return testing::WaitUntil(
-      [&] {
-        for (const auto& line : testing::ReadLines(simLog))
-          if (line.rfind("AT+", 0) == 0 && line.find('=') != std::string::npos) return true;
-        return false;
-      },
-      limit, 20ms);
+  return testing::WaitUntil([&] { return testing::SimGotWrite(simLog); }, limit, 20ms);
 }
 
 // Counts the times a folder is read through, opened and closed again, as the
@@ -109,7 +76,7 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
   testing::TempFolder folder;
   const std::string runtime = (folder.path() / "run").string();
   std::filesystem::create_directories(runtime);
-  ScopedRuntimeFolder scoped(runtime);
+  ScopedRuntime scoped(runtime);
   const std::string ports = runtime + "/t418-ports";
   const std::string config = (folder.path() / "line.ini").string();
   const std::string report = (folder.path() / "report.jsonl").string();
@@ -127,7 +94,7 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
 
   // A terminal plugged in and left there is provisioned once.
   SimProcess first({"--name", "line-a", "--imei", kSimImei, "--iccid", kSimIccid});
-  ASSERT_TRUE(WaitForRecords(report, 1, 60s)) << "the first terminal was not provisioned";
+  ASSERT_TRUE(testing::WaitForReportRecords(report, 1, 60s)) << "the first terminal was not provisioned";
 
   // A terminal that dies in the middle of its write gives a failed record.
   const std::string doomedLog = (folder.path() / "doomed.log").string();
@@ -138,11 +105,11 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
   // is still a process (a zombie too) as plugged in, and the pseudo-terminal
   // number behind the link may serve another program by now.
   doomed.Stop();
-  ASSERT_TRUE(WaitForRecords(report, 2, 30s)) << "the killed terminal was not recorded";
+  ASSERT_TRUE(testing::WaitForReportRecords(report, 2, 30s)) << "the killed terminal was not recorded";
 
   // The station goes on with the next one.
   SimProcess third({"--name", "line-c", "--imei", kSimImei, "--iccid", kSimIccid});
-  ASSERT_TRUE(WaitForRecords(report, 3, 60s)) << "the third terminal was not provisioned";
+  ASSERT_TRUE(testing::WaitForReportRecords(report, 3, 60s)) << "the third terminal was not provisioned";
 
   // Unplugged and plugged in again, the first counts as new: the station must
   // have looked at the list without it in between. Its link is gone once the
@@ -157,13 +124,13 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
         << "the station stopped looking at the port list";
   }
   SimProcess again({"--name", "line-a", "--imei", kSimImei, "--iccid", kSimIccid});
-  ASSERT_TRUE(WaitForRecords(report, 4, 60s)) << "the terminal plugged in again was not provisioned";
+  ASSERT_TRUE(testing::WaitForReportRecords(report, 4, 60s)) << "the terminal plugged in again was not provisioned";
 
   station.Signal(SIGINT);
   const ChildResult result = station.Wait();
   EXPECT_EQ(result.exitCode, 130) << result.err;
 
-  const auto records = Records(report);
+  const auto records = testing::ReportRecords(report);
   ASSERT_EQ(records.size(), 4u) << result.out;
   const std::string expectedPorts[] = {ports + "/line-a", ports + "/line-b", ports + "/line-c", ports + "/line-a"};
   for (std::size_t i = 0; i < records.size(); ++i) {
@@ -195,7 +162,7 @@ TEST(T418ctlStation, ATerminalPluggedBackAtOnceIsProvisionedAgain) {
   testing::TempFolder folder;
   const std::string runtime = (folder.path() / "run").string();
   std::filesystem::create_directories(runtime);
-  ScopedRuntimeFolder scoped(runtime);
+  ScopedRuntime scoped(runtime);
   const std::string ports = runtime + "/t418-ports";
   const std::string config = (folder.path() / "line.ini").string();
   std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
@@ -204,20 +171,20 @@ TEST(T418ctlStation, ATerminalPluggedBackAtOnceIsProvisionedAgain) {
   ChildProcess station({T418_CTL_PATH, "station", config, "--report", report, "--delay", "0", "--match",
                         ports + "/quick*"});
   auto sim = std::make_unique<SimProcess>(std::vector<std::string>{"--name", "quick1"});
-  ASSERT_TRUE(WaitForRecords(report, 1, 60s)) << "the terminal was not provisioned";
+  ASSERT_TRUE(testing::WaitForReportRecords(report, 1, 60s)) << "the terminal was not provisioned";
   // Pulled and plugged back far faster than the port list is looked at.
   const auto pulled = std::chrono::steady_clock::now();
   sim->Stop();
   sim = std::make_unique<SimProcess>(std::vector<std::string>{"--name", "quick1"});
   const auto back = std::chrono::steady_clock::now() - pulled;
-  ASSERT_TRUE(WaitForRecords(report, 2, 60s))
+  ASSERT_TRUE(testing::WaitForReportRecords(report, 2, 60s))
       << "the terminal plugged back after " << std::chrono::duration_cast<std::chrono::milliseconds>(back).count()
       << " ms was taken as the one before";
   station.Signal(SIGINT);
   const ChildResult result = station.Wait();
   EXPECT_NE(result.err.find("t418ctl: station: watching ports by inotify on " + ports), std::string::npos)
       << result.err;
-  const auto records = Records(report);
+  const auto records = testing::ReportRecords(report);
   ASSERT_EQ(records.size(), 2u) << result.err;
   EXPECT_EQ(records[0]["port"], ports + "/quick1");
   EXPECT_EQ(records[1]["port"], ports + "/quick1");
@@ -228,7 +195,7 @@ TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
   testing::TempFolder folder;
   const std::string runtime = (folder.path() / "run").string();
   std::filesystem::create_directories(runtime);
-  ScopedRuntimeFolder scoped(runtime);
+  ScopedRuntime scoped(runtime);
   const std::string config = (folder.path() / "line.ini").string();
   std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
   const std::string report = (folder.path() / "report.jsonl").string();
@@ -243,7 +210,7 @@ TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
   station.Signal(SIGTERM);
   const ChildResult result = station.Wait();
   EXPECT_EQ(result.exitCode, 130) << result.err;
-  const auto records = Records(report);
+  const auto records = testing::ReportRecords(report);
   ASSERT_EQ(records.size(), 1u) << result.err;
   EXPECT_EQ(records[0]["result"], "failed");
   EXPECT_EQ(records[0]["port"], runtime + "/t418-ports/slow");
@@ -257,7 +224,7 @@ TEST(T418ctlStation, ARecordTheReportCannotTakeWaitsAndIsWrittenWholeLater) {
   testing::TempFolder folder;
   const std::string runtime = (folder.path() / "run").string();
   std::filesystem::create_directories(runtime);
-  ScopedRuntimeFolder scoped(runtime);
+  ScopedRuntime scoped(runtime);
   const std::string ports = runtime + "/t418-ports";
   const std::string config = (folder.path() / "line.ini").string();
   std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
@@ -280,7 +247,7 @@ TEST(T418ctlStation, ARecordTheReportCannotTakeWaitsAndIsWrittenWholeLater) {
   // The file takes records again: the waiting one goes in with the next.
   ASSERT_EQ(::prlimit(station.Pid(), RLIMIT_FSIZE, &unlimited, nullptr), 0);
   SimProcess second({"--name", "full2", "--imei", kSimImei, "--iccid", kSimIccid});
-  ASSERT_TRUE(WaitForRecords(report, 2, 60s)) << "the records were not written";
+  ASSERT_TRUE(testing::WaitForReportRecords(report, 2, 60s)) << "the records were not written";
 
   station.Signal(SIGINT);
   const ChildResult result = station.Wait();
@@ -288,7 +255,7 @@ TEST(T418ctlStation, ARecordTheReportCannotTakeWaitsAndIsWrittenWholeLater) {
   EXPECT_NE(result.err.find("t418ctl: WARNING: cannot write the report " + report + " ("), std::string::npos)
       << result.err;
   EXPECT_NE(result.err.find("1 records not written yet"), std::string::npos) << result.err;
-  const auto records = Records(report);
+  const auto records = testing::ReportRecords(report);
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[0]["port"], ports + "/full1");
   EXPECT_EQ(records[1]["port"], ports + "/full2");
