@@ -10,6 +10,7 @@
 #include "ctl/json_output.h"
 #include "ctl/run_header.h"
 #include "ctl/run_recorder.h"
+#include "ctl/text_table.h"
 #include "production/port_pattern.h"
 #include "serial/port_list.h"
 
@@ -63,19 +64,7 @@ std::string ResultTable(const std::vector<JobResult>& results, bool diff, const 
       rows.back().insert(rows.back().begin() + 1, slot.empty() ? "-" : slot);
     }
   }
-  std::vector<std::size_t> widths(rows.front().size(), 0);
-  for (const auto& row : rows)
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], row[i].size());
-  std::string table;
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - row[i].size() + 2, ' ');
-    }
-    table += line + "\n";
-  }
-  return table;
+  return TextTable(rows);
 }
 
 ExitCode RunOnPorts(const std::string& folder, const MultiPortRun& run) {

@@ -7,6 +7,7 @@
 #include "ctl/console_view.h"
 #include "ctl/json_output.h"
 #include "ctl/station_records.h"
+#include "ctl/text_table.h"
 #include "records/record_csv.h"
 #include "records/record_stats.h"
 #include "records/record_store.h"
@@ -50,28 +51,6 @@ std::string Seconds(milliseconds duration) {
 
 std::string OrDash(const std::string& gbk) { return gbk.empty() ? "-" : ForTerminal(gbk); }
 
-// Columns padded to their widest cell, two spaces apart.
-std::string Table(const std::vector<std::vector<std::string>>& rows) {
-  std::vector<std::size_t> widths(rows.front().size(), 0);
-  // Widths in characters: the cells are UTF-8.
-  const auto width = [](const std::string& cell) {
-    std::size_t n = 0;
-    for (const unsigned char c : cell) n += (c & 0xC0) != 0x80;
-    return n;
-  };
-  for (const auto& row : rows)
-    for (std::size_t i = 0; i < row.size(); ++i) widths[i] = std::max(widths[i], width(row[i]));
-  std::string table;
-  for (const auto& row : rows) {
-    std::string line;
-    for (std::size_t i = 0; i < row.size(); ++i) {
-      line += row[i];
-      if (i + 1 < row.size()) line += std::string(widths[i] - width(row[i]) + 2, ' ');
-    }
-    table += line + "\n";
-  }
-  return table;
-}
 
 std::string RecordResult(const ProvisionRecord& r) {
   if (r.ok) return "ok";
@@ -86,7 +65,7 @@ std::string RecordsTable(const std::vector<ProvisionRecord>& records) {
                     OrDash(r.ModemId()), OrDash(r.iccid), OrDash(r.serialNumber), std::to_string(r.attempt),
                     ForTerminal(RecordResult(r)) + (r.duplicatesAllowed ? " (duplicates allowed)" : ""),
                     Seconds(r.duration)});
-  return Table(rows);
+  return TextTable(rows);
 }
 
 nlohmann::json RecordJson(const ProvisionRecord& r) {
@@ -166,7 +145,7 @@ void PrintStats(const std::vector<StationDayStats>& stats, RecordsQueryOptions::
     rows.push_back({OrDash(s.station), s.day, std::to_string(s.passed), std::to_string(s.failed),
                     s.failedBySteps.empty() ? "-" : StepCounts(s.failedBySteps, ", "), Seconds(s.medianDuration),
                     Seconds(s.p95Duration)});
-  Print(stdout, "%s", Table(rows).c_str());
+  Print(stdout, "%s", TextTable(rows).c_str());
 }
 
 }  // namespace
