@@ -126,6 +126,22 @@ void FirmwareUpgrade::HandleUpgradeReply(const std::string& chunk) {
   }
   lastHeardMs_ = clock_.NowMs();
 
+  // While a transfer runs, reads return what has come at once, so the final
+  // reply may arrive in pieces: its start is kept until it is whole.
+  if (state_ == kWaitingForFinalReply && !chunk.empty() &&
+      (!finalReplyStart_.empty() || (chunk.size() < xmodem::kFinalReply.size() && chunk[0] == xmodem::kFinalReply[0]))) {
+    const std::string gathered = finalReplyStart_ + chunk;
+    finalReplyStart_.clear();
+    if (gathered == xmodem::kFinalReply) {
+      Finish(gathered);
+      return;
+    }
+    if (gathered.size() < xmodem::kFinalReply.size() && xmodem::kFinalReply.starts_with(gathered)) {
+      finalReplyStart_ = gathered;
+      return;
+    }
+    // Not the final reply after all: the chunk is taken as it came.
+  }
   if (chunk.size() == 4) {
     if (chunk == xmodem::kFinalReply) Finish(chunk);
     return;
@@ -223,6 +239,7 @@ void FirmwareUpgrade::SendNext() {
   } else {
     Send(std::string(1, xmodem::kEot), "04");
     state_ = kWaitingForFinalReply;
+    finalReplyStart_.clear();
   }
   lastHeardMs_ = clock_.NowMs();
 }

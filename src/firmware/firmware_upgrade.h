@@ -152,6 +152,7 @@ class FirmwareUpgrade : public UpgradeHandler {
 
   // The file's bytes as read when the transfer started, and the send position.
   std::string data_;
+  std::string finalReplyStart_;  // the first bytes of the final reply, while the rest is on its way
   std::size_t position_ = 0;
   std::size_t packetStart_ = 0;  // where the data of the last packet sent begins
   int refusals_ = 0;             // NAKs in a row of the packet (or EOT) outstanding

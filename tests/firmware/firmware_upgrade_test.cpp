@@ -385,17 +385,37 @@ TEST(Finish, WithoutRestartNothingIsSentAfterTheFinalReply) {
   EXPECT_EQ(rig.logView.Count("<info_FwUpOver>"), 1);
 }
 
-TEST(Finish, AFinalReplySplitInTwoEndsWithoutSuccess) {
-  UpgradeRig rig;
-  rig.Ready(Pattern(300));
-  rig.SendWholeFile();
-  rig.TakeWritten();
-  rig.Reply(kAck);
-  rig.Reply("\r\n>");
-  EXPECT_EQ(rig.upgrade.XModemState(), 0);
-  EXPECT_EQ(rig.logView.Count("<info_FwUpOver>"), 0);
-  EXPECT_TRUE(rig.TakeWritten().empty());
-  EXPECT_NE(rig.upgrade.FirmwareFile(), nullptr);
+TEST(Finish, AFinalReplyInPiecesIsGatheredAndEndsWithSuccess) {
+  const std::vector<std::vector<std::string>> splits = {
+      {kAck, "\r\n>"}, {"\x06\r", "\n>"}, {"\x06\r\n", ">"}, {kAck, "\r", "\n", ">"}};
+  for (const auto& pieces : splits) {
+    UpgradeRig rig;
+    rig.Ready(Pattern(300));
+    rig.SendWholeFile();
+    rig.TakeWritten();
+    for (const auto& piece : pieces) rig.Reply(piece);
+    EXPECT_EQ(rig.upgrade.XModemState(), 0) << pieces.size() << " pieces";
+    EXPECT_EQ(rig.logView.Count("<info_FwUpOver>"), 1) << pieces.size() << " pieces";
+    EXPECT_EQ(rig.TakeWritten(), std::vector<std::string>{"R"});
+    EXPECT_EQ(rig.upgrade.FirmwareFile(), nullptr);
+  }
+}
+
+TEST(Finish, APieceThatDoesNotContinueTheFinalReplyIsNoSuccess) {
+  // The start of the final reply, then bytes that are not its rest: the two
+  // sides lost step, as with any chunk of another length.
+  for (const std::string& rest : {std::string("\r\n?"), std::string("\r\n>\r\n")}) {
+    UpgradeRig rig;
+    rig.Ready(Pattern(300));
+    rig.SendWholeFile();
+    rig.TakeWritten();
+    rig.Reply(kAck);
+    rig.Reply(rest);
+    EXPECT_EQ(rig.upgrade.XModemState(), 0);
+    EXPECT_EQ(rig.logView.Count("<info_FwUpOver>"), 0);
+    EXPECT_TRUE(rig.TakeWritten().empty());
+    EXPECT_NE(rig.upgrade.FirmwareFile(), nullptr);
+  }
 }
 
 TEST(DataStream, PacketsRepliesAndRAreLoggedAsHex) {
