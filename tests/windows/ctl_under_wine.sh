@@ -64,7 +64,10 @@ start_sim() {
   pty=$(head -1 "$work/$name.port")
 }
 
-start_sim winsim5_$$
+# COM5 and the reference's simulator are one terminal: the same identity (a
+# simulator makes its own from its name otherwise).
+same_terminal=(--imei 868323028765432 --iccid 89860118802125746431 --sn 01200304628544767486)
+start_sim winsim5_$$ "${same_terminal[@]}"
 pty5=$pty
 pid5=$pid
 start_sim winsim6_$$ --firmware-out "$work/received.bin"
@@ -73,7 +76,7 @@ pid6=$pid
 # The reference read of this system's build gets a simulator of its own: Wine
 # refuses a pseudo-terminal that this system's build has set up before
 # (GetCommState fails, most likely on the speed set the termios2 way).
-start_sim winsim7_$$
+start_sim winsim7_$$ "${same_terminal[@]}"
 pty7=$pty
 # Ports appear in HKLM\HARDWARE\DEVICEMAP\SERIALCOMM only when declared to Wine;
 # the declaration takes effect with a new wineserver.
