@@ -19,26 +19,12 @@ done
 fixture=$(dirname "$0")/../tests/fixtures/configs/net_sockets.state
 
 work=$(mktemp -d)
-pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
+  stop_sims
   rm -rf "$work"
 }
 trap cleanup EXIT
-export XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_RUNTIME_DIR"
-ports=$XDG_RUNTIME_DIR/t418-ports
-
-start_sim() {  # name, then options
-  local name=$1
-  shift
-  "$sim" --name "$name" "$@" >"$work/$name.out" 2>&1 &
-  pids+=($!)
-  for _ in $(seq 100); do [[ -e $ports/$name ]] && return; sleep 0.05; done
-  echo "the simulator $name did not start" >&2
-  exit 1
-}
+source "$(dirname "$0")/sim_fleet.sh"
 
 start_sim source --config "$fixture"
 for i in $(seq 0 7); do start_sim "line$i" --state "$work/line$i.state"; done

@@ -27,32 +27,14 @@ fixture=$(dirname "$0")/../tests/fixtures/configs/net_sockets.state
 
 work=$(mktemp -d)
 chmod 755 "$work"
-sims=()
 pg_pid=
-stop_sims() {
-  for pid in "${sims[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${sims[@]}"; do wait "$pid" 2>/dev/null || true; done
-  sims=()
-}
 cleanup() {
   stop_sims
   if [[ -n $pg_pid ]]; then kill -INT "$pg_pid" 2>/dev/null || true; wait "$pg_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
 trap cleanup EXIT
-export XDG_RUNTIME_DIR=$work/run
-mkdir -p "$XDG_RUNTIME_DIR"
-ports=$XDG_RUNTIME_DIR/t418-ports
-
-start_sim() {  # name, then options
-  local name=$1
-  shift
-  "$sim" --name "$name" "$@" >"$work/$name.out" 2>&1 &
-  sims+=($!)
-  for _ in $(seq 200); do [[ -e $ports/$name ]] && return; sleep 0.05; done
-  echo "the simulator $name did not start" >&2
-  exit 1
-}
+source "$(dirname "$0")/sim_fleet.sh"
 
 start_sim source --config "$fixture"
 "$ctl" read "$ports/source" -o "$work/line.ini" --delay 0 >/dev/null

@@ -28,24 +28,7 @@ using namespace std::chrono_literals;
 
 namespace fs = std::filesystem;
 
-constexpr const char* kConfig = "[WKMOD]\r\nWKMOD=NET\r\n";
-
-// A test's own folder with a runtime folder (the simulators' ports) and a configuration file.
-struct Bench {
-  testing::TempFolder folder;
-  std::string runtime = (folder.path() / "run").string();
-  std::optional<testing::ScopedRuntime> scoped;
-  std::string ports = runtime + "/t418-ports";
-  std::string config = (folder.path() / "line.ini").string();
-  std::string db = (folder.path() / "records.db").string();
-
-  Bench() {
-    fs::create_directories(runtime);
-    scoped.emplace(runtime);
-    std::ofstream(config, std::ios::binary) << kConfig;
-  }
-  std::string Path(const std::string& name) const { return (folder.path() / name).string(); }
-};
+using Bench = testing::StationBench;
 
 const nlohmann::json* RecordOfPort(const std::vector<nlohmann::json>& records, const std::string& port,
                                    int attempt) {

@@ -159,14 +159,10 @@ TEST(T418ctlStation, EachTerminalIsProvisionedOnceAndAKilledOneIsRecordedAsFaile
 }
 
 TEST(T418ctlStation, ATerminalPluggedBackAtOnceIsProvisionedAgain) {
-  testing::TempFolder folder;
-  const std::string runtime = (folder.path() / "run").string();
-  std::filesystem::create_directories(runtime);
-  ScopedRuntime scoped(runtime);
-  const std::string ports = runtime + "/t418-ports";
-  const std::string config = (folder.path() / "line.ini").string();
-  std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
-  const std::string report = (folder.path() / "report.jsonl").string();
+  testing::StationBench bench;
+  const std::string& ports = bench.ports;
+  const std::string& config = bench.config;
+  const std::string report = bench.Path("report.jsonl");
 
   ChildProcess station({T418_CTL_PATH, "station", config, "--report", report, "--delay", "0", "--match",
                         ports + "/quick*"});
@@ -192,17 +188,14 @@ TEST(T418ctlStation, ATerminalPluggedBackAtOnceIsProvisionedAgain) {
 }
 
 TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
-  testing::TempFolder folder;
-  const std::string runtime = (folder.path() / "run").string();
-  std::filesystem::create_directories(runtime);
-  ScopedRuntime scoped(runtime);
-  const std::string config = (folder.path() / "line.ini").string();
-  std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
-  const std::string report = (folder.path() / "report.jsonl").string();
+  testing::StationBench bench;
+  const std::string& ports = bench.ports;
+  const std::string& config = bench.config;
+  const std::string report = bench.Path("report.jsonl");
 
   ChildProcess station({T418_CTL_PATH, "station", config, "--report", report, "--delay", "0", "--match",
-                        runtime + "/t418-ports/*"});
-  const std::string simLog = (folder.path() / "slow.log").string();
+                        ports + "/*"});
+  const std::string simLog = bench.Path("slow.log");
   SimProcess slow({"--name", "slow", "--latency", "200", "--log", simLog});
   // The job runs its read once the terminal got its first query.
   ASSERT_TRUE(testing::WaitUntil([&] { return !testing::ReadLines(simLog).empty(); }, 30s))
@@ -213,7 +206,7 @@ TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
   const auto records = testing::ReportRecords(report);
   ASSERT_EQ(records.size(), 1u) << result.err;
   EXPECT_EQ(records[0]["result"], "failed");
-  EXPECT_EQ(records[0]["port"], runtime + "/t418-ports/slow");
+  EXPECT_EQ(records[0]["port"], ports + "/slow");
   EXPECT_EQ(records[0]["reason"], "the station was stopped");
 }
 
@@ -221,14 +214,10 @@ TEST(T418ctlStation, ASignalClosesTheRunningJobAndRecordsIt) {
 // is said loudly; the record waits, no half line stays, and it goes in whole,
 // before the next one, once the file takes records again.
 TEST(T418ctlStation, ARecordTheReportCannotTakeWaitsAndIsWrittenWholeLater) {
-  testing::TempFolder folder;
-  const std::string runtime = (folder.path() / "run").string();
-  std::filesystem::create_directories(runtime);
-  ScopedRuntime scoped(runtime);
-  const std::string ports = runtime + "/t418-ports";
-  const std::string config = (folder.path() / "line.ini").string();
-  std::ofstream(config, std::ios::binary) << "[WKMOD]\r\nWKMOD=NET\r\n";
-  const std::string report = (folder.path() / "report.jsonl").string();
+  testing::StationBench bench;
+  const std::string& ports = bench.ports;
+  const std::string& config = bench.config;
+  const std::string report = bench.Path("report.jsonl");
 
   ChildProcess station({T418_CTL_PATH, "station", config, "--report", report, "--delay", "0", "--match",
                         ports + "/full*"});

@@ -8,12 +8,15 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "child_process.h"
 #include "sim_process.h"
+#include "temp_folder.h"
 #include "wait_until.h"
 
 namespace t418::testing {
@@ -36,6 +39,26 @@ class ScopedRuntime {
 
  private:
   std::optional<std::string> old_;
+};
+
+// A station test's own folder: a runtime folder for the test's children (so
+// the simulators' ports are in a folder of their own) and a configuration file.
+struct StationBench {
+  static constexpr const char* kConfig = "[WKMOD]\r\nWKMOD=NET\r\n";
+
+  TempFolder folder;
+  std::string runtime = (folder.path() / "run").string();
+  std::optional<ScopedRuntime> scoped;
+  std::string ports = runtime + "/t418-ports";
+  std::string config = (folder.path() / "line.ini").string();
+  std::string db = (folder.path() / "records.db").string();
+
+  StationBench() {
+    std::filesystem::create_directories(runtime);
+    scoped.emplace(runtime);
+    std::ofstream(config, std::ios::binary) << kConfig;
+  }
+  std::string Path(const std::string& name) const { return (folder.path() / name).string(); }
 };
 
 // The records of a station's report, one JSON object a line.
